@@ -1,0 +1,10 @@
+#include "AppState.h"
+
+namespace tavelin {
+
+AppState& App() {
+    static AppState state;
+    return state;
+}
+
+}  // namespace tavelin
