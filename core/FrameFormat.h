@@ -44,7 +44,8 @@ inline constexpr std::array<CaptureSize, 6> kCaptureSizes{{
 // Row of the table for a size button id, or -1.
 constexpr int SizeIndexForButton(int buttonId) {
     for (std::size_t i = 0; i < kCaptureSizes.size(); ++i) {
-        if (kCaptureSizes[i].buttonId == buttonId) return static_cast<int>(i);
+        if (kCaptureSizes[i].buttonId == buttonId)
+            return static_cast<int>(i);
     }
     return -1;
 }
@@ -59,9 +60,15 @@ constexpr std::uint8_t kModeDetect = 3;
 constexpr std::uint8_t kModeTrack = 4;
 constexpr std::uint8_t kModeUnset = 255;
 
-constexpr bool ModeHasZoom(std::uint8_t m) { return m == 2 || m == 5 || m == 6 || m == 9; }
-constexpr bool ModeHasDetection(std::uint8_t m) { return m == 3 || m == 5 || m == 7 || m == 9; }
-constexpr bool ModeHasTracking(std::uint8_t m) { return m == 4 || m == 6 || m == 7 || m == 9; }
+constexpr bool ModeHasZoom(std::uint8_t m) {
+    return m == 2 || m == 5 || m == 6 || m == 9;
+}
+constexpr bool ModeHasDetection(std::uint8_t m) {
+    return m == 3 || m == 5 || m == 7 || m == 9;
+}
+constexpr bool ModeHasTracking(std::uint8_t m) {
+    return m == 4 || m == 6 || m == 7 || m == 9;
+}
 
 constexpr std::uint8_t ModeFromChoices(bool scan, bool still, bool alarm) {
     return static_cast<std::uint8_t>(2 * scan + 4 * still + 3 * alarm);

@@ -15,10 +15,11 @@ public:
     virtual bool WaitForNewFrame() = 0;
 
     // The frame buffer (bottom-up BGR rows of width() x height()), or null before the
-    // first frame. frameCapacity() is what is allocated, sampleBytes() what the last
+    // first frame. Between waits it belongs to the caller, which draws overlays into it
+    // in place. frameCapacity() is what is allocated, sampleBytes() what the last
     // copied frame filled; a camera that ignores the requested size makes the latter
     // differ from width() * height() * 3.
-    virtual const std::uint8_t* frame() const = 0;
+    virtual std::uint8_t* frame() = 0;
     virtual std::int32_t frameCapacity() const = 0;
     virtual std::int32_t sampleBytes() const = 0;
 

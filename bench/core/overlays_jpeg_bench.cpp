@@ -1,0 +1,126 @@
+// Overlay drawing and JPEG writing, each beside a memcpy of the same frame so the figures
+// read as ratios on a noisy machine.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "FrameFormat.h"
+#include "JpegFile.h"
+#include "Overlays.h"
+
+namespace {
+
+using namespace tavelin;
+
+std::vector<std::uint8_t> Frame(int w, int h) {
+    std::vector<std::uint8_t> f(FrameBytes(w, h));
+    for (std::size_t i = 0; i < f.size(); ++i)
+        f[i] = static_cast<std::uint8_t>((i * 7) ^ (i >> 9));
+    return f;
+}
+
+OverlayPicture Icon() {
+    OverlayPicture icon{38, 26, std::vector<std::uint8_t>(38 * 26 * 3, 0xC0)};
+    return icon;
+}
+
+std::string ScratchPath(const char* name) {
+    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    return std::string(dir) + "/" + name + "-" + std::to_string(getpid());
+}
+
+void BM_Memcpy(benchmark::State& state) {
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    const std::vector<std::uint8_t> src = Frame(w, h);
+    std::vector<std::uint8_t> dst(src.size());
+    for (auto _ : state) {
+        std::memcpy(dst.data(), src.data(), src.size());
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Memcpy)->Args({320, 240})->Args({1600, 1200})->Unit(benchmark::kMicrosecond);
+
+// Date, time and countdown: everything the frame step can draw outside the badge.
+void BM_DrawOverlays(benchmark::State& state) {
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    std::vector<std::uint8_t> frame = Frame(w, h);
+    const OverlayPicture icon = Icon();
+    std::tm now{};
+    now.tm_year = 106;
+    now.tm_mday = 17;
+    now.tm_hour = 14;
+    now.tm_min = 5;
+    now.tm_sec = 9;
+    const CountdownState countdown{12.3f, 3600};
+    for (auto _ : state) {
+        DrawOverlays(true, true, frame.data(), w, h, icon, countdown, now);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DrawOverlays)->Args({320, 240})->Args({1600, 1200})->Unit(benchmark::kMicrosecond);
+
+void BM_DrawBadge(benchmark::State& state) {
+    std::vector<std::uint8_t> frame = Frame(320, 240);
+    OverlayPicture badge{35, 36, std::vector<std::uint8_t>(35 * 36 * 3)};
+    for (std::size_t i = 0; i < badge.pixels.size(); i += 3) {
+        const bool key = (i / 3) % 3 == 0;
+        badge.pixels[i] = key ? 255 : 40;
+        badge.pixels[i + 1] = key ? 0 : 160;
+        badge.pixels[i + 2] = key ? 255 : 200;
+    }
+    for (auto _ : state) {
+        DrawBadge(frame.data(), 320, 240, badge, 42);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_DrawBadge)->Unit(benchmark::kMicrosecond);
+
+// A 24-bit DIB of the frame, as the snapshot command has it after reading the BMP back.
+std::vector<std::uint8_t> Dib(int w, int h) {
+    std::vector<std::uint8_t> dib(40);
+    auto put32 = [&dib](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            dib[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put32(0, 40);
+    put32(4, static_cast<std::uint32_t>(w));
+    put32(8, static_cast<std::uint32_t>(h));
+    dib[12] = 1;
+    dib[14] = 24;
+    const std::vector<std::uint8_t> frame = Frame(w, h);
+    dib.insert(dib.end(), frame.begin(), frame.end());
+    return dib;
+}
+
+void BM_WriteJpeg(benchmark::State& state) {
+    const std::vector<std::uint8_t> dib = Dib(1600, 1200);
+    const std::string path = ScratchPath("tavelin-bench.jpg");
+    std::string error;
+    for (auto _ : state) {
+        if (!WriteJpeg(dib.data(), dib.size(), 100, path, &error))
+            state.SkipWithError(error.c_str());
+    }
+    unlink(path.c_str());
+}
+BENCHMARK(BM_WriteJpeg)->Unit(benchmark::kMillisecond);
+
+void BM_WriteJpegFromFrame(benchmark::State& state) {
+    const std::vector<std::uint8_t> frame = Frame(1600, 1200);
+    const std::string path = ScratchPath("tavelin-bench-frame.jpg");
+    std::string error;
+    for (auto _ : state) {
+        if (!WriteJpegFromFrame(frame.data(), frame.size(), 1600, 1200, 100, path, &error)) {
+            state.SkipWithError(error.c_str());
+        }
+    }
+    unlink(path.c_str());
+}
+BENCHMARK(BM_WriteJpegFromFrame)->Unit(benchmark::kMillisecond);
+
+}  // namespace

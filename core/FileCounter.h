@@ -1,0 +1,28 @@
+#pragma once
+// The recording file counter: one decimal number in a small text file beside the
+// executable, and the numbered recording names made from it.
+
+#include <cstdint>
+#include <string>
+
+namespace tavelin {
+
+inline constexpr const char* kCounterFileName = "/Pellor.inf";
+
+// Reads the number at the start of the file (leading white space, optional sign, digits;
+// the rest ignored) into `value`. A missing, empty or blank file counts as 0 and is
+// (re)written holding "0". Content that does not start with a number, or a number that
+// does not fit in 32 bits, leaves `value` and the file as they were.
+void ReadFileCounter(std::int32_t& value, const std::string& path);
+
+// Replaces the file's content with `value` in decimal, nothing else. Silently does nothing
+// when the file cannot be written.
+void WriteFileCounter(std::int32_t value, const std::string& path);
+
+// "/Tavelin-%05d.avi": at least five digits, zero-padded after any minus sign.
+std::string NumberedAviName(std::int32_t n);
+
+// `path` up to, not including, its last '/'; "" when it has none.
+std::string DirectoryOf(const std::string& path);
+
+}  // namespace tavelin

@@ -1,0 +1,236 @@
+#include "FrameTick.h"
+
+#include <cstdio>
+
+#include "AppState.h"
+#include "Enlarge.h"
+#include "FileCounter.h"
+#include "FrameFormat.h"
+#include "Messages.h"
+#include "StillImage.h"
+
+namespace tavelin {
+
+namespace {
+
+constexpr int kRecordLight = 1057;
+constexpr int kMonitorLight = 1070;
+
+}  // namespace
+
+std::string MotionStillPath(const std::string& motionShotPath, const std::tm& now) {
+    char name[48];
+    std::snprintf(name, sizeof name, "/MOTION[%02d-%02d-%02d].bmp", now.tm_hour, now.tm_min,
+                  now.tm_sec);
+    return DirectoryOf(motionShotPath) + name;
+}
+
+CFrameTick::CFrameTick(IFrameSource& source, IFrameTickHost& host, INoticeSink& notices,
+                       const IClock& clock, IAlarm* alarm)
+    : source_(source), host_(host), notices_(notices), clock_(clock), alarm_(alarm) {}
+
+std::uint8_t* CFrameTick::TakePicture() {
+    std::uint8_t* cameraFrame = source_.frame();
+    if (cameraFrame == nullptr || source_.frameCapacity() <= 0)
+        return nullptr;
+
+    // Every pass below assumes the frame has exactly the size the graph was built for
+    // and the shown size follows from it; a frame of any other size is skipped rather
+    // than read past its end.
+    const std::size_t cameraBytes = FrameBytes(source_.width(), source_.height());
+    if (cameraBytes == 0 || static_cast<std::size_t>(source_.sampleBytes()) != cameraBytes ||
+        static_cast<std::size_t>(source_.frameCapacity()) < cameraBytes) {
+        return nullptr;
+    }
+    if (enlarge) {
+        if (frameWidth != 2 * source_.width() || frameHeight != 2 * source_.height() ||
+            enlargedFrame.size() < FrameBytes(frameWidth, frameHeight)) {
+            return nullptr;
+        }
+        Enlarge2x(cameraFrame, source_.width(), source_.height(), enlargedFrame.data());
+        return enlargedFrame.data();
+    }
+    if (frameWidth != source_.width() || frameHeight != source_.height())
+        return nullptr;
+    return cameraFrame;
+}
+
+void CFrameTick::FrameStep() {
+    source_.WaitForNewFrame();
+
+    if (std::uint8_t* picture = TakePicture()) {
+        const AppState& app = App();
+        if (!enlarge && monitor.monitorOn && frameWidth < kMonitorMaxWidth) {
+            const std::size_t bytes = FrameBytes(frameWidth, frameHeight);
+            monitor.MonitorStep(picture, bytes, app.monitorMode, frameWidth, frameHeight, alarm_,
+                                app.alarmSoundPath);
+            if (ModeHasZoom(app.monitorMode) && monitor.zoomFrame.size() == bytes) {
+                picture = monitor.zoomFrame.data();
+            }
+            if (ModeHasTracking(app.monitorMode)) {
+                DrawBadge(picture, frameWidth, frameHeight, badgePicture, monitor.objectCount);
+            }
+        }
+        if (showDateTime || timedShotActive) {
+            DrawOverlays(showDateTime, timedShotActive, picture, frameWidth, frameHeight,
+                         cameraIcon, CountdownState{timedShotElapsed, app.timerSeconds},
+                         clock_.LocalTime());
+        }
+        host_.ShowFrame(picture, frameWidth, frameHeight);
+        WriteRequestedPictures(picture);
+    }
+
+    if (busy) {
+        host_.StopTimer(kFrameTimer);
+        host_.StopTimer(kBlinkTimer);
+    } else if (source_.deviceLost()) {
+        DeviceLostRecovery();
+    } else if (pauseRequest) {
+        Pause(false);
+    }
+}
+
+void CFrameTick::WriteRequestedPictures(const std::uint8_t* picture) {
+    if (monitor.monitorOn && monitor.motionShotPending) {
+        WriteBmp(picture, MotionStillPath(App().motionShotPath, clock_.LocalTime()), frameWidth,
+                 frameHeight);
+        monitor.motionShotPending = false;
+    }
+    if (fixedShotRequest) {
+        WriteBmp(picture, fixedShotPath, frameWidth, frameHeight);
+        fixedShotRequest = false;
+    }
+    if (timedShotActive) {
+        const std::uint32_t elapsedMs = clock_.TickCount() - timedShotStart;
+        timedShotElapsed = static_cast<float>(elapsedMs * 0.001);
+        if (timedShotElapsed >= static_cast<float>(App().timerSeconds)) {
+            WriteBmp(picture, timedShotPath, frameWidth, frameHeight);
+            timedShotElapsed = 0.0f;
+            timedShotActive = false;
+            timedShotStart = 0;
+            host_.StopTimer(kFrameTimer);
+            notices_.ShowNotice(msg::kTimerShotDone + timedShotPath, NoticeStyle::Plain);
+            host_.StartTimer(kFrameTimer, kFramePeriodMs);
+        }
+    }
+}
+
+void CFrameTick::DeviceLostRecovery() {
+    busy = true;
+    host_.StopTimer(kFrameTimer);
+    source_.Teardown();
+    host_.Sleep(200);
+
+    // The enlarged sizes come from the smaller camera sizes; enlarge keeps its value.
+    int cameraWidth = frameWidth;
+    int cameraHeight = frameHeight;
+    if (frameWidth == 1280) {
+        cameraWidth = 640;
+        cameraHeight = 480;
+    } else if (frameWidth == 1600) {
+        cameraWidth = 800;
+        cameraHeight = 600;
+    }
+
+    if (source_.BuildPreviewGraph(cameraWidth, cameraHeight)) {
+        if (recording) {
+            recording = false;
+            notices_.ShowNotice(msg::RecordFailed(frameWidth), NoticeStyle::Warning);
+            host_.SetRecorderText(msg::kRunRecorder);
+            host_.SetRecordingControls(true);
+            host_.SetCursor(CursorShape::Starting);
+        }
+        busy = false;
+        host_.StartTimer(kFrameTimer, kFramePeriodMs);
+        return;
+    }
+
+    notices_.ShowNotice(msg::kDeviceLost, NoticeStyle::Plain);
+    source_.Teardown();
+    enlargedFrame.clear();
+    enlargedFrame.shrink_to_fit();
+    if (recording) {
+        recording = false;
+        notices_.ShowNotice(msg::kRecordDeviceLost, NoticeStyle::Warning);
+        host_.SetRecorderText(msg::kRunRecorder);
+        host_.SetRecordingControls(true);
+        host_.SetCursor(CursorShape::Starting);
+    }
+    // busy stays set and timer 1 off: the picture stands still until a size is chosen.
+}
+
+void CFrameTick::Pause(bool fromBlinkStep) {
+    busy = true;
+    if (fromBlinkStep)
+        host_.StopTimer(kBlinkTimer);
+    host_.StopTimer(kFrameTimer);
+    host_.SetCursor(CursorShape::Wait);
+    host_.Sleep(250);
+    host_.SetCursor(CursorShape::Starting);
+    pauseRequest = false;
+    busy = false;
+    if (fromBlinkStep)
+        host_.StartTimer(kBlinkTimer, kBlinkPeriodMs);
+    host_.StartTimer(kFrameTimer, kFramePeriodMs);
+}
+
+void CFrameTick::BlinkStep() {
+    if (recording)
+        host_.SetControlEnabled(kRecordLight, !blink);
+    if (monitorIndicator && frameWidth < kMonitorMaxWidth) {
+        host_.SetControlEnabled(kMonitorLight, !blink);
+    }
+    blink = !blink;
+    if (busy) {
+        host_.StopTimer(kBlinkTimer);
+        host_.StopTimer(kFrameTimer);
+    } else if (pauseRequest) {
+        Pause(true);
+    }
+}
+
+bool CFrameTick::SelectCaptureSize(int index) {
+    if (index < 0 || index >= static_cast<int>(kCaptureSizes.size()))
+        return false;
+    const CaptureSize& row = kCaptureSizes[static_cast<std::size_t>(index)];
+    frameWidth = row.shownWidth;
+    frameHeight = row.shownHeight;
+    sizeIndex = index;
+    return ChangeCaptureSize(row.enlarge, row.cameraWidth, row.cameraHeight);
+}
+
+bool CFrameTick::ChangeCaptureSize(bool enlargeFrames, int cameraWidth, int cameraHeight) {
+    busy = true;
+    host_.StopTimer(kFrameTimer);
+    host_.SetCursor(CursorShape::Wait);
+    host_.Sleep(150);
+    enlarge = false;  // no enlargement while the buffers change
+
+    host_.ResizeDisplay(frameWidth, frameHeight);
+    enlargedFrame.assign(FrameBytes(frameWidth, frameHeight), 0);
+
+    source_.Teardown();
+    host_.Sleep(250);
+    if (!source_.BuildPreviewGraph(cameraWidth, cameraHeight)) {
+        notices_.ShowNotice(msg::kDeviceLost, NoticeStyle::Plain);
+        source_.Teardown();
+        enlargedFrame.clear();
+        enlargedFrame.shrink_to_fit();
+        host_.SetCursor(CursorShape::Normal);
+        return false;
+    }
+    SetUpMonitor();
+    busy = false;
+    enlarge = enlargeFrames;
+    host_.SetCursor(CursorShape::Starting);
+    host_.StartTimer(kFrameTimer, kFramePeriodMs);
+    return true;
+}
+
+void CFrameTick::SetUpMonitor() {
+    if (!monitor.SetUpMonitor(frameWidth, frameHeight)) {
+        notices_.ShowNotice(msg::kTrackingInitFailed, NoticeStyle::Warning);
+    }
+}
+
+}  // namespace tavelin

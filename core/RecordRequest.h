@@ -1,0 +1,22 @@
+#pragma once
+// What the main window asks of a recording: frame size, file, and its choices
+// from the compressor and device lists (list positions).
+
+#include <cstdint>
+#include <string>
+
+namespace tavelin {
+
+struct RecordRequest {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::string path;  // the AVI file to write
+    std::int32_t videoCompressorIndex = 0;
+    bool audioEnabled = false;
+    bool audioCompression = false;  // false: the audio compressor list could not be filled
+    std::int32_t audioCompressorIndex = 0;
+    std::int32_t audioDeviceIndex = 0;
+    std::int8_t masterStream = 1;  // whose timing rules the file: -1 none, 1 audio, 2 video
+};
+
+}  // namespace tavelin

@@ -1,0 +1,147 @@
+#include "Recorder.h"
+
+#include <limits>
+
+#include "AppState.h"
+#include "FileCounter.h"
+#include "Messages.h"
+
+namespace tavelin {
+
+namespace {
+
+constexpr int kRecorderText = 1039;
+constexpr int kDisplayInside = 1006;
+constexpr int kDisplayOutside = 1007;
+
+constexpr const char* kAudioFellBackToPcm =
+    "Failed to connect Audio to selected compressor!\r\n"
+    "Auto adjust Audio Format : PCM\r\n\r\n"
+    "The selected compressor may not be compatible with this content.\r\n";
+
+void GiveBack(std::int32_t& counter) {
+    if (counter != 0)
+        --counter;
+}
+
+// The counter stops at the largest number rather than wrapping round.
+bool Advance(std::int32_t& counter) {
+    if (counter == std::numeric_limits<std::int32_t>::max())
+        return false;
+    ++counter;
+    return true;
+}
+
+}  // namespace
+
+CRecorder::CRecorder(CFrameTick& tick, IFrameSource& source, IRecordGraph& graph,
+                     IFrameTickHost& host, IRecorderWindow& window, INoticeSink& notices)
+    : tick_(tick),
+      source_(source),
+      graph_(graph),
+      host_(host),
+      window_(window),
+      notices_(notices) {}
+
+void CRecorder::ToggleRecorder() {
+    if (tick_.recording) {
+        Stop();
+    } else {
+        Start();
+    }
+}
+
+bool CRecorder::Start() {
+    tick_.recording = true;
+    tick_.busy = true;
+    host_.StopTimer(kFrameTimer);
+    // May bring an enlarged size down to 640 x 480 before the graph is built.
+    host_.SetRecordingControls(false);
+    host_.SetCursor(CursorShape::Wait);
+    source_.Teardown();
+    host_.Sleep(250);
+
+    std::string aviPathText = window_.ReadAviPathText();
+    ReadFileCounter(fileCounter, counterPath);
+    const std::string candidate = DirectoryOf(aviPathText) + NumberedAviName(fileCounter);
+    const bool advanced = Advance(fileCounter);
+
+    AppState& app = App();
+    const bool numbered = !app.useTypedNameOnce;
+    if (numbered) {
+        aviPathText = candidate;
+    } else {
+        // The typed name uses no number.
+        app.useTypedNameOnce = false;
+        if (advanced)
+            GiveBack(fileCounter);
+    }
+    window_.WriteAviPathText(aviPathText);
+    WriteFileCounter(fileCounter, counterPath);
+
+    RecordRequest request;
+    request.width = tick_.frameWidth;
+    request.height = tick_.frameHeight;
+    request.path = aviPathText;
+    request.videoCompressorIndex = app.videoCompressorIndex;
+    request.audioEnabled = window_.audioEnabled();
+    request.audioCompression = window_.audioCompression();
+    request.audioCompressorIndex = app.audioCompressorIndex;
+    request.audioDeviceIndex = app.audioDeviceIndex;
+    request.masterStream = app.masterStream;
+
+    if (!graph_.BuildRecordGraph(request)) {
+        notices_.ShowNotice(msg::RecordFailed(tick_.frameWidth), NoticeStyle::Warning);
+        tick_.recording = false;
+        source_.Teardown();
+        host_.Sleep(200);
+        tick_.ChangeCaptureSize(tick_.enlarge, tick_.frameWidth, tick_.frameHeight);
+        host_.SetRecorderText(msg::kRunRecorder);
+        host_.SetRecordingControls(true);
+        host_.SetCursor(CursorShape::Normal);
+        if (numbered && advanced) {
+            GiveBack(fileCounter);
+            WriteFileCounter(fileCounter, counterPath);
+        }
+        return false;
+    }
+
+    host_.SetRecorderText(msg::kStopRecorder);
+    host_.SetControlEnabled(kRecorderText, true);
+    host_.SetCursor(CursorShape::Normal);
+    if (request.audioEnabled && graph_.audioFailed()) {
+        notices_.ShowNotice(kAudioFellBackToPcm, NoticeStyle::Plain);
+        graph_.ClearAudioFailed();
+    }
+    host_.SetControlEnabled(kDisplayInside, true);
+    host_.SetControlEnabled(kDisplayOutside, true);
+    tick_.busy = false;
+    host_.StartTimer(kFrameTimer, kFramePeriodMs);
+    return true;
+}
+
+void CRecorder::Stop() {
+    tick_.recording = false;
+    host_.SetControlEnabled(kRecorderText, false);
+    host_.SetCursor(CursorShape::Wait);
+    host_.SetControlEnabled(kDisplayInside, false);
+    host_.SetControlEnabled(kDisplayOutside, false);
+    // Finishes the file before the graph goes.
+    source_.Teardown();
+    host_.Sleep(200);
+    const bool previewBack =
+        tick_.ChangeCaptureSize(tick_.enlarge, tick_.frameWidth, tick_.frameHeight);
+    host_.SetRecorderText(msg::kRunRecorder);
+    host_.SetRecordingControls(true);
+    host_.SetCursor(CursorShape::Normal);
+    host_.SetControlEnabled(kDisplayInside, true);
+    host_.SetControlEnabled(kDisplayOutside, true);
+    // Without a preview the window stays idle until a size is chosen; running the tick
+    // on no graph would only report the camera lost a second time.
+    if (previewBack) {
+        tick_.busy = false;
+        host_.StartTimer(kFrameTimer, kFramePeriodMs);
+    }
+}
+
+}  // namespace tavelin

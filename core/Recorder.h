@@ -1,0 +1,53 @@
+#pragma once
+// The recorder button: starting swaps the preview graph for a recording graph that
+// writes the next numbered AVI file (or the name the user typed), stopping finishes
+// the file and brings the preview back. The recording file counter is read, advanced
+// and written around every start, and given back when a numbered start fails.
+
+#include <cstdint>
+#include <string>
+
+#include "FrameSource.h"
+#include "FrameTick.h"
+#include "FrameTickHost.h"
+#include "NoticeSink.h"
+#include "RecordGraph.h"
+
+namespace tavelin {
+
+// The main window's fields the recorder reads and writes.
+class IRecorderWindow {
+public:
+    virtual ~IRecorderWindow() = default;
+    // The output path field (reading the controls into the fields first).
+    virtual std::string ReadAviPathText() = 0;
+    virtual void WriteAviPathText(const std::string& text) = 0;
+    virtual bool audioEnabled() const = 0;
+    // The audio compressor list could be filled at start-up.
+    virtual bool audioCompression() const = 0;
+};
+
+class CRecorder {
+public:
+    CRecorder(CFrameTick& tick, IFrameSource& source, IRecordGraph& graph, IFrameTickHost& host,
+              IRecorderWindow& window, INoticeSink& notices);
+
+    void ToggleRecorder();
+    bool Start();
+    void Stop();
+
+    // The counter file, set by the main window at start-up.
+    std::string counterPath;
+    // The counter as last read from or written to the counter file.
+    std::int32_t fileCounter = 0;
+
+private:
+    CFrameTick& tick_;
+    IFrameSource& source_;
+    IRecordGraph& graph_;
+    IFrameTickHost& host_;
+    IRecorderWindow& window_;
+    INoticeSink& notices_;
+};
+
+}  // namespace tavelin

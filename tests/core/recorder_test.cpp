@@ -1,0 +1,220 @@
+#include "Recorder.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "AppState.h"
+#include "FrameTickFakes.h"
+#include "Messages.h"
+
+namespace tavelin {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FakeRecordGraph : public IRecordGraph {
+public:
+    bool BuildRecordGraph(const RecordRequest& request) override {
+        requests.push_back(request);
+        audioFailed_ = failAudio;
+        return succeed;
+    }
+    bool audioFailed() const override { return audioFailed_; }
+    void ClearAudioFailed() override { audioFailed_ = false; }
+
+    bool succeed = true;
+    bool failAudio = false;
+    std::vector<RecordRequest> requests;
+
+private:
+    bool audioFailed_ = false;
+};
+
+class FakeRecorderWindow : public IRecorderWindow {
+public:
+    std::string ReadAviPathText() override { return aviPathText; }
+    void WriteAviPathText(const std::string& text) override { aviPathText = text; }
+    bool audioEnabled() const override { return audio; }
+    bool audioCompression() const override { return compression; }
+
+    std::string aviPathText;
+    bool audio = false;
+    bool compression = true;
+};
+
+class RecorderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App().Reset();
+        dir_ = fs::path(::testing::TempDir()) /
+               ("recorder_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        recorder_.counterPath = (dir_ / "Pellor.inf").string();
+        window_.aviPathText = (dir_ / "Tavelin-00007.avi").string();
+        ASSERT_TRUE(tick_.SelectCaptureSize(2));
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    void WriteCounter(const std::string& text) { std::ofstream(recorder_.counterPath) << text; }
+    std::string Counter() {
+        std::ifstream in(recorder_.counterPath);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string Named(const char* name) { return (dir_ / name).string(); }
+
+    fs::path dir_;
+    testing::FakeFrameSource source_;
+    testing::FakeHost host_;
+    testing::FakeNotices notices_;
+    testing::FakeClock clock_;
+    FakeRecordGraph graph_;
+    FakeRecorderWindow window_;
+    CFrameTick tick_{source_, host_, notices_, clock_, nullptr};
+    CRecorder recorder_{tick_, source_, graph_, host_, window_, notices_};
+};
+
+TEST_F(RecorderTest, NumberedStartUsesTheCounterFromTheFileAndAdvancesIt) {
+    WriteCounter("12");
+    recorder_.ToggleRecorder();
+    ASSERT_EQ(graph_.requests.size(), 1u);
+    EXPECT_EQ(graph_.requests[0].path, Named("Tavelin-00012.avi"));
+    EXPECT_EQ(graph_.requests[0].width, 640);
+    EXPECT_EQ(graph_.requests[0].height, 480);
+    EXPECT_EQ(window_.aviPathText, Named("Tavelin-00012.avi"));
+    EXPECT_EQ(Counter(), "13");
+    EXPECT_TRUE(tick_.recording);
+    EXPECT_FALSE(tick_.busy);
+    EXPECT_TRUE(host_.TimerRunning(kFrameTimer));
+    EXPECT_EQ(host_.recorderText, msg::kStopRecorder);
+    EXPECT_TRUE(notices_.shown.empty());
+
+    recorder_.ToggleRecorder();
+    EXPECT_FALSE(tick_.recording);
+    EXPECT_EQ(Counter(), "13") << "stopping leaves the next number";
+    EXPECT_EQ(host_.recorderText, msg::kRunRecorder);
+    EXPECT_EQ(source_.builds.back(), std::make_pair(640, 480)) << "the preview comes back";
+    EXPECT_TRUE(host_.TimerRunning(kFrameTimer));
+}
+
+TEST_F(RecorderTest, CounterFileRulesDecideTheName) {
+    struct Case {
+        const char* content;
+        std::int32_t before;  // in memory before the start
+        const char* name;
+        const char* after;
+    };
+    for (const Case& c :
+         {Case{"9", 0, "Tavelin-00009.avi", "10"}, Case{"", 5, "Tavelin-00000.avi", "1"},
+          Case{"abc", 5, "Tavelin-00005.avi", "6"}, Case{"-5", 0, "Tavelin--0005.avi", "-4"},
+          Case{"123456", 0, "Tavelin-123456.avi", "123457"},
+          Case{"2147483647", 0, "Tavelin-2147483647.avi", "2147483647"}}) {
+        SCOPED_TRACE(c.content);
+        WriteCounter(c.content);
+        recorder_.fileCounter = c.before;
+        graph_.requests.clear();
+        recorder_.Start();
+        ASSERT_EQ(graph_.requests.size(), 1u);
+        EXPECT_EQ(graph_.requests[0].path, Named(c.name));
+        EXPECT_EQ(Counter(), c.after);
+        recorder_.Stop();
+    }
+}
+
+TEST_F(RecorderTest, TypedNameUsesNoNumber) {
+    for (const char* start : {"12", "0"}) {
+        SCOPED_TRACE(start);
+        WriteCounter(start);
+        App().useTypedNameOnce = true;
+        window_.aviPathText = Named("mine.avi");
+        recorder_.Start();
+        EXPECT_EQ(graph_.requests.back().path, Named("mine.avi"));
+        EXPECT_EQ(window_.aviPathText, Named("mine.avi"));
+        EXPECT_FALSE(App().useTypedNameOnce);
+        EXPECT_EQ(Counter(), start);
+        recorder_.Stop();
+    }
+}
+
+TEST_F(RecorderTest, FailedStartGivesTheNumberBackAndBringsThePreviewBack) {
+    struct Case {
+        const char* counter;
+        bool typed;
+        int size;
+        std::string message;
+        const char* after;
+    };
+    for (const Case& c : {Case{"9", false, 2, msg::kRecordFailedContent, "9"},
+                          Case{"0", false, 3, msg::kRecordFailedSize800, "0"},
+                          Case{"12", true, 1, msg::kRecordFailedContent, "12"},
+                          Case{"0", true, 2, msg::kRecordFailedContent, "0"}}) {
+        SCOPED_TRACE(c.counter + std::string(c.typed ? " typed" : " numbered"));
+        ASSERT_TRUE(tick_.SelectCaptureSize(c.size));
+        WriteCounter(c.counter);
+        App().useTypedNameOnce = c.typed;
+        window_.aviPathText = Named(c.typed ? "mine.avi" : "Tavelin-00000.avi");
+        notices_.shown.clear();
+        graph_.succeed = false;
+        source_.builds.clear();
+
+        EXPECT_FALSE(recorder_.Start());
+        ASSERT_EQ(notices_.shown.size(), 1u);
+        EXPECT_EQ(notices_.shown[0].first, c.message);
+        EXPECT_EQ(notices_.shown[0].second, NoticeStyle::Warning);
+        EXPECT_EQ(Counter(), c.after);
+        EXPECT_FALSE(tick_.recording);
+        EXPECT_FALSE(tick_.busy);
+        EXPECT_EQ(source_.builds.size(), 1u) << "the preview is rebuilt";
+        EXPECT_EQ(host_.recorderText, msg::kRunRecorder);
+    }
+}
+
+TEST_F(RecorderTest, AudioFallbackIsReportedOnceWhenSoundIsOn) {
+    graph_.failAudio = true;
+    window_.audio = true;
+    recorder_.Start();
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_NE(notices_.shown[0].first.find("Auto adjust Audio Format : PCM"), std::string::npos);
+    EXPECT_FALSE(graph_.audioFailed());
+    recorder_.Stop();
+
+    window_.audio = false;
+    notices_.shown.clear();
+    recorder_.Start();
+    EXPECT_TRUE(notices_.shown.empty()) << "no sound asked, nothing to report";
+}
+
+TEST_F(RecorderTest, RequestCarriesTheChosenEncodersAndMasterStream) {
+    App().videoCompressorIndex = 3;
+    App().audioCompressorIndex = 2;
+    App().audioDeviceIndex = 1;
+    App().masterStream = -1;
+    window_.audio = true;
+    window_.compression = false;
+    recorder_.Start();
+    const RecordRequest& r = graph_.requests.at(0);
+    EXPECT_EQ(r.videoCompressorIndex, 3);
+    EXPECT_EQ(r.audioCompressorIndex, 2);
+    EXPECT_EQ(r.audioDeviceIndex, 1);
+    EXPECT_EQ(r.masterStream, -1);
+    EXPECT_TRUE(r.audioEnabled);
+    EXPECT_FALSE(r.audioCompression);
+}
+
+TEST_F(RecorderTest, StopWithoutAPreviewLeavesTheWindowIdle) {
+    recorder_.Start();
+    source_.buildResults = {false};
+    notices_.shown.clear();
+    recorder_.Stop();
+    EXPECT_TRUE(tick_.busy);
+    EXPECT_FALSE(host_.TimerRunning(kFrameTimer));
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_EQ(notices_.shown[0].first, msg::kDeviceLost);
+}
+
+}  // namespace
+}  // namespace tavelin

@@ -1,0 +1,31 @@
+#pragma once
+// A save-file dialog that answers at once with a prepared name and remembers what
+// it was asked.
+
+#include <optional>
+#include <vector>
+
+#include "FileChooser.h"
+
+namespace tavelin::testing {
+
+class FakeFileChooser : public IFileChooser {
+public:
+    struct Request {
+        QString proposedName;
+        QString defaultSuffix;
+        QStringList nameFilters;
+    };
+
+    std::optional<QString> SaveFileName(QWidget*, const QString& proposedName,
+                                        const QString& defaultSuffix,
+                                        const QStringList& nameFilters) override {
+        asked.push_back({proposedName, defaultSuffix, nameFilters});
+        return answer;
+    }
+
+    std::optional<QString> answer;  // empty: the user cancels
+    std::vector<Request> asked;
+};
+
+}  // namespace tavelin::testing

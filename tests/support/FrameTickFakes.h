@@ -1,0 +1,161 @@
+#pragma once
+// Stand-ins for the camera, the main window, the message boxes and the clock, so the
+// frame tick runs in a test exactly as it does under the window.
+
+#include <cstdint>
+#include <ctime>
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Clock.h"
+#include "FrameFormat.h"
+#include "FrameSource.h"
+#include "FrameTickHost.h"
+#include "MonitorCore.h"
+#include "NoticeSink.h"
+
+namespace tavelin::testing {
+
+class FakeFrameSource : public IFrameSource {
+public:
+    // A running camera at this size whose frames are all `fill`.
+    void Run(int w, int h, std::uint8_t fill = 0x40) {
+        w_ = w;
+        h_ = h;
+        buffer_.assign(FrameBytes(w, h), fill);
+        sample_ = static_cast<std::int32_t>(buffer_.size());
+    }
+
+    bool WaitForNewFrame() override {
+        ++waits;
+        if (loseOnNextWait) {
+            lost_ = true;
+            loseOnNextWait = false;
+        }
+        return lost_;
+    }
+    std::uint8_t* frame() override { return buffer_.empty() ? nullptr : buffer_.data(); }
+    std::int32_t frameCapacity() const override {
+        return static_cast<std::int32_t>(buffer_.size());
+    }
+    std::int32_t sampleBytes() const override { return sample_; }
+    int width() const override { return w_; }
+    int height() const override { return h_; }
+    bool deviceLost() const override { return lost_; }
+    void Teardown() override {
+        ++teardowns;
+        lost_ = false;
+        buffer_.clear();
+        sample_ = 0;
+        w_ = h_ = 0;
+    }
+    bool BuildPreviewGraph(int w, int h) override {
+        builds.emplace_back(w, h);
+        const bool ok = buildResults.empty() ? true : buildResults.front();
+        if (!buildResults.empty())
+            buildResults.pop_front();
+        if (ok)
+            Run(w, h);
+        return ok;
+    }
+
+    std::vector<std::uint8_t>& buffer() { return buffer_; }
+    void SetSampleBytes(std::int32_t bytes) { sample_ = bytes; }
+
+    int waits = 0;
+    int teardowns = 0;
+    bool loseOnNextWait = false;
+    std::deque<bool> buildResults;  // results of the next builds; empty: success
+    std::vector<std::pair<int, int>> builds;
+
+private:
+    std::vector<std::uint8_t> buffer_;
+    std::int32_t sample_ = 0;
+    int w_ = 0;
+    int h_ = 0;
+    bool lost_ = false;
+};
+
+class FakeHost : public IFrameTickHost {
+public:
+    void StartTimer(int id, int periodMs) override {
+        timers[id] = periodMs;
+        log.push_back("start " + std::to_string(id));
+    }
+    void StopTimer(int id) override {
+        timers.erase(id);
+        log.push_back("stop " + std::to_string(id));
+    }
+    void SetCursor(CursorShape shape) override {
+        cursor = shape;
+        log.push_back(shape == CursorShape::Wait       ? "cursor wait"
+                      : shape == CursorShape::Starting ? "cursor starting"
+                                                       : "cursor normal");
+    }
+    void Sleep(int ms) override { log.push_back("sleep " + std::to_string(ms)); }
+    void ShowFrame(const std::uint8_t* frame, int w, int h) override {
+        shown.assign(frame, frame + FrameBytes(w, h));
+        shownWidth = w;
+        shownHeight = h;
+        ++frames;
+    }
+    void ResizeDisplay(int w, int h) override {
+        log.push_back("display " + std::to_string(w) + "x" + std::to_string(h));
+    }
+    void SetControlEnabled(int id, bool enabled) override { enabledControls[id] = enabled; }
+    void SetRecorderText(const std::string& text) override { recorderText = text; }
+    void SetRecordingControls(bool enable) override {
+        log.push_back(std::string("recording controls ") + (enable ? "on" : "off"));
+    }
+
+    bool TimerRunning(int id) const { return timers.count(id) != 0; }
+
+    std::map<int, int> timers;
+    std::vector<std::string> log;
+    CursorShape cursor = CursorShape::Normal;
+    std::vector<std::uint8_t> shown;
+    int shownWidth = 0;
+    int shownHeight = 0;
+    int frames = 0;
+    std::map<int, bool> enabledControls;
+    std::string recorderText;
+};
+
+class FakeNotices : public INoticeSink {
+public:
+    void ShowNotice(const std::string& text, NoticeStyle style) override {
+        shown.emplace_back(text, style);
+        if (onShow)
+            onShow();
+    }
+    std::vector<std::pair<std::string, NoticeStyle>> shown;
+    void (*onShow)() = nullptr;
+};
+
+class FakeClock : public IClock {
+public:
+    std::uint32_t TickCount() const override { return tick; }
+    std::tm LocalTime() const override { return local; }
+    std::uint32_t tick = 0;
+    std::tm local = [] {
+        std::tm t{};
+        t.tm_year = 106;
+        t.tm_mon = 4;
+        t.tm_mday = 17;
+        t.tm_hour = 14;
+        t.tm_min = 5;
+        t.tm_sec = 9;
+        return t;
+    }();
+};
+
+class FakeAlarm : public IAlarm {
+public:
+    void PlayAlarm(const std::string& path) override { played.push_back(path); }
+    std::vector<std::string> played;
+};
+
+}  // namespace tavelin::testing
