@@ -1,0 +1,294 @@
+#include "CaptureGraph.h"
+
+#include "CodecNames.h"
+#include "DeviceList.h"
+#include "FrameGate.h"
+#include "GrabberProbe.h"
+#include "GraphParts.h"
+#include "GstRuntime.h"
+#include "Pipeline.h"
+#include "RecordFile.h"
+
+namespace tavelin {
+
+namespace {
+
+// Starting a live pipeline takes a fraction of a second; these bound the cases
+// where a device or an encoder never gets going.
+constexpr std::chrono::milliseconds kStartLimit{5000};
+// Finishing a recording: EOS through each branch, then straight into the muxer.
+constexpr std::chrono::milliseconds kBranchEosLimit{3000};
+constexpr std::chrono::milliseconds kMuxerEosLimit{2000};
+
+}  // namespace
+
+CCaptureGraph::CCaptureGraph() = default;
+
+CCaptureGraph::~CCaptureGraph() {
+    Teardown();
+}
+
+CCaptureGraph::CaptureDevice CCaptureGraph::FindCaptureDevice() {
+    std::vector<GstDevicePtr> devices;
+    if (CDeviceList::Find("Video/Source", devices) != ListStatus::Ok)
+        return {};
+    for (const GstDevicePtr& device : devices) {
+        std::string name = CDeviceList::DisplayName(device.get());
+        if (!IsPcCameraName(name))
+            continue;
+        // The first match is the camera, usable or not: later ones are not tried.
+        CaptureDevice found;
+        found.element = Adopt(gst_device_create_element(device.get(), "capture-source"));
+        if (!found.element)
+            return {};
+        found.name = std::move(name);
+        found.nodePath = CDeviceList::NodePath(device.get());
+        return found;
+    }
+    return {};
+}
+
+bool CCaptureGraph::Fail(const char* why) {
+    std::string detail = pipeline_ ? pipeline_->lastError() : std::string();
+    Teardown();
+    lastError_ = why;
+    if (!detail.empty())
+        lastError_ += " (" + detail + ")";
+    return false;
+}
+
+GstElement* CCaptureGraph::BuildCameraBranch(int width, int height) {
+    CaptureDevice camera = FindCaptureDevice();
+    if (!camera.element)
+        return nullptr;
+    sourceNodePath_ = camera.nodePath;
+    source_ = pipeline_->Add(std::move(camera.element));
+    // READY opens the device, so its caps are what it really offers.
+    if (source_ == nullptr || !pipeline_->Ready())
+        return nullptr;
+
+    GstElement* decoder = nullptr;
+    switch (ProbeCameraOutput(source_)) {
+        case CameraOutput::Raw:
+            break;
+        case CameraOutput::Jpeg:
+            decoder = pipeline_->Add(MakeElement("jpegdec", "decoder"));
+            if (decoder == nullptr)
+                return nullptr;
+            break;
+        case CameraOutput::Unsupported:
+            return nullptr;
+    }
+    GstElement* convert = pipeline_->Add(MakeElement("videoconvert", "convert"));
+    GstElement* scale = pipeline_->Add(MakeElement("videoscale", "scale"));
+    GstElement* bgr = pipeline_->Add(MakeElement("capsfilter", "grabber-caps"));
+    if (convert == nullptr || scale == nullptr || bgr == nullptr)
+        return nullptr;
+    g_object_set(bgr, "caps", BgrCaps(width, height).get(), nullptr);
+    const bool linked = decoder != nullptr ? LinkChain({source_, decoder, convert, scale, bgr})
+                                           : LinkChain({source_, convert, scale, bgr});
+    if (!linked)
+        return nullptr;
+
+    probe_ = std::make_unique<CGrabberProbe>(callback_);
+    GstPadPtr frames = GetOutPin(bgr, 0);
+    return probe_->Attach(frames.get()) ? bgr : nullptr;
+}
+
+bool CCaptureGraph::BuildPreviewGraph(int width, int height) {
+    lastError_.clear();
+    if (hasGraph())
+        Teardown();  // two graphs would fight over the camera
+    if (width <= 0 || height <= 0)
+        return Fail("invalid frame size");
+    if (!EnsureGstreamer())
+        return Fail("GStreamer is not available");
+    pipeline_ = std::make_unique<CPipeline>("preview");
+    if (!pipeline_->valid())
+        return Fail("no pipeline");
+
+    GstElement* bgr = BuildCameraBranch(width, height);
+    if (bgr == nullptr)
+        return Fail("no usable camera");
+    GstElement* sink = pipeline_->Add(MakeElement("fakesink", "null-renderer"));
+    if (sink == nullptr)
+        return Fail("no fakesink");
+    // Nothing is shown by the pipeline itself; no clock sync, no sample kept.
+    g_object_set(sink, "sync", FALSE, "enable-last-sample", FALSE, nullptr);
+    if (!gst_element_link(bgr, sink))
+        return Fail("cannot link the preview");
+    gate_ = std::make_unique<CFrameGate>(callback_);
+    GstPadPtr cameraOut = GetOutPin(source_, 0);
+    if (!gate_->Attach(cameraOut.get()))
+        return Fail("cannot watch the camera");
+    if (!pipeline_->Play(kStartLimit))
+        return Fail("the preview did not start");
+    gate_->Close();
+
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+bool CCaptureGraph::LinkToMuxer(GstElement* from, GstElement* mux, const char* padTemplate) {
+    GstPadPtr input(gst_element_request_pad_simple(mux, padTemplate));
+    GstPadPtr output = GetOutPin(from, 0);
+    if (input && output && gst_pad_link(output.get(), input.get()) == GST_PAD_LINK_OK)
+        return true;
+    // An input left unfed would make the muxer wait for it forever.
+    if (input)
+        gst_element_release_request_pad(mux, input.get());
+    return false;
+}
+
+bool CCaptureGraph::BuildVideoRecordBranch(GstElement* bgr, const RecordRequest& request,
+                                           GstElement* mux) {
+    GstElementPtr chosen = GetVideoCompressor(request.videoCompressorIndex, notices_);
+    if (!chosen)
+        return false;
+    // The queue keeps encoding off the camera's thread; videorate repeats or drops
+    // frames so the file's fixed frame rate keeps to real time.
+    videoHead_ = pipeline_->Add(MakeElement("queue", "video-queue"));
+    GstElement* rate = pipeline_->Add(MakeElement("videorate", "rate"));
+    GstElement* convert = pipeline_->Add(MakeElement("videoconvert", "encoder-convert"));
+    GstElement* encoder = pipeline_->Add(std::move(chosen));
+    if (videoHead_ == nullptr || rate == nullptr || convert == nullptr || encoder == nullptr) {
+        return false;
+    }
+    return LinkChain({bgr, videoHead_, rate, convert, encoder}) &&
+           LinkToMuxer(encoder, mux, "video_%u");
+}
+
+void CCaptureGraph::BuildAudioBranch(const RecordRequest& request, GstElement* mux) {
+    if (!request.audioEnabled)
+        return;
+    GstElement* device = pipeline_->Add(GetAudioDevice(request.audioDeviceIndex, notices_));
+    if (device == nullptr)
+        return;  // the file stays silent
+    GstElement* queue = pipeline_->Add(MakeElement("queue", "audio-queue"));
+    GstElement* convert = pipeline_->Add(MakeElement("audioconvert", "audio-convert"));
+    GstElement* resample = pipeline_->Add(MakeElement("audioresample", "audio-resample"));
+    if (queue == nullptr || convert == nullptr || resample == nullptr ||
+        !LinkChain({device, queue, convert, resample})) {
+        for (GstElement* e : {device, queue, convert, resample})
+            pipeline_->Remove(e);
+        return;
+    }
+
+    if (request.audioCompression) {
+        AudioEncoderChoice choice = GetAudioCompressor(request.audioCompressorIndex, notices_);
+        if (!choice.uncompressed) {
+            GstElement* encoder = pipeline_->Add(std::move(choice.encoder));
+            if (encoder != nullptr && gst_element_link(resample, encoder) &&
+                LinkToMuxer(encoder, mux, "audio_%u")) {
+                audioHead_ = queue;
+                return;
+            }
+            // The chosen encoder cannot take this sound: record it uncompressed.
+            audioFailed_ = true;
+            pipeline_->Remove(encoder);
+        }
+    }
+    if (LinkToMuxer(resample, mux, "audio_%u")) {
+        audioHead_ = queue;
+    } else {
+        for (GstElement* e : {device, queue, convert, resample})
+            pipeline_->Remove(e);
+    }
+}
+
+bool CCaptureGraph::BuildRecordGraph(const RecordRequest& request) {
+    lastError_.clear();
+    if (hasGraph())
+        Teardown();
+    if (request.width <= 0 || request.height <= 0)
+        return Fail("invalid frame size");
+    if (!EnsureGstreamer())
+        return Fail("GStreamer is not available");
+    recordFile_ = std::make_unique<CRecordFile>();
+    if (!recordFile_->Create(request.path))
+        return Fail("the file cannot be created");
+    pipeline_ = std::make_unique<CPipeline>("record");
+    if (!pipeline_->valid())
+        return Fail("no pipeline");
+
+    GstElement* bgr = BuildCameraBranch(request.width, request.height);
+    if (bgr == nullptr)
+        return Fail("no usable camera");
+    mux_ = pipeline_->Add(MakeElement("avimux", "mux"));
+    fileSink_ = pipeline_->Add(MakeElement("filesink", "file-writer"));
+    if (mux_ == nullptr || fileSink_ == nullptr)
+        return Fail("no AVI writer");
+    g_object_set(fileSink_, "location", recordFile_->writingPath().c_str(), "enable-last-sample",
+                 FALSE, nullptr);
+    if (!gst_element_link(mux_, fileSink_))
+        return Fail("cannot link the AVI writer");
+
+    if (!BuildVideoRecordBranch(bgr, request, mux_))
+        return Fail("the video compressor cannot be used");
+    BuildAudioBranch(request, mux_);
+    // The stream that rules the timing gives the clock. Left alone, the pipeline
+    // takes the audio source's clock when it has one, which is what "audio" and
+    // "none" want; "video" means the system clock the camera stamps its frames by.
+    if (request.audioEnabled && request.masterStream == 2) {
+        GstClockPtr system(gst_system_clock_obtain());
+        gst_pipeline_use_clock(GST_PIPELINE(pipeline_->element()), system.get());
+    }
+    if (!pipeline_->Play(kStartLimit))
+        return Fail("the recording did not start");
+    if (!recordFile_->Commit())
+        return Fail("the file cannot be given its name");
+
+    recording_ = true;
+    width_ = request.width;
+    height_ = request.height;
+    return true;
+}
+
+void CCaptureGraph::Teardown() {
+    if (pipeline_) {
+        if (recording_) {
+            pipeline_->FinishStream({videoHead_, audioHead_}, mux_, {mux_, fileSink_},
+                                    kBranchEosLimit, kMuxerEosLimit);
+        }
+        pipeline_->Stop();
+        pipeline_.reset();
+    }
+    // The streaming threads are gone: the probes and the buffer can go too.
+    gate_.reset();
+    probe_.reset();
+    recordFile_.reset();
+    callback_.Release();
+    source_ = nullptr;
+    videoHead_ = nullptr;
+    audioHead_ = nullptr;
+    mux_ = nullptr;
+    fileSink_ = nullptr;
+    sourceNodePath_.clear();
+    width_ = 0;
+    height_ = 0;
+    deviceLost_ = false;
+    audioFailed_ = false;
+    recording_ = false;
+}
+
+bool CCaptureGraph::WaitForNewFrame() {
+    const bool gaveUp = callback_.WaitForFrame(kFrameWaitLimit);
+    if (gaveUp)
+        deviceLost_ = true;
+    return gaveUp;
+}
+
+std::vector<CameraControl> CCaptureGraph::ListSourceControls() const {
+    if (!pipeline_ || sourceNodePath_.empty())
+        return {};
+    return CCameraControls::List(sourceNodePath_);
+}
+
+bool CCaptureGraph::SetSourceControl(std::uint32_t id, std::int32_t value) {
+    if (!pipeline_ || sourceNodePath_.empty())
+        return false;
+    return CCameraControls::Set(sourceNodePath_, id, value);
+}
+
+}  // namespace tavelin

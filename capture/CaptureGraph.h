@@ -1,0 +1,155 @@
+#pragma once
+// The capture object: finds the camera, builds and runs the preview or the
+// recording pipeline, and hands single frames to the main thread on request.
+//
+// Threads: every member function runs on the main thread. GStreamer's streaming
+// thread only copies a requested frame into the frame buffer (CGrabberCallback).
+// Teardown stops the pipeline, joining its streaming threads, before the frame
+// buffer is freed.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CameraControls.h"
+#include "DeviceEnumerator.h"
+#include "FrameSource.h"
+#include "GrabberCallback.h"
+#include "GstPtr.h"
+#include "NoticeSink.h"
+#include "RecordGraph.h"
+#include "RecordRequest.h"
+
+namespace tavelin {
+
+class CFrameGate;
+class CGrabberProbe;
+class CPipeline;
+class CRecordFile;
+
+class CCaptureGraph final : public IFrameSource, public IRecordGraph {
+public:
+    // How long a frame wait lasts before the camera counts as lost.
+    static constexpr std::chrono::milliseconds kFrameWaitLimit{1500};
+
+    CCaptureGraph();
+    ~CCaptureGraph() override;
+    CCaptureGraph(const CCaptureGraph&) = delete;
+    CCaptureGraph& operator=(const CCaptureGraph&) = delete;
+
+    // Where the list lookups of a recording build report failures; null: silent.
+    void SetNoticeSink(INoticeSink* notices) { notices_ = notices; }
+
+    // camera -> (JPEG decoder) -> convert -> scale -> BGR width x height -> grabber
+    // -> fakesink, playing. Frames come at the requested size whatever sizes the
+    // camera offers; frames nobody asked for are dropped where they leave the camera.
+    // A graph still running is torn down first. False after a full teardown on any
+    // failure (no camera, a camera that cannot start, an error on the way).
+    bool BuildPreviewGraph(int width, int height) override;
+
+    // camera -> BGR width x height -> grabber -> queue -> rate -> convert -> video
+    // encoder -> avimux -> file, and, with audio on, audio device -> queue -> convert
+    // -> resample -> (audio encoder) -> avimux. Video is linked first, so it is the
+    // file's first stream. False after a full teardown, with no file left behind,
+    // when the camera, the video encoder, the path or the start fails. Audio problems
+    // never fail it: an audio encoder that cannot be used sets audioFailed() and the
+    // sound goes in uncompressed; an audio device that cannot be used leaves the file
+    // silent.
+    bool BuildRecordGraph(const RecordRequest& request) override;
+
+    // Stops and releases the graph (a recording is finished with EOS first so the
+    // file gets its index), then frees the frame buffer and clears every flag.
+    // Safe at any time, also twice and before any build.
+    void Teardown() override;
+
+    // Asks for the next frame and waits up to kFrameWaitLimit; true when it gave up,
+    // which also sets deviceLost().
+    bool WaitForNewFrame() override;
+
+    // The frame buffer: bottom-up BGR rows, packed. Between waits it is the caller's.
+    std::uint8_t* frame() override { return callback_.frame(); }
+    const std::uint8_t* frame() const { return callback_.frame(); }
+    std::int32_t frameCapacity() const override { return callback_.frameCapacity(); }
+    std::int32_t sampleBytes() const override { return callback_.sampleBytes(); }
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    bool deviceLost() const override { return deviceLost_; }
+    bool audioFailed() const override { return audioFailed_; }
+    void ClearAudioFailed() override { audioFailed_ = false; }
+    bool hasGraph() const { return pipeline_ != nullptr; }
+    bool recording() const { return recording_; }
+    // Why the last build failed, for diagnostics; empty after a success.
+    const std::string& lastError() const { return lastError_; }
+
+    // The engine half of the camera settings dialog: the running camera's V4L2
+    // controls, and changing one. None without a graph, or for a camera without a
+    // V4L2 device node (the synthetic one).
+    std::vector<CameraControl> ListSourceControls() const;
+    bool SetSourceControl(std::uint32_t id, std::int32_t value);
+    const std::string& sourceNodePath() const { return sourceNodePath_; }
+
+    // The camera: the first video source whose name, in any letter case, contains
+    // "PC CAMERA". When its element cannot be made the search ends without one.
+    struct CaptureDevice {
+        GstElementPtr element;
+        std::string name;
+        std::string nodePath;  // V4L2 device node, empty when none
+    };
+    static CaptureDevice FindCaptureDevice();
+
+    // The compressor and device lists and their lookups (see DeviceEnumerator.h).
+    static void ListVideoCompressors(std::vector<std::string>& list,
+                                     INoticeSink* notices = nullptr) {
+        CDeviceEnumerator::ListVideoCompressors(list, notices);
+    }
+    static bool ListAudioCompressors(std::vector<std::string>& list,
+                                     INoticeSink* notices = nullptr) {
+        return CDeviceEnumerator::ListAudioCompressors(list, notices);
+    }
+    static bool ListAudioDevices(std::vector<std::string>& list, INoticeSink* notices = nullptr) {
+        return CDeviceEnumerator::ListAudioDevices(list, notices);
+    }
+    static GstElementPtr GetVideoCompressor(std::int32_t n, INoticeSink* notices = nullptr) {
+        return CDeviceEnumerator::GetVideoCompressor(n, notices);
+    }
+    static AudioEncoderChoice GetAudioCompressor(std::int32_t n, INoticeSink* notices = nullptr) {
+        return CDeviceEnumerator::GetAudioCompressor(n, notices);
+    }
+    static GstElementPtr GetAudioDevice(std::int32_t n, INoticeSink* notices = nullptr) {
+        return CDeviceEnumerator::GetAudioDevice(n, notices);
+    }
+
+private:
+    // Camera -> BGR caps with the grabber on their output; returns that caps filter.
+    GstElement* BuildCameraBranch(int width, int height);
+    // The encoder branch of a recording up to the muxer's first input.
+    bool BuildVideoRecordBranch(GstElement* bgr, const RecordRequest& request, GstElement* mux);
+    // The audio branch; sets audioFailed_ when the chosen encoder cannot be used.
+    void BuildAudioBranch(const RecordRequest& request, GstElement* mux);
+    // from -> a new input of the muxer; the input is given back on failure.
+    bool LinkToMuxer(GstElement* from, GstElement* mux, const char* padTemplate);
+    bool Fail(const char* why);
+
+    CGrabberCallback callback_;
+    std::unique_ptr<CGrabberProbe> probe_;
+    std::unique_ptr<CFrameGate> gate_;  // preview only
+    std::unique_ptr<CPipeline> pipeline_;
+    std::unique_ptr<CRecordFile> recordFile_;
+    INoticeSink* notices_ = nullptr;
+    GstElement* source_ = nullptr;     // not owning: the pipeline holds it
+    GstElement* videoHead_ = nullptr;  // first queue of each recorded branch, not owning
+    GstElement* audioHead_ = nullptr;
+    GstElement* mux_ = nullptr;       // not owning
+    GstElement* fileSink_ = nullptr;  // not owning
+    std::string sourceNodePath_;
+    std::string lastError_;
+    int width_ = 0;
+    int height_ = 0;
+    bool deviceLost_ = false;
+    bool audioFailed_ = false;
+    bool recording_ = false;
+};
+
+}  // namespace tavelin

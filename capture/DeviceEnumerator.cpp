@@ -1,0 +1,166 @@
+#include "DeviceEnumerator.h"
+
+#include "CodecNames.h"
+#include "DeviceList.h"
+#include "EncoderCatalog.h"
+
+namespace tavelin {
+
+namespace {
+
+void Tell(INoticeSink* notices, const char* text) {
+    if (notices != nullptr)
+        notices->ShowNotice(text, NoticeStyle::Plain);
+}
+
+// The encoders a list shows, in list order.
+ListStatus CompressorEntries(EncoderKind kind, std::vector<GstElementFactoryPtr>& entries) {
+    std::vector<GstElementFactoryPtr> all;
+    const ListStatus status = CEncoderCatalog::Find(kind, all);
+    entries.clear();
+    for (GstElementFactoryPtr& factory : all) {
+        const std::string name = CEncoderCatalog::LongName(factory.get());
+        const bool shown = kind == EncoderKind::Video ? VideoCompressorNameAllowed(name)
+                                                      : AudioCompressorNameAllowed(name);
+        if (shown && !name.empty())
+            entries.push_back(std::move(factory));
+    }
+    return status;
+}
+
+// The audio devices a list shows, in list order.
+ListStatus AudioDeviceEntries(std::vector<GstDevicePtr>& entries) {
+    std::vector<GstDevicePtr> all;
+    const ListStatus status = CDeviceList::Find("Audio/Source", all);
+    entries.clear();
+    for (GstDevicePtr& device : all) {
+        if (!CDeviceList::DisplayName(device.get()).empty())
+            entries.push_back(std::move(device));
+    }
+    return status;
+}
+
+template <class T>
+T* At(std::vector<T>& entries, std::int32_t position) {
+    if (position < 0 || static_cast<std::size_t>(position) >= entries.size())
+        return nullptr;
+    return &entries[static_cast<std::size_t>(position)];
+}
+
+GstElementPtr Create(GstElementFactory* factory, INoticeSink* notices) {
+    GstElementPtr element = Adopt(gst_element_factory_create(factory, nullptr));
+    if (!element)
+        Tell(notices, kNoticeBindFailed);
+    return element;
+}
+
+}  // namespace
+
+void CDeviceEnumerator::ListVideoCompressors(std::vector<std::string>& list, INoticeSink* notices) {
+    std::vector<GstElementFactoryPtr> entries;
+    switch (CompressorEntries(EncoderKind::Video, entries)) {
+        case ListStatus::NoSystemEnumerator:
+            Tell(notices, kNoticeNoSystemEnumerator);
+            return;
+        case ListStatus::NoClassEnumerator:
+            Tell(notices, kNoticeNoClassEnumerator);
+            return;
+        case ListStatus::Ok:
+            break;
+    }
+    for (const GstElementFactoryPtr& f : entries)
+        list.push_back(CEncoderCatalog::LongName(f.get()));
+}
+
+bool CDeviceEnumerator::ListAudioCompressors(std::vector<std::string>& list, INoticeSink* notices) {
+    std::vector<GstElementFactoryPtr> entries;
+    switch (CompressorEntries(EncoderKind::Audio, entries)) {
+        case ListStatus::NoSystemEnumerator:
+            Tell(notices, kNoticeNoSystemEnumerator);
+            return false;
+        case ListStatus::NoClassEnumerator:
+            return false;
+        case ListStatus::Ok:
+            break;
+    }
+    list.emplace_back(kUncompressedAudioName);
+    for (const GstElementFactoryPtr& f : entries)
+        list.push_back(CEncoderCatalog::LongName(f.get()));
+    return true;
+}
+
+bool CDeviceEnumerator::ListAudioDevices(std::vector<std::string>& list, INoticeSink* notices) {
+    std::vector<GstDevicePtr> entries;
+    switch (AudioDeviceEntries(entries)) {
+        case ListStatus::NoSystemEnumerator:
+            Tell(notices, kNoticeNoSystemEnumerator);
+            return false;
+        case ListStatus::NoClassEnumerator:
+            return false;
+        case ListStatus::Ok:
+            break;
+    }
+    for (const GstDevicePtr& d : entries)
+        list.push_back(CDeviceList::DisplayName(d.get()));
+    return !entries.empty();
+}
+
+GstElementPtr CDeviceEnumerator::GetVideoCompressor(std::int32_t position, INoticeSink* notices) {
+    std::vector<GstElementFactoryPtr> entries;
+    switch (CompressorEntries(EncoderKind::Video, entries)) {
+        case ListStatus::NoSystemEnumerator:
+            Tell(notices, kNoticeNoSystemEnumerator);
+            return {};
+        case ListStatus::NoClassEnumerator:
+            Tell(notices, kNoticeNoClassEnumerator);
+            return {};
+        case ListStatus::Ok:
+            break;
+    }
+    GstElementFactoryPtr* entry = At(entries, position);
+    return entry != nullptr ? Create(entry->get(), notices) : GstElementPtr();
+}
+
+AudioEncoderChoice CDeviceEnumerator::GetAudioCompressor(std::int32_t position,
+                                                         INoticeSink* notices) {
+    // Position 0 is the "PCM" entry, which no encoder stands behind.
+    if (position == 0)
+        return {true, {}};
+    std::vector<GstElementFactoryPtr> entries;
+    switch (CompressorEntries(EncoderKind::Audio, entries)) {
+        case ListStatus::NoSystemEnumerator:
+            Tell(notices, kNoticeNoSystemEnumerator);
+            return {};
+        case ListStatus::NoClassEnumerator:
+            Tell(notices, kNoticeNoClassEnumerator);
+            return {};
+        case ListStatus::Ok:
+            break;
+    }
+    GstElementFactoryPtr* entry = position > 0 ? At(entries, position - 1) : nullptr;
+    if (entry == nullptr)
+        return {};
+    return {false, Create(entry->get(), notices)};
+}
+
+GstElementPtr CDeviceEnumerator::GetAudioDevice(std::int32_t position, INoticeSink* notices) {
+    std::vector<GstDevicePtr> entries;
+    switch (AudioDeviceEntries(entries)) {
+        case ListStatus::NoSystemEnumerator:
+            Tell(notices, kNoticeNoSystemEnumerator);
+            return {};
+        case ListStatus::NoClassEnumerator:
+            return {};
+        case ListStatus::Ok:
+            break;
+    }
+    GstDevicePtr* entry = At(entries, position);
+    if (entry == nullptr)
+        return {};
+    GstElementPtr element = Adopt(gst_device_create_element(entry->get(), nullptr));
+    if (!element)
+        Tell(notices, kNoticeBindFailed);
+    return element;
+}
+
+}  // namespace tavelin

@@ -1,0 +1,69 @@
+#include "EncoderCatalog.h"
+
+#include <string_view>
+
+#include "GstRuntime.h"
+
+namespace tavelin {
+
+namespace {
+
+// What the muxer takes on its inputs of one kind, merged over its pad templates.
+GstCapsPtr MuxerInputCaps(GstElementFactory* mux, EncoderKind kind) {
+    const std::string_view prefix = kind == EncoderKind::Video ? "video_" : "audio_";
+    GstCapsPtr accepted(gst_caps_new_empty());
+    for (const GList* t = gst_element_factory_get_static_pad_templates(mux); t; t = t->next) {
+        auto* pad = static_cast<GstStaticPadTemplate*>(t->data);
+        if (pad->direction != GST_PAD_SINK)
+            continue;
+        if (!std::string_view(pad->name_template).starts_with(prefix))
+            continue;
+        accepted.reset(gst_caps_merge(accepted.release(), gst_static_pad_template_get_caps(pad)));
+    }
+    return accepted;
+}
+
+bool OutputFits(GstElementFactory* encoder, const GstCaps* accepted) {
+    for (const GList* t = gst_element_factory_get_static_pad_templates(encoder); t; t = t->next) {
+        auto* pad = static_cast<GstStaticPadTemplate*>(t->data);
+        if (pad->direction != GST_PAD_SRC)
+            continue;
+        GstCapsPtr output(gst_static_pad_template_get_caps(pad));
+        if (gst_caps_can_intersect(output.get(), accepted))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ListStatus CEncoderCatalog::Find(EncoderKind kind, std::vector<GstElementFactoryPtr>& encoders) {
+    encoders.clear();
+    if (!EnsureGstreamer())
+        return ListStatus::NoSystemEnumerator;
+    GstElementFactoryPtr mux(gst_element_factory_find("avimux"));
+    if (!mux)
+        return ListStatus::NoClassEnumerator;
+    GstCapsPtr accepted = MuxerInputCaps(mux.get(), kind);
+
+    // VIDEO_ENCODER covers the image encoders too.
+    const GstElementFactoryListType type = kind == EncoderKind::Video
+                                               ? GST_ELEMENT_FACTORY_TYPE_VIDEO_ENCODER
+                                               : GST_ELEMENT_FACTORY_TYPE_AUDIO_ENCODER;
+    GList* raw = gst_element_factory_list_get_elements(type, GST_RANK_NONE);
+    raw = g_list_sort(raw, gst_plugin_feature_rank_compare_func);
+    GstObjectListPtr factories(raw);
+    for (GList* item = factories.get(); item != nullptr; item = item->next) {
+        auto* factory = GST_ELEMENT_FACTORY(item->data);
+        if (OutputFits(factory, accepted.get()))
+            encoders.push_back(Share(factory));
+    }
+    return ListStatus::Ok;
+}
+
+std::string CEncoderCatalog::LongName(GstElementFactory* factory) {
+    const gchar* name = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME);
+    return name != nullptr ? std::string(name) : std::string();
+}
+
+}  // namespace tavelin

@@ -1,0 +1,31 @@
+#pragma once
+// Encoders a recording can use: element factories whose output the AVI muxer
+// accepts, ordered by rank (highest first), then by name. The same order every
+// time, so a list position names the same encoder in a list and in a lookup.
+
+#include <gst/gst.h>
+
+#include <string>
+#include <vector>
+
+#include "DeviceList.h"
+#include "GstPtr.h"
+
+namespace tavelin {
+
+enum class EncoderKind {
+    Video,  // video encoders and image encoders (JPEG gives Motion JPEG)
+    Audio,
+};
+
+class CEncoderCatalog {
+public:
+    // Fills `encoders` (emptied first). NoClassEnumerator when the muxer itself is
+    // missing: then nothing could be recorded with any encoder.
+    static ListStatus Find(EncoderKind kind, std::vector<GstElementFactoryPtr>& encoders);
+
+    // The name shown in the lists.
+    static std::string LongName(GstElementFactory* factory);
+};
+
+}  // namespace tavelin

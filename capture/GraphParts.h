@@ -1,0 +1,42 @@
+#pragma once
+// Small helpers for putting pipelines together: elements by factory name, the
+// n-th pad of a direction, the grabber's caps, and what a camera delivers.
+
+#include <gst/gst.h>
+
+#include <initializer_list>
+
+#include "GstPtr.h"
+
+namespace tavelin {
+
+// A new element with a plain (sunk) reference, or null when the factory is missing.
+GstElementPtr MakeElement(const char* factory, const char* name = nullptr);
+
+// The n-th pad (from 0) of `element` with the given direction, counting only pads
+// of that direction, in the element's pad order; null when there is none.
+GstPadPtr GetPin(GstElement* element, GstPadDirection direction, int n);
+inline GstPadPtr GetInPin(GstElement* element, int n) {
+    return GetPin(element, GST_PAD_SINK, n);
+}
+inline GstPadPtr GetOutPin(GstElement* element, int n) {
+    return GetPin(element, GST_PAD_SRC, n);
+}
+
+// video/x-raw, format=BGR, width, height: what the grabber takes.
+GstCapsPtr BgrCaps(int width, int height);
+
+enum class CameraOutput {
+    Raw,          // some raw format: a converter is enough
+    Jpeg,         // only MJPEG: a JPEG decoder goes first
+    Unsupported,  // nothing this program can decode
+};
+
+// Looks at the caps the camera's first output offers; the camera must be at least
+// READY so that they are the device's own.
+CameraOutput ProbeCameraOutput(GstElement* camera);
+
+// Links a->b->c... in order; false at the first link that fails.
+bool LinkChain(std::initializer_list<GstElement*> chain);
+
+}  // namespace tavelin

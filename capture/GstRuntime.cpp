@@ -1,0 +1,27 @@
+#include "GstRuntime.h"
+
+#include <gst/gst.h>
+
+#include <mutex>
+
+#include "GstPtr.h"
+#include "TestDeviceProvider.h"
+
+namespace tavelin {
+
+bool EnsureGstreamer() {
+    static std::once_flag once;
+    static bool ready = false;
+    std::call_once(once, [] {
+        GError* raw = nullptr;
+        ready = gst_init_check(nullptr, nullptr, &raw) == TRUE;
+        GErrorPtr error(raw);
+        // Registered whether or not the synthetic sources are switched on: the
+        // provider looks at TAVELIN_TEST_SOURCES each time it is asked for devices.
+        if (ready)
+            RegisterTestDeviceProvider();
+    });
+    return ready;
+}
+
+}  // namespace tavelin

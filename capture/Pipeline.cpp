@@ -1,0 +1,175 @@
+#include "Pipeline.h"
+
+#include <algorithm>
+
+#include "GraphParts.h"
+
+namespace tavelin {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr GstClockTime kPollStep = 20 * GST_MSECOND;
+
+std::string ErrorText(GstMessage* message) {
+    GError* raw = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &raw, &debug);
+    GErrorPtr error(raw);
+    GCharPtr details(debug);
+    std::string text = GST_OBJECT_NAME(GST_MESSAGE_SRC(message));
+    text += ": ";
+    text += error ? error->message : "unknown error";
+    return text;
+}
+
+GstClockTime Remaining(Clock::time_point deadline) {
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero())
+        return 0;
+    return static_cast<GstClockTime>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(left).count());
+}
+
+}  // namespace
+
+CPipeline::CPipeline(const char* name) : pipeline_(Adopt(gst_pipeline_new(name))) {
+    if (pipeline_)
+        bus_.reset(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));
+}
+
+CPipeline::~CPipeline() {
+    Stop();
+}
+
+GstElement* CPipeline::Add(GstElementPtr element) {
+    if (!pipeline_ || !element)
+        return nullptr;
+    GstElement* raw = element.get();
+    if (!gst_bin_add(GST_BIN(pipeline_.get()), raw))
+        return nullptr;
+    return raw;  // our reference goes; the pipeline's own keeps it alive
+}
+
+void CPipeline::Remove(GstElement* element) {
+    if (!pipeline_ || element == nullptr)
+        return;
+    gst_element_set_state(element, GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(pipeline_.get()), element);
+}
+
+bool CPipeline::TakeError() {
+    GstMessagePtr message(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
+    if (!message)
+        return false;
+    lastError_ = ErrorText(message.get());
+    return true;
+}
+
+bool CPipeline::Ready() {
+    if (!pipeline_)
+        return false;
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+        if (!TakeError())
+            lastError_ = "could not open the devices";
+        return false;
+    }
+    return !TakeError();
+}
+
+bool CPipeline::Play(std::chrono::milliseconds limit) {
+    if (!pipeline_)
+        return false;
+    const auto deadline = Clock::now() + limit;
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        if (!TakeError())
+            lastError_ = "the pipeline refused to start";
+        return false;
+    }
+    for (;;) {
+        if (TakeError())
+            return false;
+        GstState current = GST_STATE_VOID_PENDING;
+        GstState pending = GST_STATE_VOID_PENDING;
+        const GstStateChangeReturn result =
+            gst_element_get_state(pipeline_.get(), &current, &pending, kPollStep);
+        if (result == GST_STATE_CHANGE_FAILURE) {
+            if (!TakeError())
+                lastError_ = "the pipeline failed to start";
+            return false;
+        }
+        if (result == GST_STATE_CHANGE_SUCCESS && current == GST_STATE_PLAYING) {
+            return !TakeError();
+        }
+        if (Clock::now() >= deadline) {
+            lastError_ = "the pipeline did not start in time";
+            return false;
+        }
+    }
+}
+
+bool CPipeline::WaitForEos(std::initializer_list<GstElement*> writers,
+                           std::chrono::milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        GstMessagePtr message(gst_bus_timed_pop_filtered(
+            bus_.get(), Remaining(deadline),
+            static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+        if (!message)
+            return false;
+        if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS)
+            return true;
+        GstObject* from = GST_MESSAGE_SRC(message.get());
+        if (std::find(writers.begin(), writers.end(), reinterpret_cast<GstElement*>(from)) !=
+            writers.end()) {
+            return false;  // the file itself cannot be finished
+        }
+    }
+}
+
+void CPipeline::SendEosFromHelper(GstPadPtr pad) {
+    if (!pad)
+        return;
+    eosSenders_.emplace_back([pad = std::move(pad)] {
+        // An input that already ended refuses a second EOS, which is harmless.
+        gst_pad_send_event(pad.get(), gst_event_new_eos());
+    });
+}
+
+bool CPipeline::FinishStream(std::initializer_list<GstElement*> heads, GstElement* mux,
+                             std::initializer_list<GstElement*> writers,
+                             std::chrono::milliseconds branchLimit,
+                             std::chrono::milliseconds muxLimit) {
+    if (!pipeline_ || mux == nullptr)
+        return false;
+    for (GstElement* head : heads)
+        SendEosFromHelper(GetInPin(head, 0));
+    if (WaitForEos(writers, branchLimit))
+        return true;
+    // Something between a branch head and the muxer is stuck: end the muxer's
+    // inputs themselves, so the file still gets its index.
+    for (int i = 0;; ++i) {
+        GstPadPtr input = GetInPin(mux, i);
+        if (!input)
+            break;
+        SendEosFromHelper(std::move(input));
+    }
+    return WaitForEos(writers, muxLimit);
+}
+
+void CPipeline::Stop() {
+    if (!pipeline_)
+        return;
+    // Going to NULL flushes every pad, which also frees any EOS sender still
+    // waiting for a stream lock.
+    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    for (std::thread& sender : eosSenders_)
+        sender.join();
+    eosSenders_.clear();
+    gst_bus_set_flushing(bus_.get(), TRUE);
+    bus_.reset();
+    pipeline_.reset();
+}
+
+}  // namespace tavelin

@@ -1,0 +1,71 @@
+#pragma once
+// One running graph: a GstPipeline with its bus. Starts it and waits until it
+// really plays, finishes a stream with EOS, and stops it with every streaming
+// thread joined.
+
+#include <gst/gst.h>
+
+#include <chrono>
+#include <initializer_list>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "GstPtr.h"
+
+namespace tavelin {
+
+class CPipeline {
+public:
+    explicit CPipeline(const char* name);
+    ~CPipeline();
+    CPipeline(const CPipeline&) = delete;
+    CPipeline& operator=(const CPipeline&) = delete;
+
+    bool valid() const { return pipeline_ != nullptr; }
+    GstElement* element() const { return pipeline_.get(); }
+
+    // Puts the element into the pipeline, which then owns it; returns it for linking
+    // (valid while the pipeline lives), or null on failure.
+    GstElement* Add(GstElementPtr element);
+    // Takes an element that is not linked any more back out of the pipeline.
+    void Remove(GstElement* element);
+
+    // Brings the pipeline to READY (devices opened) or to PLAYING. Playing means the
+    // first buffers have reached the sinks; an error on the bus or `limit` passing
+    // first is a failure.
+    bool Ready();
+    bool Play(std::chrono::milliseconds limit);
+
+    // Ends a recording so the muxer writes its index. EOS goes in at the head of
+    // each branch (`heads`: the first queue after each source), so what is already
+    // on its way still reaches the file; if the file is not finished within
+    // `branchLimit`, EOS goes straight into the muxer's inputs, with `muxLimit` more.
+    // True when the file was finished. Errors from anything but the `writers` do
+    // not stop the wait: a dead camera has usually said so already.
+    //
+    // The events are sent from helper threads: a source that hangs holds its
+    // branch's stream lock, and no call on the main thread may wait for it without
+    // a bound. Stop() releases whatever they still wait for and joins them.
+    bool FinishStream(std::initializer_list<GstElement*> heads, GstElement* mux,
+                      std::initializer_list<GstElement*> writers,
+                      std::chrono::milliseconds branchLimit, std::chrono::milliseconds muxLimit);
+
+    // To NULL: returns when every streaming thread has left the pipeline.
+    void Stop();
+
+    // The text of the error that made Ready() or Play() fail, for diagnostics.
+    const std::string& lastError() const { return lastError_; }
+
+private:
+    bool TakeError();
+    void SendEosFromHelper(GstPadPtr pad);
+    bool WaitForEos(std::initializer_list<GstElement*> writers, std::chrono::milliseconds limit);
+
+    GstElementPtr pipeline_;
+    GstBusPtr bus_;
+    std::vector<std::thread> eosSenders_;
+    std::string lastError_;
+};
+
+}  // namespace tavelin

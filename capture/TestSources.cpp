@@ -1,0 +1,180 @@
+#include "TestSources.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string_view>
+
+#include "GstPtr.h"
+#include "ThreadAnnotations.h"
+
+namespace tavelin {
+
+namespace {
+
+const char* Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : nullptr;
+}
+
+bool ParseInt(std::string_view text, int base, long& out) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, out, base);
+    return ec == std::errc() && ptr == end;
+}
+
+bool PatternExists(const std::string& nick) {
+    GstElementPtr probe = Adopt(gst_element_factory_make("videotestsrc", nullptr));
+    if (!probe)
+        return false;
+    GParamSpec* property = g_object_class_find_property(G_OBJECT_GET_CLASS(probe.get()), "pattern");
+    if (property == nullptr || !G_IS_PARAM_SPEC_ENUM(property))
+        return false;
+    return g_enum_get_value_by_nick(G_PARAM_SPEC_ENUM(property)->enum_class, nick.c_str()) !=
+           nullptr;
+}
+
+// Stops the camera for good after a number of frames: a blocking probe holds the
+// streaming thread, so neither frames nor EOS come out, as with a camera that was
+// pulled out. Deactivating the pad (going to NULL) releases it.
+struct StopCounter {
+    int remaining;
+};
+
+GstPadProbeReturn HoldForever(GstPad*, GstPadProbeInfo*, gpointer) {
+    return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn CountFrames(GstPad* pad, GstPadProbeInfo*, gpointer data) {
+    auto* counter = static_cast<StopCounter*>(data);
+    MarkAcquired(counter);
+    if (--counter->remaining > 0)
+        return GST_PAD_PROBE_OK;
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, HoldForever, nullptr, nullptr);
+    return GST_PAD_PROBE_REMOVE;
+}
+
+void FreeCounter(gpointer data) {
+    MarkAcquired(data);
+    delete static_cast<StopCounter*>(data);
+}
+
+}  // namespace
+
+bool TestSourcesEnabled() {
+    const char* value = std::getenv(kTestSourcesVariable);
+    return value != nullptr && std::string_view(value) == "1";
+}
+
+TestCameraOptions TestCameraOptions::FromEnvironment() {
+    TestCameraOptions o;
+    if (const char* v = Variable("TAVELIN_TEST_CAMERA_PATTERN"); v && PatternExists(v)) {
+        o.pattern = v;
+    }
+    if (const char* v = Variable("TAVELIN_TEST_CAMERA_COLOR")) {
+        std::string_view text(v);
+        if (text.starts_with("0x") || text.starts_with("0X"))
+            text.remove_prefix(2);
+        long rgb = 0;
+        if (ParseInt(text, 16, rgb) && rgb >= 0 && rgb <= 0xFFFFFF) {
+            o.colour = static_cast<std::uint32_t>(rgb);
+        }
+    }
+    if (const char* v = Variable("TAVELIN_TEST_CAMERA_SIZE")) {
+        std::string_view text(v);
+        const std::size_t x = text.find_first_of("xX");
+        long w = 0;
+        long h = 0;
+        if (x != std::string_view::npos && ParseInt(text.substr(0, x), 10, w) &&
+            ParseInt(text.substr(x + 1), 10, h) && w >= 16 && h >= 16 && w <= 4096 && h <= 4096) {
+            o.width = static_cast<int>(w);
+            o.height = static_cast<int>(h);
+        }
+    }
+    if (const char* v = Variable("TAVELIN_TEST_CAMERA_FPS")) {
+        long fps = 0;
+        if (ParseInt(v, 10, fps) && fps >= 1 && fps <= 240)
+            o.fps = static_cast<int>(fps);
+    }
+    if (const char* v = Variable("TAVELIN_TEST_CAMERA_FORMAT")) {
+        const std::string_view f(v);
+        if (f == "yuy2")
+            o.format = Format::Yuy2;
+        if (f == "bgr")
+            o.format = Format::Bgr;
+        if (f == "mjpeg")
+            o.format = Format::Mjpeg;
+    }
+    if (const char* v = Variable("TAVELIN_TEST_CAMERA_STOP_AFTER")) {
+        long frames = 0;
+        if (ParseInt(v, 10, frames) && frames >= 0 && frames <= 1'000'000'000) {
+            o.stopAfterFrames = static_cast<int>(frames);
+        }
+    }
+    return o;
+}
+
+GstElement* CreateTestCamera(const TestCameraOptions& options, const char* name) {
+    GstElementPtr bin = Adopt(gst_bin_new(name));
+    GstElement* source = gst_element_factory_make("videotestsrc", "pattern");
+    GstElement* shape = gst_element_factory_make("capsfilter", "shape");
+    if (source == nullptr || shape == nullptr) {
+        if (source)
+            gst_object_unref(gst_object_ref_sink(source));
+        if (shape)
+            gst_object_unref(gst_object_ref_sink(shape));
+        return nullptr;
+    }
+    gst_bin_add_many(GST_BIN(bin.get()), source, shape, nullptr);
+    g_object_set(source, "is-live", TRUE, nullptr);
+    gst_util_set_object_arg(G_OBJECT(source), "pattern", options.pattern.c_str());
+    g_object_set(source, "foreground-color", 0xFF000000u | options.colour, nullptr);
+
+    const char* format = options.format == TestCameraOptions::Format::Yuy2  ? "YUY2"
+                         : options.format == TestCameraOptions::Format::Bgr ? "BGR"
+                                                                            : "I420";
+    GstCapsPtr caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format, "width",
+                                        G_TYPE_INT, options.width, "height", G_TYPE_INT,
+                                        options.height, "framerate", GST_TYPE_FRACTION, options.fps,
+                                        1, nullptr));
+    g_object_set(shape, "caps", caps.get(), nullptr);
+    if (!gst_element_link(source, shape))
+        return nullptr;
+
+    GstElement* last = shape;
+    if (options.format == TestCameraOptions::Format::Mjpeg) {
+        GstElement* encoder = gst_element_factory_make("jpegenc", "mjpeg");
+        if (encoder == nullptr)
+            return nullptr;
+        gst_bin_add(GST_BIN(bin.get()), encoder);
+        if (!gst_element_link(shape, encoder))
+            return nullptr;
+        last = encoder;
+    }
+
+    GstPadPtr out(gst_element_get_static_pad(last, "src"));
+    GstPad* ghost = gst_ghost_pad_new("src", out.get());
+    if (ghost == nullptr || !gst_element_add_pad(bin.get(), ghost))
+        return nullptr;
+
+    if (options.stopAfterFrames > 0) {
+        GstPadPtr sourcePad(gst_element_get_static_pad(source, "src"));
+        auto* counter = new StopCounter{options.stopAfterFrames};
+        MarkReleased(counter);
+        gst_pad_add_probe(sourcePad.get(), GST_PAD_PROBE_TYPE_BUFFER, CountFrames, counter,
+                          FreeCounter);
+    }
+    // Hand the bin out floating, as element factories do.
+    GstElement* result = bin.release();
+    g_object_force_floating(G_OBJECT(result));
+    return result;
+}
+
+GstElement* CreateTestMicrophone(const char* name) {
+    GstElement* tone = gst_element_factory_make("audiotestsrc", name);
+    if (tone == nullptr)
+        return nullptr;
+    g_object_set(tone, "is-live", TRUE, "freq", 440.0, "volume", 0.3, nullptr);
+    return tone;
+}
+
+}  // namespace tavelin

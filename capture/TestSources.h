@@ -1,0 +1,54 @@
+#pragma once
+// The synthetic camera and microphone, for tests and for running without hardware.
+//
+// With TAVELIN_TEST_SOURCES=1 the device lists hold "Test Pattern PC Camera" and
+// "Test Tone Microphone" beside the real devices (see TestDeviceProvider.h). The
+// camera is shaped by environment variables that are read each time a graph is
+// built with it, so a test can change them between builds:
+//
+//   TAVELIN_TEST_CAMERA_PATTERN     a videotestsrc pattern name (default "ball", a
+//                                   moving ball; "gradient" runs from black at the
+//                                   top to white at the bottom; "solid-color";
+//                                   "blink" alternates black and white frames)
+//   TAVELIN_TEST_CAMERA_COLOR       RRGGBB in hex, the colour of "solid-color"
+//   TAVELIN_TEST_CAMERA_SIZE        WIDTHxHEIGHT the camera delivers (default 640x480)
+//   TAVELIN_TEST_CAMERA_FPS         frames a second (default 30)
+//   TAVELIN_TEST_CAMERA_FORMAT      yuy2 (default, like a webcam), bgr or mjpeg
+//   TAVELIN_TEST_CAMERA_STOP_AFTER  after this many frames the camera hangs and
+//                                   delivers nothing more, like a camera pulled
+//                                   out (default 0: never)
+
+#include <gst/gst.h>
+
+#include <cstdint>
+#include <string>
+
+namespace tavelin {
+
+inline constexpr const char* kTestSourcesVariable = "TAVELIN_TEST_SOURCES";
+inline constexpr const char* kTestCameraName = "Test Pattern PC Camera";
+inline constexpr const char* kTestMicrophoneName = "Test Tone Microphone";
+
+// TAVELIN_TEST_SOURCES is "1".
+bool TestSourcesEnabled();
+
+struct TestCameraOptions {
+    enum class Format { Yuy2, Bgr, Mjpeg };
+
+    std::string pattern = "ball";
+    std::uint32_t colour = 0xFFFFFF;  // 0xRRGGBB
+    int width = 640;
+    int height = 480;
+    int fps = 30;
+    Format format = Format::Yuy2;
+    int stopAfterFrames = 0;
+
+    // Defaults, overridden by whichever variables are set and valid.
+    static TestCameraOptions FromEnvironment();
+};
+
+// New source elements with a floating reference, as GstDevice hands them out.
+GstElement* CreateTestCamera(const TestCameraOptions& options, const char* name);
+GstElement* CreateTestMicrophone(const char* name);
+
+}  // namespace tavelin
