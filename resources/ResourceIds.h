@@ -9,6 +9,9 @@ constexpr int kIconApp = 128;
 constexpr int kBitmapSplash = 141;
 constexpr int kBitmapSkin = 142;
 constexpr int kCursorButton = 193;
+// Hotspot of cursor 193 (a pointing hand, 32 x 32): the tip of the index finger.
+constexpr int kCursorButtonHotX = 9;
+constexpr int kCursorButtonHotY = 1;
 constexpr int kMenuTray = 194;
 constexpr int kBitmapCameraIcon = 198;
 constexpr int kBitmapSettingsAudioDown = 203;

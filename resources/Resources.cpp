@@ -1,0 +1,33 @@
+#include "Resources.h"
+
+#include <QtCore/qglobal.h>
+
+#include "ResourceIds.h"
+
+// Outside any namespace: Q_INIT_RESOURCE declares the rcc-generated function.
+static void RegisterArt() {
+    Q_INIT_RESOURCE(tavelin_art);
+}
+
+namespace tavelin {
+
+void InitResources() {
+    // Registering twice is harmless, but once is enough.
+    static const bool registered = (RegisterArt(), true);
+    (void)registered;
+}
+
+QString ArtPath(int id) {
+    return QStringLiteral(":/art/%1.png").arg(id);
+}
+
+QIcon AppIcon() {
+    InitResources();
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/art/icons/%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+}  // namespace tavelin
