@@ -1,0 +1,205 @@
+#include "MonitorSettingsDlg.h"
+
+#include <gtest/gtest.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimerEvent>
+
+#include "AppState.h"
+#include "FakeFileChooser.h"
+#include "FrameTickFakes.h"
+#include "HoverButton.h"
+#include "Messages.h"
+#include "QtApp.h"
+
+namespace tavelin {
+namespace {
+
+class FakePreview : public ISoundPreview {
+public:
+    void Start(const std::string& path) override { calls.push_back("start " + path); }
+    void Stop() override { calls.push_back("stop"); }
+    std::vector<std::string> calls;
+};
+
+const QString kDir = QStringLiteral("/opt/tavelin");
+std::string Sound(int n) {
+    return (kDir + "/Alarm/" + QString::number(n) + ".wav").toStdString();
+}
+
+class MonitorSettingsDlgTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testing::QtApp(); }
+    void SetUp() override { App().Reset(); }
+
+    void Open(std::uint8_t mode, bool noAudio = false) {
+        App().monitorMode = mode;
+        std::tm now{};
+        now.tm_hour = 7;
+        now.tm_min = 5;
+        now.tm_sec = 9;
+        dlg_ = std::make_unique<CMonitorSettingsDlg>(nullptr, preview_, noAudio, notices_, files_,
+                                                     kDir, now);
+        dlg_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
+    }
+    template <class T = QPushButton>
+    T* Get(const char* name) const {
+        T* child = dlg_->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    // A click on a box's check mark, or in the middle of a push button.
+    void Click(const char* name) const {
+        QAbstractButton* b = Get<QAbstractButton>(name);
+        const bool box = qobject_cast<QCheckBox*>(b) != nullptr;
+        QTest::mouseClick(b, Qt::LeftButton, {},
+                          box ? QPoint(8, b->height() / 2) : b->rect().center());
+    }
+
+    FakePreview preview_;
+    testing::FakeNotices notices_;
+    testing::FakeFileChooser files_;
+    std::unique_ptr<CMonitorSettingsDlg> dlg_;
+};
+
+TEST_F(MonitorSettingsDlgTest, EveryCombinationOfBoxesStoresItsModeCode) {
+    struct Case {
+        bool scan, still, alarm;
+        int mode;
+    };
+    for (const Case& c : {Case{0, 0, 0, 0}, Case{1, 0, 0, 2}, Case{0, 0, 1, 3}, Case{0, 1, 0, 4},
+                          Case{1, 0, 1, 5}, Case{1, 1, 0, 6}, Case{0, 1, 1, 7}, Case{1, 1, 1, 9}}) {
+        App().Reset();
+        Open(0);
+        if (c.scan)
+            Click("scanBox");
+        if (c.still)
+            Click("stillBox");
+        if (c.alarm)
+            Click("alarmBox");
+        Get<QLineEdit>("stillPathEdit")->setText(QStringLiteral("/cam/typed.bmp"));
+        Click("okButton");
+        EXPECT_EQ(dlg_->result(), QDialog::Accepted);
+        EXPECT_EQ(App().monitorMode, c.mode);
+        // The typed path counts only with the still box ticked.
+        EXPECT_EQ(App().motionShotPath, c.still ? "/cam/typed.bmp" : "") << c.mode;
+    }
+}
+
+TEST_F(MonitorSettingsDlgTest, OpeningReflectsTheModeAndStartsOnTheFirstSound) {
+    for (int mode : {255, 0, 2, 3, 4, 5, 6, 7, 9}) {
+        Open(static_cast<std::uint8_t>(mode));
+        const bool scan = mode == 2 || mode == 5 || mode == 6 || mode == 9;
+        const bool alarm = mode == 3 || mode == 5 || mode == 7 || mode == 9;
+        const bool still = mode == 4 || mode == 6 || mode == 7 || mode == 9;
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(Get<QCheckBox>("scanBox")->isChecked(), scan);
+        EXPECT_EQ(Get<QCheckBox>("alarmBox")->isChecked(), alarm);
+        EXPECT_EQ(Get<QCheckBox>("stillBox")->isChecked(), still);
+        EXPECT_EQ(Get<QComboBox>("alarmList")->isEnabled(), alarm);
+        EXPECT_EQ(Get("playButton")->isEnabled(), alarm);
+        EXPECT_EQ(Get<QLineEdit>("stillPathEdit")->isEnabled(), still);
+        EXPECT_EQ(Get("browseButton")->isEnabled(), still);
+    }
+    EXPECT_EQ(Get<QLineEdit>("stillPathEdit")->text(), kDir + "/MOTION[07-05-09].bmp");
+    auto* sounds = Get<QComboBox>("alarmList");
+    ASSERT_EQ(sounds->count(), 7);
+    EXPECT_EQ(sounds->itemText(3), QStringLiteral("barking dog"));
+    EXPECT_EQ(sounds->currentIndex(), 0);
+    const auto buttons = dlg_->findChildren<QPushButton*>();
+    EXPECT_EQ(buttons.size(), 3);
+    for (QPushButton* b : buttons) {
+        EXPECT_NE(qobject_cast<CHoverButton*>(b), nullptr) << b->objectName().toStdString();
+    }
+}
+
+TEST_F(MonitorSettingsDlgTest, AlarmPathChangesOnTheAlarmBoxAndOnPlayNotOnTheList) {
+    Open(0);
+    App().alarmSoundPath = "before";
+    auto* sounds = Get<QComboBox>("alarmList");
+    sounds->setCurrentIndex(3);
+    EXPECT_EQ(App().alarmSoundPath, "before");
+    Click("alarmBox");
+    EXPECT_EQ(App().alarmSoundPath, Sound(3));
+
+    sounds->setCurrentIndex(5);
+    EXPECT_EQ(App().alarmSoundPath, Sound(3));
+    Click("playButton");
+    EXPECT_EQ(App().alarmSoundPath, Sound(5));
+    EXPECT_EQ(preview_.calls.back(), "start " + Sound(5));
+
+    Click("playButton");
+    QTest::keyClicks(sounds->lineEdit(), QStringLiteral("x"));  // typed: no list position
+    Click("playButton");
+    EXPECT_EQ(App().alarmSoundPath, (kDir + "/Alarm/-1.wav").toStdString());
+}
+
+TEST_F(MonitorSettingsDlgTest, PlayTwiceStopsThePreviewAndTimer10EndsIt) {
+    Open(3);
+    Click("playButton");
+    EXPECT_TRUE(dlg_->playing());
+    EXPECT_EQ(Get("playButton")->text(), QStringLiteral("Stop"));
+    Click("playButton");
+    EXPECT_FALSE(dlg_->playing());
+    EXPECT_FALSE(dlg_->previewTimerActive());
+    EXPECT_EQ(Get("playButton")->text(), QStringLiteral("Play"));
+    EXPECT_EQ(preview_.calls, (std::vector<std::string>{"start " + Sound(0), "stop"}));
+
+    Click("playButton");
+    ASSERT_TRUE(dlg_->previewTimerActive());
+    QTimerEvent tick(dlg_->previewTimerId());
+    QCoreApplication::sendEvent(dlg_.get(), &tick);
+    EXPECT_FALSE(dlg_->playing());
+    EXPECT_FALSE(dlg_->previewTimerActive());
+    EXPECT_EQ(Get("playButton")->text(), QStringLiteral("Play"));
+    EXPECT_EQ(preview_.calls.back(), "stop");
+
+    Click("playButton");
+    QTest::keyClick(dlg_.get(), Qt::Key_Escape);  // closing ends it too, and stores no mode
+    EXPECT_EQ(preview_.calls.back(), "stop");
+    EXPECT_EQ(dlg_->result(), QDialog::Rejected);
+    EXPECT_EQ(App().monitorMode, 3);
+}
+
+TEST_F(MonitorSettingsDlgTest, BrowseDeletesTheChosenFileAndKeepsItsPathEvenWhenCancelled) {
+    QTemporaryDir dir;
+    const QString chosen = dir.filePath(QStringLiteral("x.bmp"));
+    QFile old(chosen);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.close();
+
+    App().motionShotPath = "/before/a.bmp";
+    Open(4);
+    Click("browseButton");  // cancelled: nothing changes
+    EXPECT_EQ(App().motionShotPath, "/before/a.bmp");
+    files_.answer = chosen;
+    Click("browseButton");
+    ASSERT_EQ(files_.asked.size(), 2u);
+    EXPECT_EQ(files_.asked[1].proposedName, QStringLiteral("/before/a.bmp"));
+    EXPECT_EQ(files_.asked[1].nameFilters, QStringList{QStringLiteral("BMP Files (*.bmp)")});
+    EXPECT_FALSE(QFile::exists(chosen));
+    EXPECT_EQ(Get<QLineEdit>("stillPathEdit")->text(), chosen);
+
+    Click("stillBox");
+    dlg_->reject();
+    EXPECT_EQ(App().motionShotPath, chosen.toStdString());
+    EXPECT_EQ(App().monitorMode, 4);
+}
+
+TEST_F(MonitorSettingsDlgTest, WithoutAudioDevicePlayWarnsAndPlaysNothing) {
+    Open(3, /*noAudio=*/true);
+    Click("playButton");
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_EQ(notices_.shown[0].first, msg::kNoAudioDevice);
+    EXPECT_EQ(notices_.shown[0].second, NoticeStyle::Warning);
+    EXPECT_EQ(preview_.calls, std::vector<std::string>{"stop"});
+}
+
+}  // namespace
+}  // namespace tavelin

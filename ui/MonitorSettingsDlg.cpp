@@ -1,0 +1,204 @@
+#include "MonitorSettingsDlg.h"
+
+#include <QFile>
+#include <QIcon>
+#include <QLineEdit>
+#include <QTimerEvent>
+
+#include "AppState.h"
+#include "FrameFormat.h"
+#include "Messages.h"
+#include "MonitorSettings.h"
+#include "Pictures.h"
+#include "ResourceIds.h"
+#include "ui_MonitorSettingsDlg.h"
+
+namespace tavelin {
+
+namespace {
+
+constexpr int kPreviewMs = 3500;
+
+}  // namespace
+
+const QStringList& CMonitorSettingsDlg::AlarmSoundNames() {
+    static const QStringList names{
+        QStringLiteral("car alarm"),       QStringLiteral("police siren"),
+        QStringLiteral("smurf invasion"),  QStringLiteral("barking dog"),
+        QStringLiteral("system overload"), QStringLiteral("system malfunction"),
+        QStringLiteral("jail break"),
+    };
+    return names;
+}
+
+QString CMonitorSettingsDlg::AlarmSoundFile(const QString& programDir, int position) {
+    return QStringLiteral("%1/Alarm/%2.wav").arg(programDir).arg(position);
+}
+
+QString CMonitorSettingsDlg::DefaultStillPath(const QString& programDir, const std::tm& now) {
+    const QChar zero(u'0');
+    return QStringLiteral("%1/MOTION[%2-%3-%4].bmp")
+        .arg(programDir)
+        .arg(now.tm_hour, 2, 10, zero)
+        .arg(now.tm_min, 2, 10, zero)
+        .arg(now.tm_sec, 2, 10, zero);
+}
+
+CMonitorSettingsDlg::CMonitorSettingsDlg(QWidget* parent, ISoundPreview& preview,
+                                         bool noAudioDevice, INoticeSink& notices,
+                                         IFileChooser& files, const QString& programDir,
+                                         const std::tm& now)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::MonitorSettingsDlg>()),
+      preview_(preview),
+      notices_(notices),
+      files_(files),
+      programDir_(programDir),
+      noAudioDevice_(noAudioDevice) {
+    ui_->setupUi(this);
+    setWindowIcon(QIcon(PicturePath(ids::kIconApp)));
+
+    // The list always opens on the first sound, whatever sound is in use.
+    ui_->alarmList->addItems(AlarmSoundNames());
+    ui_->alarmList->setCurrentIndex(0);
+    // A plain edit field: no completion that would pick a list entry while typing.
+    ui_->alarmList->setCompleter(nullptr);
+    connect(ui_->alarmList->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { soundTyped_ = true; });
+    connect(ui_->alarmList, &QComboBox::currentIndexChanged, this, [this] { soundTyped_ = false; });
+    connect(ui_->alarmList, &QComboBox::activated, this, [this] { soundTyped_ = false; });
+
+    const std::string& shotPath = App().motionShotPath;
+    stillPath_ =
+        shotPath.empty() ? DefaultStillPath(programDir_, now) : QString::fromStdString(shotPath);
+
+    const MonitorChoices choices = ChoicesFromMode(App().monitorMode);
+    scan_ = choices.scan;
+    alarm_ = choices.alarm;
+    still_ = choices.still;
+    SetAlarmControlsEnabled(alarm_);
+    SetStillControlsEnabled(still_);
+    WriteControls();
+
+    connect(ui_->scanBox, &QCheckBox::clicked, this, &CMonitorSettingsDlg::OnScanClicked);
+    connect(ui_->alarmBox, &QCheckBox::clicked, this, &CMonitorSettingsDlg::OnAlarmClicked);
+    connect(ui_->stillBox, &QCheckBox::clicked, this, &CMonitorSettingsDlg::OnStillClicked);
+    connect(ui_->browseButton, &QPushButton::clicked, this, &CMonitorSettingsDlg::OnBrowse);
+    connect(ui_->playButton, &QPushButton::clicked, this, &CMonitorSettingsDlg::OnPlay);
+    connect(ui_->okButton, &QPushButton::clicked, this, &CMonitorSettingsDlg::OnOk);
+}
+
+CMonitorSettingsDlg::~CMonitorSettingsDlg() {
+    EndPreview();
+}
+
+void CMonitorSettingsDlg::ReadControls() {
+    scan_ = ui_->scanBox->isChecked();
+    still_ = ui_->stillBox->isChecked();
+    alarm_ = ui_->alarmBox->isChecked();
+    stillPath_ = ui_->stillPathEdit->text();
+}
+
+void CMonitorSettingsDlg::WriteControls() {
+    ui_->scanBox->setChecked(scan_);
+    ui_->stillBox->setChecked(still_);
+    ui_->alarmBox->setChecked(alarm_);
+    ui_->stillPathEdit->setText(stillPath_);
+}
+
+void CMonitorSettingsDlg::SetAlarmControlsEnabled(bool enabled) {
+    ui_->alarmList->setEnabled(enabled);
+    ui_->playButton->setEnabled(enabled);
+}
+
+void CMonitorSettingsDlg::SetStillControlsEnabled(bool enabled) {
+    ui_->browseButton->setEnabled(enabled);
+    ui_->stillPathEdit->setEnabled(enabled);
+}
+
+int CMonitorSettingsDlg::SoundPosition() const {
+    return soundTyped_ ? -1 : ui_->alarmList->currentIndex();
+}
+
+QString CMonitorSettingsDlg::CurrentSoundFile() const {
+    return AlarmSoundFile(programDir_, SoundPosition());
+}
+
+void CMonitorSettingsDlg::OnScanClicked() {
+    ReadControls();
+}
+
+void CMonitorSettingsDlg::OnAlarmClicked() {
+    ReadControls();
+    SetAlarmControlsEnabled(alarm_);
+    // The alarm's sound changes here and on Play only, not by choosing in the list.
+    if (alarm_)
+        App().alarmSoundPath = CurrentSoundFile().toStdString();
+}
+
+void CMonitorSettingsDlg::OnStillClicked() {
+    ReadControls();
+    SetStillControlsEnabled(still_);
+}
+
+void CMonitorSettingsDlg::OnBrowse() {
+    const std::optional<QString> chosen = files_.SaveFileName(
+        this, stillPath_, QStringLiteral("bmp"), {QStringLiteral("BMP Files (*.bmp)")});
+    if (!chosen)
+        return;
+    // The user agreed to replace the file; stills go beside it from now on, even if
+    // this dialog is cancelled.
+    QFile::remove(*chosen);
+    stillPath_ = *chosen;
+    App().motionShotPath = chosen->toStdString();
+    WriteControls();
+}
+
+void CMonitorSettingsDlg::OnPlay() {
+    if (playing_) {
+        EndPreview();
+        return;
+    }
+    const std::string path = CurrentSoundFile().toStdString();
+    App().alarmSoundPath = path;
+    if (noAudioDevice_) {
+        preview_.Stop();
+        notices_.ShowNotice(msg::kNoAudioDevice, NoticeStyle::Warning);
+    } else {
+        preview_.Start(path);
+    }
+    ui_->playButton->setText(QStringLiteral("Stop"));
+    previewTimer_.start(kPreviewMs, this);
+    playing_ = true;
+}
+
+void CMonitorSettingsDlg::EndPreview() {
+    previewTimer_.stop();
+    preview_.Stop();
+    ui_->playButton->setText(QStringLiteral("Play"));
+    playing_ = false;
+}
+
+void CMonitorSettingsDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == previewTimer_.timerId()) {
+        EndPreview();
+        return;
+    }
+    QDialog::timerEvent(event);
+}
+
+void CMonitorSettingsDlg::OnOk() {
+    ReadControls();
+    App().monitorMode = ModeFromChoices(scan_, still_, alarm_);
+    if (still_)
+        App().motionShotPath = stillPath_.toStdString();
+    accept();
+}
+
+void CMonitorSettingsDlg::done(int result) {
+    // OK, Escape and the close box all end a running preview.
+    EndPreview();
+    QDialog::done(result);
+}
+
+}  // namespace tavelin
