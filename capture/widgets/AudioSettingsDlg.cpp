@@ -1,0 +1,35 @@
+#include "AudioSettingsDlg.h"
+
+#include <QButtonGroup>
+#include <QIcon>
+
+#include "AppState.h"
+#include "Pictures.h"
+#include "RecordSettingsRules.h"
+#include "ResourceIds.h"
+#include "ui_AudioSettingsDlg.h"
+
+namespace tavelin {
+
+CAudioSettingsDlg::CAudioSettingsDlg(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::AudioSettingsDlg>()) {
+    ui_->setupUi(this);
+    setWindowIcon(QIcon(PicturePath(ids::kIconApp)));
+
+    radios_ = new QButtonGroup(this);
+    radios_->addButton(ui_->noneRadio, 0);
+    radios_->addButton(ui_->audioRadio, 1);
+    radios_->addButton(ui_->videoRadio, 2);
+    radios_->button(MasterStreamRadio(App().masterStream))->setChecked(true);
+
+    connect(radios_, &QButtonGroup::idClicked, this, &CAudioSettingsDlg::OnRadioClicked);
+    connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+CAudioSettingsDlg::~CAudioSettingsDlg() = default;
+
+void CAudioSettingsDlg::OnRadioClicked(int radio) {
+    App().masterStream = MasterStreamOfRadio(radio);
+}
+
+}  // namespace tavelin

@@ -1,0 +1,38 @@
+#include "PictureStatic.h"
+
+#include <QPainter>
+
+namespace tavelin {
+
+namespace {
+// The area is 6 pixels larger than the picture: a 3-pixel black border all round.
+constexpr int kBorder = 3;
+}  // namespace
+
+CPictureStatic::CPictureStatic(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CPictureStatic::SetupPicture(int width, int height) {
+    frameWidth_ = width;
+    frameHeight_ = height;
+    image_.Setup(width, height);
+    update();
+}
+
+int CPictureStatic::DrawFrame(const std::uint8_t* bits) {
+    if (bits == nullptr || !image_.Update(bits))
+        return 0;
+    if (isVisible())
+        repaint();
+    return 1;
+}
+
+void CPictureStatic::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    if (!image_.image().isNull())
+        painter.drawImage(QPoint(kBorder, kBorder), image_.image());
+}
+
+}  // namespace tavelin

@@ -1,0 +1,33 @@
+#pragma once
+// The picture area inside the main window, the other display surface. It is kept
+// black until frames are painted into it while it is the surface in use.
+
+#include <QWidget>
+#include <cstdint>
+
+#include "FrameImage.h"
+
+namespace tavelin {
+
+class CPictureStatic : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CPictureStatic(QWidget* parent);
+
+    void SetupPicture(int width, int height);
+    int DrawFrame(const std::uint8_t* bits);
+
+    int frameWidth() const { return frameWidth_; }
+    int frameHeight() const { return frameHeight_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    CFrameImage image_;
+    int frameWidth_ = 0;
+    int frameHeight_ = 0;
+};
+
+}  // namespace tavelin

@@ -1,0 +1,101 @@
+#include "PreviewWindow.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "AppState.h"
+#include "Messages.h"
+#include "Pictures.h"
+#include "ResourceIds.h"
+#include "Resources.h"
+
+namespace tavelin {
+
+CPreviewWindow::CPreviewWindow(QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    setWindowTitle(QString::fromLatin1(msg::kCaption));
+    setWindowIcon(AppIcon());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void CPreviewWindow::SetupDrawing(int width, int height) {
+    frameWidth_ = width;
+    frameHeight_ = height;
+    image_.Setup(width, height);
+    update();
+}
+
+int CPreviewWindow::DrawFrame(const std::uint8_t* bits) {
+    if (bits == nullptr || !image_.Update(bits))
+        return 0;
+    if (isVisible())
+        repaint(0, 0, image_.width(), image_.height());
+    return 1;
+}
+
+void CPreviewWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QImage& picture = image_.image();
+    if (!picture.isNull())
+        painter.drawImage(QPoint(0, 0), picture);
+    // Whatever the picture does not cover stays black.
+    const QRegion rest = QRegion(rect()) - QRegion(0, 0, picture.width(), picture.height());
+    for (const QRect& r : rest)
+        painter.fillRect(r, Qt::black);
+}
+
+void CPreviewWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        dragStart_ = event->position().toPoint();
+        dragging_ = true;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void CPreviewWindow::mouseMoveEvent(QMouseEvent* event) {
+    // The grabbed point stays under the pointer.
+    if (dragging_)
+        move(pos() + event->position().toPoint() - dragStart_);
+    QWidget::mouseMoveEvent(event);
+}
+
+void CPreviewWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (dragging_ && event->button() == Qt::LeftButton)
+        dragging_ = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CPreviewWindow::closeEvent(QCloseEvent* event) {
+    dragging_ = false;
+    event->ignore();  // the main window ends the application and destroys this window
+    emit closeRequested();
+}
+
+void CPreviewWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    AppState& app = App();
+    if (isMinimized()) {
+        app.previewMinimised = true;
+    } else if (app.previewMinimised) {
+        FitToPicture();
+        app.previewMinimised = false;
+    }
+}
+
+void CPreviewWindow::FitToPicture() {
+    if (frameWidth_ <= 0 || frameHeight_ <= 0)
+        return;
+    const QRect outer = frameGeometry();
+    QPoint topLeft = outer.topLeft();
+    if (topLeft.x() < 0)
+        topLeft.setX(0);
+    setFixedSize(frameWidth_, frameHeight_);
+    move(topLeft);
+}
+
+}  // namespace tavelin

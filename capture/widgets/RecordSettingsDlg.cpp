@@ -1,0 +1,116 @@
+#include "RecordSettingsDlg.h"
+
+#include <QComboBox>
+#include <QIcon>
+
+#include "AppState.h"
+#include "CaptureGraph.h"
+#include "FileCounter.h"
+#include "Pictures.h"
+#include "RecordSettingsLaunchers.h"
+#include "ResourceIds.h"
+#include "VideoSettingsDlg.h"
+#include "ui_RecordSettingsDlg.h"
+
+namespace tavelin {
+
+namespace {
+
+void Fill(QComboBox* list, const std::vector<std::string>& names, int selection) {
+    list->clear();
+    for (const std::string& name : names)
+        list->addItem(QString::fromStdString(name));
+    list->setCurrentIndex(selection);
+}
+
+}  // namespace
+
+CodecLists ListRecordCodecs(INoticeSink* notices) {
+    CodecLists lists;
+    CCaptureGraph::ListVideoCompressors(lists.videoCompressors, notices);
+    lists.audioDevicesListed = CCaptureGraph::ListAudioDevices(lists.audioDevices, notices);
+    lists.audioCompressorsListed =
+        CCaptureGraph::ListAudioCompressors(lists.audioCompressors, notices);
+    return lists;
+}
+
+CRecordSettingsDlg::CRecordSettingsDlg(QWidget* parent, IRecordSettingsHost& host,
+                                       const CodecLists& lists)
+    : QDialog(parent), ui_(std::make_unique<Ui::RecordSettingsDlg>()), host_(host) {
+    ui_->setupUi(this);
+    setWindowIcon(QIcon(PicturePath(ids::kIconApp)));
+
+    outputPath_ = App().aviPath;
+    const RecordListsShown shown =
+        PrepareRecordLists(lists, App().videoCompressorIndex, App().audioCompressorIndex);
+    App().audioDeviceIndex = shown.audioDevice;
+    Fill(ui_->videoCompressorList, shown.videoCompressors, shown.videoCompressor);
+    Fill(ui_->audioDeviceList, shown.audioDevices, shown.audioDevice);
+    Fill(ui_->audioCompressorList, shown.audioCompressors, shown.audioCompressor);
+    if (!shown.audioDeviceAvailable)
+        ui_->enableAudioButton->setEnabled(false);
+    WriteControls();
+
+    connect(ui_->enableAudioButton, &QPushButton::clicked, this,
+            &CRecordSettingsDlg::OnEnableAudio);
+    connect(ui_->audioSettingsButton, &QPushButton::clicked, this,
+            &CRecordSettingsDlg::OnAudioSettings);
+    connect(ui_->videoSettingsButton, &QPushButton::clicked, this,
+            &CRecordSettingsDlg::OnVideoSettings);
+    connect(ui_->okButton, &QPushButton::clicked, this, &CRecordSettingsDlg::OnOk);
+}
+
+CRecordSettingsDlg::~CRecordSettingsDlg() = default;
+
+void CRecordSettingsDlg::ReadControls() {
+    outputPath_ = ui_->outputPathEdit->text().toStdString();
+}
+
+void CRecordSettingsDlg::WriteControls() {
+    ui_->outputPathEdit->setText(QString::fromStdString(outputPath_));
+    ui_->enableAudioButton->setText(
+        QString::fromLatin1(audioToggle_ ? kDisableAudioText : kEnableAudioText));
+}
+
+void CRecordSettingsDlg::OnEnableAudio() {
+    audioToggle_ = !audioToggle_;
+    host_.ToggleAudio();
+    WriteControls();
+}
+
+void CRecordSettingsDlg::OnAudioSettings() {
+    RunAudioSettings(host_, this);
+}
+
+void CRecordSettingsDlg::OnVideoSettings() {
+    ReadControls();
+    CPauseScope pause(host_);
+    CVideoSettingsDlg dialog(this, host_.CounterFile(), host_.Notices(), host_.Files());
+    if (dialog.exec() == QDialog::Accepted) {
+        outputPath_ = App().aviPath;
+        WriteControls();
+    }
+}
+
+void CRecordSettingsDlg::OnOk() {
+    ReadControls();
+    App().videoCompressorIndex = ui_->videoCompressorList->currentIndex();
+    App().audioCompressorIndex = ui_->audioCompressorList->currentIndex();
+    App().audioDeviceIndex = ui_->audioDeviceList->currentIndex();
+
+    if (const char* refusal = SaveFolderMessage(CheckSaveFolder(outputPath_))) {
+        CPauseScope pause(host_);
+        host_.Notices().ShowNotice(refusal, NoticeStyle::Warning);
+        return;
+    }
+
+    std::int32_t counter = 0;
+    ReadFileCounter(counter, host_.CounterFile());
+    const AviTarget target =
+        RecordSettingsTarget(outputPath_, {App().aviPath, App().useTypedNameOnce}, counter);
+    App().aviPath = target.aviPath;
+    App().useTypedNameOnce = target.useTypedNameOnce;
+    accept();
+}
+
+}  // namespace tavelin

@@ -1,0 +1,49 @@
+#pragma once
+// The main window's commands that open the recording settings dialogs. Each asks the
+// frame step to pause while its dialog is up. The main window reads its controls into
+// the arguments before the call and writes them back after it.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+#include "RecordSettingsHost.h"
+#include "RecordSettingsRules.h"
+
+class QComboBox;
+class QWidget;
+
+namespace tavelin {
+
+// The master stream.
+void RunAudioSettings(IRecordSettingsHost& host, QWidget* parent);
+
+// The save folder and counter. The dialog opens on the numbered name for the folder of
+// `aviPathText` and `fileCounter`. On OK (true) `fileCounter` is read back from the
+// counter file and `aviPathText` becomes the stored recording path; otherwise both stay.
+bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, QString& aviPathText,
+                      std::int32_t& fileCounter);
+
+// The main window's copies of the three lists.
+struct MainWindowLists {
+    QComboBox* videoCompressors = nullptr;
+    QComboBox* audioCompressors = nullptr;
+    QComboBox* audioDevices = nullptr;
+};
+
+// Where the Record settings dialog gets its lists; empty: the capture engine.
+using CodecListSource = std::function<CodecLists()>;
+
+// The recording settings. The dialog opens on the numbered name for the folder of
+// `aviPathText` and `fileCounter`. On OK (true) the main window's lists get placeholder
+// entries where they are too short for the stored selections, the two compressor lists
+// select them, and `aviPathText` becomes the stored recording path.
+bool RunRecordSettings(IRecordSettingsHost& host, QWidget* parent, QString& aviPathText,
+                       std::int32_t fileCounter, const MainWindowLists& lists,
+                       const CodecListSource& source = {});
+
+// Appends placeholder entries until `list` has a position `index` (a list filled at
+// start-up may lack an entry that was installed since).
+void PadWithPlaceholders(QComboBox& list, std::int32_t index);
+
+}  // namespace tavelin

@@ -1,0 +1,91 @@
+#include "VideoSettingsDlg.h"
+
+#include <QFile>
+#include <QIcon>
+
+#include "AppState.h"
+#include "FileCounter.h"
+#include "Pictures.h"
+#include "RecordSettingsRules.h"
+#include "ResourceIds.h"
+#include "ui_VideoSettingsDlg.h"
+
+namespace tavelin {
+
+CVideoSettingsDlg::CVideoSettingsDlg(QWidget* parent, std::string counterFile, INoticeSink& notices,
+                                     IFileChooser& files)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::VideoSettingsDlg>()),
+      counterFile_(std::move(counterFile)),
+      notices_(notices),
+      files_(files) {
+    ui_->setupUi(this);
+    setWindowIcon(QIcon(PicturePath(ids::kIconApp)));
+
+    path_ = App().aviPath;
+    ReadFileCounter(counter_, counterFile_);
+    WriteControls();
+
+    // Edits by the user only: the dialog's own writes never turn the path into a typed name.
+    connect(ui_->pathEdit, &QLineEdit::textEdited, this, &CVideoSettingsDlg::OnPathEdited);
+    connect(ui_->browseButton, &QPushButton::clicked, this, &CVideoSettingsDlg::OnBrowse);
+    connect(ui_->okButton, &QPushButton::clicked, this, &CVideoSettingsDlg::OnOk);
+}
+
+CVideoSettingsDlg::~CVideoSettingsDlg() = default;
+
+void CVideoSettingsDlg::WriteControls() {
+    ui_->counterEdit->setText(QString::number(counter_));
+    ui_->pathEdit->setText(QString::fromStdString(path_));
+}
+
+bool CVideoSettingsDlg::ReadControls(bool report) {
+    path_ = ui_->pathEdit->text().toStdString();
+    if (const auto counter = ParseFileCounterField(ui_->counterEdit->text().toStdString())) {
+        counter_ = *counter;
+        return true;
+    }
+    if (report) {
+        notices_.ShowNotice(kFileCounterRefused, NoticeStyle::Warning);
+        ui_->counterEdit->setFocus(Qt::OtherFocusReason);
+        ui_->counterEdit->selectAll();
+    }
+    return false;
+}
+
+void CVideoSettingsDlg::OnPathEdited() {
+    // A half-typed counter must not interrupt typing the path with a message.
+    ReadControls(false);
+    typedName_ = IsTypedName(path_, counter_);
+}
+
+void CVideoSettingsDlg::OnBrowse() {
+    if (!ReadControls(true))
+        return;
+    const std::optional<QString> chosen =
+        files_.SaveFileName(this, QString::fromStdString(NumberedPathFor(path_, counter_)),
+                            QStringLiteral("avi"), {QString::fromLatin1(kAviFilter)});
+    if (!chosen)
+        return;
+    // The user agreed to replace the file; an old recording must not pass for the new one.
+    QFile::remove(*chosen);
+    path_ = chosen->toStdString();
+    typedName_ = IsTypedName(path_, counter_);
+    WriteControls();
+}
+
+void CVideoSettingsDlg::OnOk() {
+    if (!ReadControls(true))
+        return;
+    if (const char* refusal = SaveFolderMessage(CheckSaveFolder(path_))) {
+        notices_.ShowNotice(refusal, NoticeStyle::Warning);
+        return;
+    }
+    const AviTarget target = VideoSettingsTarget(path_, counter_, typedName_);
+    App().aviPath = target.aviPath;
+    App().useTypedNameOnce = target.useTypedNameOnce;
+    WriteFileCounter(counter_, counterFile_);
+    accept();
+}
+
+}  // namespace tavelin

@@ -1,0 +1,53 @@
+#pragma once
+// Where the next recording goes: a folder, with the number the next numbered recording
+// uses, or a file name of the user's own. OK stores the target for the next recording
+// and writes the number to the counter file; the close box and Escape store nothing.
+
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "FileChooser.h"
+#include "NoticeSink.h"
+
+namespace Ui {
+class VideoSettingsDlg;
+}
+
+namespace tavelin {
+
+// The one file type the save-file dialog offers.
+inline constexpr const char* kAviFilter = "AVI Files (*.avi)";
+
+class CVideoSettingsDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // Opens with the stored recording path and the number in `counterFile`.
+    CVideoSettingsDlg(QWidget* parent, std::string counterFile, INoticeSink& notices,
+                      IFileChooser& files);
+    ~CVideoSettingsDlg() override;
+
+private:
+    void OnPathEdited();
+    void OnBrowse();
+    void OnOk();
+
+    // Takes the fields into the members. A counter field that holds no acceptable number
+    // keeps the member as it was; `report` then tells the user and returns false.
+    bool ReadControls(bool report);
+    void WriteControls();
+
+    std::unique_ptr<Ui::VideoSettingsDlg> ui_;
+    const std::string counterFile_;
+    INoticeSink& notices_;
+    IFileChooser& files_;
+
+    std::string path_;
+    std::int32_t counter_ = 0;
+    bool typedName_ = false;  // the path is a name of the user's own
+};
+
+}  // namespace tavelin
