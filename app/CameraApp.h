@@ -1,0 +1,16 @@
+#pragma once
+// The application object: runs the main window as a modal dialog; when it ends, the
+// program ends.
+
+#include <QApplication>
+
+namespace tavelin {
+
+class CCameraApp : public QApplication {
+public:
+    CCameraApp(int& argc, char** argv);
+    // Always false: the program has no message loop of its own after the main window.
+    bool InitInstance();
+};
+
+}  // namespace tavelin

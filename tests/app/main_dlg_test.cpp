@@ -1,0 +1,125 @@
+#include "MainDlg.h"
+
+#include <gtest/gtest.h>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+
+#include "AppPaths.h"
+#include "FrameTickFakes.h"
+#include "PreviewWindow.h"
+#include "QtApp.h"
+#include "ResourceIds.h"
+#include "SkinButton.h"
+
+namespace tavelin {
+namespace {
+
+namespace fs = std::filesystem;
+
+// True once the preview window shows something other than black.
+bool PicturePainted(const CPreviewWindow* preview) {
+    if (preview == nullptr || preview->picture().isNull())
+        return false;
+    const QImage& p = preview->picture();
+    for (int y = 0; y < p.height(); y += 7) {
+        for (int x = 0; x < p.width(); x += 7) {
+            if ((p.pixel(x, y) & 0xFFFFFF) != 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 8000) {
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (condition())
+            return true;
+        QTest::qWait(20);
+    }
+    return condition();
+}
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testing::QtApp(); }
+    void SetUp() override {
+        dir_ = fs::path(::testing::TempDir()) / ("main_dlg_" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        CAppPaths::SetDataDirectoryForTests(dir_.string());
+        ::setenv("TAVELIN_TEST_SOURCES", "1", 1);
+    }
+    void TearDown() override {
+        CAppPaths::SetDataDirectoryForTests({});
+        fs::remove_all(dir_);
+    }
+
+    MainDlgSeams Seams() {
+        MainDlgSeams seams;
+        seams.notices = &notices_;
+        seams.splashMs = 0;
+        return seams;
+    }
+
+    fs::path dir_;
+    testing::FakeNotices notices_;
+};
+
+TEST_F(MainDlgTest, StartsUpPaintsFramesAndChangesSize) {
+    CMainDlg dialog(Seams());
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    EXPECT_TRUE(notices_.shown.empty());
+
+    // The counter file is created holding 0, and the path names the first recording.
+    std::ifstream counter(dir_ / "Pellor.inf");
+    std::string content((std::istreambuf_iterator<char>(counter)),
+                        std::istreambuf_iterator<char>());
+    EXPECT_EQ(content, "0");
+    EXPECT_EQ(dialog.aviPathText().toStdString(), (dir_ / "Tavelin-00000.avi").string());
+
+    // Skinned window beside the live picture.
+    EXPECT_EQ(dialog.size(), QSize(360, 345));
+    EXPECT_FALSE(dialog.mask().contains(QPoint(0, 0))) << "rounded corners are cut away";
+    EXPECT_TRUE(dialog.mask().contains(QPoint(180, 170)));
+    ASSERT_NE(dialog.previewWindow(), nullptr);
+    EXPECT_TRUE(dialog.outsideDisplay());
+    EXPECT_EQ(dialog.previewWindow()->size(), QSize(320, 240));
+    EXPECT_TRUE(dialog.frameTimerActive());
+    EXPECT_TRUE(dialog.button(ids::kSizeDefault)->GetCheck());
+    ASSERT_TRUE(WaitFor([&] { return PicturePainted(dialog.previewWindow()); }));
+
+    QTest::mouseClick(dialog.button(ids::kSize1600), Qt::LeftButton);
+    EXPECT_EQ(dialog.tick().frameWidth, 1600);
+    EXPECT_TRUE(dialog.tick().enlarge);
+    EXPECT_EQ(dialog.capture().width(), 800);
+    EXPECT_EQ(dialog.previewWindow()->size(), QSize(1600, 1200));
+    EXPECT_TRUE(WaitFor([&] { return PicturePainted(dialog.previewWindow()); }));
+    QApplication::processEvents();
+    EXPECT_FALSE(dialog.button(ids::kSizeDefault)->GetCheck());
+
+    QTest::mouseClick(dialog.button(ids::kSizeDefault), Qt::LeftButton);
+    EXPECT_EQ(dialog.tick().frameWidth, 320);
+    EXPECT_FALSE(dialog.tick().enlarge);
+    EXPECT_EQ(dialog.previewWindow()->size(), QSize(320, 240));
+    EXPECT_TRUE(WaitFor([&] { return PicturePainted(dialog.previewWindow()); }));
+    EXPECT_TRUE(notices_.shown.empty());
+
+    dialog.CloseProgram();
+    EXPECT_EQ(dialog.previewWindow(), nullptr);
+    EXPECT_FALSE(dialog.frameTimerActive());
+}
+
+TEST_F(MainDlgTest, WithoutCameraTheProgramEndsBeforeReadingTheCounter) {
+    ::unsetenv("TAVELIN_TEST_SOURCES");
+    CMainDlg dialog(Seams());
+    EXPECT_FALSE(dialog.OnInitDialog());
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_EQ(notices_.shown[0].first, "Not found valid video capture device!");
+    EXPECT_FALSE(fs::exists(dir_ / "Pellor.inf"));
+}
+
+}  // namespace
+}  // namespace tavelin

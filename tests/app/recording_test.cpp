@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <QProcess>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "AppPaths.h"
+#include "AppState.h"
+#include "FrameTickFakes.h"
+#include "MainDlg.h"
+#include "Messages.h"
+#include "PreviewWindow.h"
+#include "QtApp.h"
+#include "ResourceIds.h"
+#include "SkinButton.h"
+
+namespace tavelin {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// What ffprobe says of a file: one "key=value" per line.
+std::string Probe(const fs::path& file, const char* entries) {
+    QProcess ffprobe;
+    ffprobe.start(
+        QStringLiteral("ffprobe"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+         QString::fromLatin1(entries), QStringLiteral("-of"),
+         QStringLiteral("default=noprint_wrappers=1"), QString::fromStdString(file.string())});
+    ffprobe.waitForFinished(30000);
+    return ffprobe.readAllStandardOutput().toStdString();
+}
+
+double ProbeNumber(const std::string& text, const std::string& key) {
+    const std::size_t at = text.find(key + "=");
+    return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + key.size() + 1);
+}
+
+class RecordingTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testing::QtApp(); }
+    void SetUp() override {
+        dir_ = fs::path(::testing::TempDir()) /
+               ("recording_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        CAppPaths::SetDataDirectoryForTests(dir_.string());
+        ::setenv("TAVELIN_TEST_SOURCES", "1", 1);
+    }
+    void TearDown() override {
+        dialog_.reset();
+        ::unsetenv("TAVELIN_TEST_CAMERA_STOP_AFTER");
+        CAppPaths::SetDataDirectoryForTests({});
+        fs::remove_all(dir_);
+    }
+    void Start(const char* counter = nullptr) {
+        if (counter != nullptr)
+            std::ofstream(dir_ / "Pellor.inf") << counter;
+        MainDlgSeams seams;
+        seams.notices = &notices_;
+        seams.alarm = &alarm_;
+        seams.splashMs = 0;
+        seams.trayAvailable = [] { return false; };
+        dialog_ = std::make_unique<CMainDlg>(seams);
+        ASSERT_TRUE(dialog_->OnInitDialog());
+        dialog_->show();
+        QTest::qWait(200);
+    }
+    void Click(int id) { QTest::mouseClick(dialog_->button(id), Qt::LeftButton); }
+    std::string Counter() { return Read(dir_ / "Pellor.inf"); }
+
+    fs::path dir_;
+    testing::FakeNotices notices_;
+    testing::FakeAlarm alarm_;
+    std::unique_ptr<CMainDlg> dialog_;
+};
+
+TEST_F(RecordingTest, NumberedRecordingMakesAPlayableFileAndAdvancesTheCounter) {
+    Start("9");
+    const fs::path file = dir_ / "Tavelin-00009.avi";
+    EXPECT_EQ(dialog_->aviPathText().toStdString(), file.string());
+    Click(ids::kRecorder);
+    ASSERT_TRUE(dialog_->tick().recording)
+        << (notices_.shown.empty() ? "" : notices_.shown[0].first);
+    EXPECT_EQ(Counter(), "10");
+    EXPECT_TRUE(dialog_->button(ids::kRecordLight)->isVisible());
+    EXPECT_TRUE(dialog_->blinkTimerActive());
+    EXPECT_FALSE(dialog_->button(ids::kSize640)->isEnabled());
+    QTest::qWait(2000);
+    EXPECT_GT(dialog_->previewWindow()->picture().width(), 0);
+    Click(ids::kRecorder);
+    EXPECT_FALSE(dialog_->tick().recording);
+    EXPECT_TRUE(dialog_->button(ids::kSize640)->isEnabled());
+    EXPECT_FALSE(dialog_->button(ids::kRecordLight)->isVisible());
+    EXPECT_TRUE(notices_.shown.empty());
+
+    const std::string probe = Probe(file, "stream=codec_type,width,height:format=duration");
+    EXPECT_NE(probe.find("codec_type=video"), std::string::npos) << probe;
+    EXPECT_EQ(ProbeNumber(probe, "width"), 320);
+    EXPECT_EQ(ProbeNumber(probe, "height"), 240);
+    EXPECT_GT(ProbeNumber(probe, "duration"), 1.0);
+
+    // The next start takes the next number.
+    Click(ids::kRecorder);
+    EXPECT_EQ(dialog_->aviPathText().toStdString(), (dir_ / "Tavelin-00010.avi").string());
+    Click(ids::kRecorder);
+    EXPECT_EQ(Counter(), "11");
+}
+
+TEST_F(RecordingTest, TypedNameKeepsTheCounterAndClearsTheFlag) {
+    Start("0");
+    const fs::path mine = dir_ / "mine.avi";
+    dialog_->WriteAviPathText(mine.string());
+    App().useTypedNameOnce = true;
+    Click(ids::kRecorder);
+    ASSERT_TRUE(dialog_->tick().recording);
+    EXPECT_FALSE(App().useTypedNameOnce);
+    EXPECT_EQ(Counter(), "0");
+    QTest::qWait(500);
+    Click(ids::kRecorder);
+    EXPECT_TRUE(fs::exists(mine));
+    EXPECT_EQ(Counter(), "0");
+}
+
+TEST_F(RecordingTest, FailedStartGivesTheNumberBackAndLeavesNoFile) {
+    Start("0");
+    const fs::path locked = dir_ / "locked";
+    fs::create_directories(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    const bool rootCanWrite = ::access(locked.c_str(), W_OK) == 0;
+    dialog_->WriteAviPathText((dir_ / "missing" / "Tavelin-00000.avi").string());
+    Click(ids::kRecorder);
+    EXPECT_FALSE(dialog_->tick().recording);
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_EQ(notices_.shown[0].first, msg::kRecordFailedContent);
+    EXPECT_EQ(Counter(), "0");
+    EXPECT_TRUE(dialog_->frameTimerActive()) << "the preview comes back";
+    EXPECT_FALSE(dialog_->tick().busy);
+
+    if (!rootCanWrite) {
+        notices_.shown.clear();
+        dialog_->WriteAviPathText((locked / "Tavelin-00000.avi").string());
+        Click(ids::kRecorder);
+        EXPECT_FALSE(dialog_->tick().recording);
+        EXPECT_EQ(notices_.shown.size(), 1u);
+        EXPECT_EQ(Counter(), "0");
+        EXPECT_TRUE(fs::is_empty(locked));
+    }
+    fs::permissions(locked, fs::perms::owner_all);
+}
+
+TEST_F(RecordingTest, EnlargedSizesRecordAt640x480) {
+    Start("3");
+    Click(ids::kSize1280);
+    QTest::qWait(100);
+    ASSERT_EQ(dialog_->tick().frameWidth, 1280);
+    Click(ids::kRecorder);
+    ASSERT_GE(notices_.shown.size(), 1u);
+    EXPECT_EQ(notices_.shown[0].first,
+              "Not all video size are compatible!\r\n\r\nAuto adjust video size : 640x480.\r\n");
+    EXPECT_TRUE(dialog_->tick().recording);
+    EXPECT_EQ(dialog_->tick().frameWidth, 640);
+    EXPECT_FALSE(dialog_->tick().enlarge);
+    EXPECT_EQ(dialog_->capture().width(), 640);
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog_->button(ids::kSize640)->GetCheck());
+    QTest::qWait(300);
+    Click(ids::kRecorder);
+    EXPECT_EQ(dialog_->tick().frameWidth, 640);
+}
+
+TEST_F(RecordingTest, CameraLostWhileRecordingFinishesTheFile) {
+    Start("5");
+    ::setenv("TAVELIN_TEST_CAMERA_STOP_AFTER", "30", 1);
+    Click(ids::kRecorder);
+    ASSERT_TRUE(dialog_->tick().recording);
+    ::unsetenv("TAVELIN_TEST_CAMERA_STOP_AFTER");
+    // The camera stops after about a second; the tick notices within the frame wait.
+    for (int i = 0; i < 400 && notices_.shown.empty(); ++i)
+        QTest::qWait(20);
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_EQ(notices_.shown[0].first, msg::kRecordFailedContent);
+    EXPECT_FALSE(dialog_->tick().recording);
+    EXPECT_TRUE(dialog_->frameTimerActive()) << "the preview came back";
+    const std::string probe = Probe(dir_ / "Tavelin-00005.avi", "format=duration");
+    EXPECT_GT(ProbeNumber(probe, "duration"), 0.3) << "the file recorded so far is playable";
+}
+
+}  // namespace
+}  // namespace tavelin
