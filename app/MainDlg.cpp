@@ -28,6 +28,7 @@
 #include "PictureStatic.h"
 #include "Pictures.h"
 #include "PreviewWindow.h"
+#include "RecordSettingsLaunchers.h"
 #include "ResourceIds.h"
 #include "Resources.h"
 #include "ScrambledText.h"
@@ -178,6 +179,12 @@ void CMainDlg::CreateControls() {
     connect(button(ids::kMinimize), &QAbstractButton::clicked, this, &CMainDlg::OnMinimize);
     connect(button(ids::kAbout), &QAbstractButton::clicked, this, &CMainDlg::OnAbout);
     connect(button(ids::kShowTime), &QAbstractButton::clicked, this, &CMainDlg::OnShowTime);
+    connect(button(ids::kAudioSettings), &QAbstractButton::clicked, this,
+            &CMainDlg::OnAudioSettings);
+    connect(button(ids::kVideoSettings), &QAbstractButton::clicked, this,
+            &CMainDlg::OnVideoSettings);
+    connect(button(ids::kRecordSettings), &QAbstractButton::clicked, this,
+            &CMainDlg::OnRecordSettings);
     connect(button(ids::kSnapShot), &QAbstractButton::clicked, this, &CMainDlg::OnSnapShot);
     connect(button(ids::kTimerShot), &QAbstractButton::clicked, this, &CMainDlg::OnTimerShot);
     connect(button(ids::kSaveFile), &QAbstractButton::clicked, this, &CMainDlg::OnSaveFile);
@@ -740,6 +747,23 @@ void CMainDlg::OnProperty() {
         dialog.exec();
     }
     tick_.pauseRequest = false;
+}
+
+void CMainDlg::OnAudioSettings() {
+    RunAudioSettings(*this, this);
+}
+
+void CMainDlg::OnVideoSettings() {
+    ReadControls();
+    if (RunVideoSettings(*this, this, aviPathText_, recorder_.fileCounter))
+        WriteControls();
+}
+
+void CMainDlg::OnRecordSettings() {
+    ReadControls();
+    const MainWindowLists lists{videoCompressorList_, audioCompressorList_, audioDeviceList_};
+    if (RunRecordSettings(*this, this, aviPathText_, recorder_.fileCounter, lists))
+        WriteControls();
 }
 
 void CMainDlg::ToggleAudio() {

@@ -20,6 +20,7 @@
 #include "FrameTick.h"
 #include "FrameTickHost.h"
 #include "MessageBoxNotices.h"
+#include "RecordSettingsHost.h"
 #include "Recorder.h"
 #include "SoundPlayer.h"
 #include "SoundPreview.h"
@@ -48,7 +49,10 @@ struct MainDlgSeams {
     std::function<bool()> trayAvailable;  // empty: ask the desktop
 };
 
-class CMainDlg : public QDialog, public IFrameTickHost, public IRecorderWindow {
+class CMainDlg : public QDialog,
+                 public IFrameTickHost,
+                 public IRecorderWindow,
+                 public IRecordSettingsHost {
     Q_OBJECT
 
 public:
@@ -80,13 +84,24 @@ public:
     bool audioEnabled() const override { return audioEnabled_; }
     bool audioCompression() const override { return audioCompression_; }
 
+    // IRecordSettingsHost
+    void SetPauseRequest(bool on) override { tick_.pauseRequest = on; }
+    void ToggleAudio() override;
+    std::string CounterFile() const override { return recorder_.counterPath; }
+    INoticeSink& Notices() override { return notices_; }
+    IFileChooser& Files() override { return *seams_.files; }
+
     // Commands of the main window's buttons.
     void OnShowTime();
     void OnSnapShot();
     void OnTimerShot();
     void OnSaveFile();
     void OnProperty();
-    void ToggleAudio();
+    // The recording settings dialogs: master stream, save folder and counter, and the
+    // lists with the save path together.
+    void OnAudioSettings();
+    void OnVideoSettings();
+    void OnRecordSettings();
     void OnMonitor();
     // What follows the Monitor Settings dialog: switches the monitor by the stored mode
     // (accepted) or puts an idle monitor back to rest (cancelled).

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QProcess>
+#include <QTimer>
 #include <QTest>
 
 #include <filesystem>
@@ -43,6 +47,28 @@ std::string Probe(const fs::path& file, const char* entries) {
 double ProbeNumber(const std::string& text, const std::string& key) {
     const std::size_t at = text.find(key + "=");
     return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + key.size() + 1);
+}
+
+
+// Runs `act` on the dialog the next click opens, once it is up.
+void WhenDialogOpens(const std::function<void(QWidget*)>& act) {
+    QTimer::singleShot(100, [act] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        act(dialog);
+    });
+}
+
+void SetText(QWidget* dialog, const char* edit, const std::string& text) {
+    auto* field = dialog->findChild<QLineEdit*>(QString::fromLatin1(edit));
+    ASSERT_NE(field, nullptr);
+    field->setText(QString::fromStdString(text));
+}
+
+void Press(QWidget* dialog, const char* button) {
+    auto* b = dialog->findChild<QAbstractButton*>(QString::fromLatin1(button));
+    ASSERT_NE(b, nullptr);
+    QTest::mouseClick(b, Qt::LeftButton);
 }
 
 class RecordingTest : public ::testing::Test {
@@ -194,6 +220,56 @@ TEST_F(RecordingTest, CameraLostWhileRecordingFinishesTheFile) {
     EXPECT_TRUE(dialog_->frameTimerActive()) << "the preview came back";
     const std::string probe = Probe(dir_ / "Tavelin-00005.avi", "format=duration");
     EXPECT_GT(ProbeNumber(probe, "duration"), 0.3) << "the file recorded so far is playable";
+}
+
+}  // namespace
+}  // namespace tavelin
+
+namespace tavelin {
+namespace {
+
+TEST_F(RecordingTest, CounterSetInVideoSettingsNumbersTheNextRecording) {
+    Start("3");
+    WhenDialogOpens([](QWidget* dialog) {
+        SetText(dialog, "counterEdit", "20");
+        Press(dialog, "okButton");
+    });
+    Click(ids::kVideoSettings);
+    EXPECT_FALSE(dialog_->tick().pauseRequest);
+    EXPECT_EQ(Counter(), "20");
+    const fs::path file = dir_ / "Tavelin-00020.avi";
+    EXPECT_EQ(dialog_->aviPathText().toStdString(), file.string());
+    Click(ids::kRecorder);
+    ASSERT_TRUE(dialog_->tick().recording);
+    QTest::qWait(300);
+    Click(ids::kRecorder);
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_EQ(Counter(), "21");
+}
+
+TEST_F(RecordingTest, RecordSettingsTypedPathIsUsedOnceAndTheListsFollow) {
+    Start("0");
+    const fs::path mine = dir_ / "holiday.avi";
+    WhenDialogOpens([&mine](QWidget* dialog) {
+        SetText(dialog, "outputPathEdit", mine.string());
+        Press(dialog, "okButton");
+    });
+    // The launcher is a hidden button; its click still runs the command.
+    dialog_->button(ids::kRecordSettings)->setEnabled(true);
+    dialog_->button(ids::kRecordSettings)->click();
+    EXPECT_FALSE(dialog_->tick().pauseRequest);
+    EXPECT_TRUE(App().useTypedNameOnce);
+    EXPECT_EQ(dialog_->aviPathText().toStdString(), mine.string());
+    auto* videoList = qobject_cast<QComboBox*>(dialog_->control(ids::kVideoCompressorList));
+    ASSERT_NE(videoList, nullptr);
+    EXPECT_EQ(videoList->currentIndex(), App().videoCompressorIndex);
+
+    Click(ids::kRecorder);
+    ASSERT_TRUE(dialog_->tick().recording);
+    QTest::qWait(300);
+    Click(ids::kRecorder);
+    EXPECT_TRUE(fs::exists(mine));
+    EXPECT_EQ(Counter(), "0");
 }
 
 }  // namespace
