@@ -1,0 +1,150 @@
+// One frame step as the window runs it, without the wait for the camera: the frame is
+// taken, enlarged or run through the monitor functions, the overlays drawn, and the
+// result painted (converted into the display's image and drawn into an offscreen
+// picture the size of the window). Beside it, a memcpy of the shown frame.
+//
+// The camera alternates between two pictures with a moving block, so detection and
+// tracking find motion on every frame.
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "AppState.h"
+#include "FrameFormat.h"
+#include "FrameImage.h"
+#include "FrameTick.h"
+#include "FrameTickFakes.h"
+
+namespace {
+
+using namespace tavelin;
+
+class TwoPictureCamera : public IFrameSource {
+public:
+    bool WaitForNewFrame() override {
+        current_ ^= 1;
+        return false;
+    }
+    std::uint8_t* frame() override {
+        return pictures_[current_].empty() ? nullptr : pictures_[current_].data();
+    }
+    std::int32_t frameCapacity() const override {
+        return static_cast<std::int32_t>(pictures_[0].size());
+    }
+    std::int32_t sampleBytes() const override { return frameCapacity(); }
+    int width() const override { return w_; }
+    int height() const override { return h_; }
+    bool deviceLost() const override { return false; }
+    void Teardown() override {}
+    bool BuildPreviewGraph(int w, int h) override {
+        w_ = w;
+        h_ = h;
+        for (int p = 0; p < 2; ++p) {
+            pictures_[p].assign(FrameBytes(w, h), 0x50);
+            // A bright block that sits in a different place on each picture.
+            const int x0 = w / 4 + p * w / 4;
+            for (int y = h / 3; y < h / 3 + h / 5; ++y)
+                std::memset(&pictures_[p][(static_cast<std::size_t>(y) * w + x0) * 3], 0xE0,
+                            static_cast<std::size_t>(w / 6) * 3);
+        }
+        return true;
+    }
+
+private:
+    std::vector<std::uint8_t> pictures_[2];
+    int current_ = 0;
+    int w_ = 0;
+    int h_ = 0;
+};
+
+// Paints as a display surface does.
+class PaintingHost : public testing::FakeHost {
+public:
+    void ShowFrame(const std::uint8_t* frame, int w, int h) override {
+        if (image_.width() != w || image_.height() != h) {
+            image_.Setup(w, h);
+            window_ = QImage(w, h, QImage::Format_RGB32);
+        }
+        image_.Update(frame);
+        QPainter painter(&window_);
+        painter.drawImage(0, 0, image_.image());
+    }
+    void Sleep(int) override {}
+
+private:
+    CFrameImage image_;
+    QImage window_;
+};
+
+struct Setup {
+    int sizeIndex;
+    std::uint8_t monitorMode;  // 0: monitor off
+};
+
+void RunFrameStep(benchmark::State& state, Setup setup) {
+    const std::filesystem::path stills =
+        std::filesystem::temp_directory_path() / "tavelin_frame_step_bench";
+    std::filesystem::create_directories(stills);
+    App().monitorMode = setup.monitorMode;
+    App().motionShotPath = (stills / "still.bmp").string();
+
+    TwoPictureCamera camera;
+    PaintingHost host;
+    testing::FakeNotices notices;
+    testing::FakeClock clock;
+    testing::FakeAlarm alarm;
+    CFrameTick tick(camera, host, notices, clock, &alarm);
+    tick.SelectCaptureSize(setup.sizeIndex);
+    tick.showDateTime = true;
+    tick.monitor.monitorOn = setup.monitorMode != 0;
+    tick.SetUpMonitor();
+
+    for (auto _ : state) {
+        tick.FrameStep();
+        ++clock.tick;
+    }
+    state.counters["width"] = tick.frameWidth;
+    state.counters["alarms"] = static_cast<double>(alarm.played.size());
+    std::filesystem::remove_all(stills);
+}
+
+void BM_FrameStep1600Enlarged(benchmark::State& state) {
+    RunFrameStep(state, {4, 0});
+}
+void BM_FrameStep640AllMonitorFunctions(benchmark::State& state) {
+    RunFrameStep(state, {2, 9});
+}
+
+void BM_MemcpyShownFrame(benchmark::State& state) {
+    const std::size_t bytes = FrameBytes(static_cast<int>(state.range(0)),
+                                         static_cast<int>(state.range(1)));
+    std::vector<std::uint8_t> from(bytes, 1), to(bytes);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+BENCHMARK(BM_MemcpyShownFrame)->Args({640, 480})->Args({1600, 1200});
+BENCHMARK(BM_FrameStep1600Enlarged)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameStep640AllMonitorFunctions)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
