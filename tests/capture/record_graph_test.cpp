@@ -41,32 +41,58 @@ struct Probe {
     double duration = 0;
 };
 
-// ffprobe prints key=value lines, each stream starting with its codec_name.
+// ffprobe prints key=value lines inside [STREAM] and [FORMAT] sections.
 Probe ProbeFile(const fs::path& file) {
     Probe probe;
     const std::string command =
-        "ffprobe -v error -show_entries stream=codec_name,codec_type,width,height"
-        ":format=duration -of default=nw=1 '" +
+        "ffprobe -v error -show_entries stream=codec_name,codec_type,width,height,"
+        "avg_frame_rate:format=duration -of default '" +
         file.string() + "' 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
         return probe;
     char buffer[256];
+    bool inFormat = false;
     while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
         const std::string line(buffer, std::strcspn(buffer, "\r\n"));
+        if (line == "[STREAM]") {
+            probe.streams.emplace_back();
+            inFormat = false;
+        } else if (line == "[FORMAT]") {
+            inFormat = true;
+        }
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos)
             continue;
         const std::string key = line.substr(0, eq);
-        if (key == "duration")
+        if (inFormat && key == "duration")
             probe.duration = std::atof(line.c_str() + eq + 1);
-        if (key == "codec_name")
-            probe.streams.emplace_back();
-        if (key != "duration" && !probe.streams.empty())
+        else if (!inFormat && !probe.streams.empty())
             probe.streams.back()[key] = line.substr(eq + 1);
     }
     probe.opened = pclose(pipe) == 0;
     return probe;
+}
+
+// Where a stream's last packet ends, in seconds: "v" or "a". The AVI header states no
+// duration for uncompressed sound, so the packets are the measure.
+double StreamEnd(const fs::path& file, const char* stream) {
+    const std::string command = std::string("ffprobe -v error -select_streams ") + stream +
+                                " -show_entries packet=pts_time,duration_time -of csv=p=0 '" +
+                                file.string() + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return -1;
+    double end = -1;
+    char buffer[128];
+    while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        double pts = 0;
+        double duration = 0;
+        if (std::sscanf(buffer, "%lf,%lf", &pts, &duration) == 2)
+            end = pts + duration;
+    }
+    pclose(pipe);
+    return end;
 }
 
 bool HasIndexChunk(const fs::path& file) {
@@ -213,6 +239,33 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"ToneUnusableEncoder", true,
                    [](const auto& list) { return static_cast<int>(list.size()); }, "pcm_", true}),
     [](const auto& info) { return info.param.what; });
+
+// Ten seconds at 640x480 with the test tone: both streams last about as long as the
+// recording, and they end together.
+TEST_F(RecordGraphTest, PictureAndSoundStayTogetherOverTenSeconds) {
+    RecordRequest request = Request("long.avi", true);
+    request.width = 640;
+    request.height = 480;
+    ASSERT_GE(request.audioDeviceIndex, 0);
+    CCaptureGraph graph;
+    ASSERT_TRUE(graph.BuildRecordGraph(request)) << graph.lastError();
+    const double seconds = Record(graph, std::chrono::milliseconds(10000));
+
+    const Probe probe = ProbeFile(request.path);
+    ASSERT_TRUE(probe.opened);
+    ASSERT_EQ(probe.streams.size(), 2u);
+    const Fields& video = probe.streams[0];
+    const Fields& audio = probe.streams[1];
+    EXPECT_EQ(Field(video, "width"), "640");
+    EXPECT_EQ(Field(audio, "codec_type"), "audio");
+    const double videoSeconds = StreamEnd(request.path, "v");
+    const double audioSeconds = StreamEnd(request.path, "a");
+    EXPECT_NEAR(videoSeconds, seconds, 1.0);
+    EXPECT_NEAR(audioSeconds, seconds, 1.0);
+    EXPECT_LT(std::abs(videoSeconds - audioSeconds), 0.2);
+    // The synthetic camera runs at 30 frames a second.
+    EXPECT_EQ(Field(video, "avg_frame_rate"), "30/1");
+}
 
 // The camera hangs mid-recording. Whether or not the frame wait noticed first,
 // teardown must still end the file properly.
