@@ -77,6 +77,7 @@ void CFrameTick::FrameStep() {
                          clock_.LocalTime());
         }
         host_.ShowFrame(picture, frameWidth, frameHeight);
+        ++framesShown;
         WriteRequestedPictures(picture);
     }
 

@@ -64,6 +64,9 @@ public:
     bool monitorIndicator = false;
     bool blink = false;
 
+    // Frames shown since start-up: the measure of whether the tick keeps up.
+    std::uint64_t framesShown = 0;
+
     CMonitorCore monitor;
     OverlayPicture badgePicture;
     OverlayPicture cameraIcon;
