@@ -14,6 +14,18 @@ std::string& DataDirectoryOverride() {
     return directory;
 }
 
+bool ProgramDirectoryWritable() {
+    return ::access(QCoreApplication::applicationDirPath().toLocal8Bit().constData(), W_OK) == 0;
+}
+
+// A standard folder of the user's, made if it is missing; empty when there is none.
+std::string UserFolder(QStandardPaths::StandardLocation location) {
+    const QString folder = QStandardPaths::writableLocation(location);
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return {};
+    return folder.toStdString();
+}
+
 }  // namespace
 
 std::string CAppPaths::ProgramDirectory() {
@@ -23,14 +35,24 @@ std::string CAppPaths::ProgramDirectory() {
 std::string CAppPaths::DataDirectory() {
     if (!DataDirectoryOverride().empty())
         return DataDirectoryOverride();
-    const std::string program = ProgramDirectory();
-    if (::access(program.c_str(), W_OK) == 0)
-        return program;
-    // An installed program usually sits in a folder its users cannot write: keep the
-    // counter and the default pictures in the user's own data folder instead.
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir().mkpath(data);
-    return data.toStdString();
+    if (ProgramDirectoryWritable())
+        return ProgramDirectory();
+    const std::string data = UserFolder(QStandardPaths::AppLocalDataLocation);
+    return data.empty() ? QDir::homePath().toStdString() : data;
+}
+
+std::string CAppPaths::RecordingDirectory() {
+    if (!DataDirectoryOverride().empty() || ProgramDirectoryWritable())
+        return DataDirectory();
+    const std::string videos = UserFolder(QStandardPaths::MoviesLocation);
+    return videos.empty() ? DataDirectory() : videos;
+}
+
+std::string CAppPaths::PictureDirectory() {
+    if (!DataDirectoryOverride().empty() || ProgramDirectoryWritable())
+        return DataDirectory();
+    const std::string pictures = UserFolder(QStandardPaths::PicturesLocation);
+    return pictures.empty() ? DataDirectory() : pictures;
 }
 
 std::string CAppPaths::CounterFile() {
@@ -38,7 +60,7 @@ std::string CAppPaths::CounterFile() {
 }
 
 std::string CAppPaths::TimerShotDefault() {
-    return DataDirectory() + "/TimerCap.bmp";
+    return PictureDirectory() + "/TimerCap.bmp";
 }
 
 std::string CAppPaths::AlarmSound(int position) {

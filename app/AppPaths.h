@@ -2,9 +2,10 @@
 // Where the program finds its own files and keeps the files it writes.
 //
 // The program directory holds the executable and what it reads (the Alarm folder).
-// The data directory holds what the program writes on its own: the recording counter,
-// the default timer shot, and the default folder for recordings and motion stills.
-// It is the program directory, as long as that can be written.
+// The program keeps what it writes beside itself as long as the program directory can
+// be written (a copy run from its build folder). An installed program cannot write
+// there, so it keeps the recording counter in the user's data folder, and proposes the
+// user's Videos and Pictures folders for recordings and pictures.
 
 #include <string>
 
@@ -13,13 +14,16 @@ namespace tavelin {
 class CAppPaths {
 public:
     static std::string ProgramDirectory();
-    static std::string DataDirectory();
+    static std::string DataDirectory();       // the counter
+    static std::string RecordingDirectory();  // numbered recordings
+    static std::string PictureDirectory();    // the default timer shot and motion stills
 
     static std::string CounterFile();       // the recording file counter
     static std::string TimerShotDefault();  // the timer shot when no file was chosen
     static std::string AlarmSound(int position);
 
-    // Tests keep the files they cause out of the build tree.
+    // Tests keep the files they cause out of the build tree: all three directories
+    // become `directory`.
     static void SetDataDirectoryForTests(const std::string& directory);
 };
 

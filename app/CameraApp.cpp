@@ -5,6 +5,7 @@
 #include "MainDlg.h"
 #include "Messages.h"
 #include "Resources.h"
+#include "TestHook.h"
 
 namespace tavelin {
 
@@ -18,9 +19,22 @@ CCameraApp::CCameraApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 bool CCameraApp::InitInstance() {
-    CMainDlg dialog;
-    if (dialog.OnInitDialog())
-        dialog.exec();
+    CTestHook* hook = CTestHook::FromEnvironment(this);
+    MainDlgSeams seams;
+    if (hook != nullptr)
+        hook->Configure(seams);
+    CMainDlg dialog(seams);
+    if (dialog.OnInitDialog()) {
+        if (hook != nullptr)
+            hook->Attach(dialog);
+        // Not the dialog's own exec(): that ends as soon as the window is hidden, and the
+        // window hides whenever it goes into the tray. The program ends when the dialog
+        // is done instead, whichever windows are showing.
+        setQuitOnLastWindowClosed(false);
+        connect(&dialog, &QDialog::finished, this, &QCoreApplication::quit);
+        dialog.show();
+        exec();
+    }
     return false;
 }
 

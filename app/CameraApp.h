@@ -1,5 +1,5 @@
 #pragma once
-// The application object: runs the main window as a modal dialog; when it ends, the
+// The application object: runs the main window; when the window is done, the
 // program ends.
 
 #include <QApplication>

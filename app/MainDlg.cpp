@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -251,10 +253,9 @@ bool CMainDlg::OnInitDialog() {
     }
     setWindowTitle(QString::fromStdString(Unscramble(kScrambledCaption, 3)));
 
-    const std::string dataDir = CAppPaths::DataDirectory();
     recorder_.counterPath = CAppPaths::CounterFile();
     ReadFileCounter(recorder_.fileCounter, recorder_.counterPath);
-    aviPathText_ = ToQt(dataDir + NumberedAviName(recorder_.fileCounter));
+    aviPathText_ = ToQt(CAppPaths::RecordingDirectory() + NumberedAviName(recorder_.fileCounter));
     WriteControls();
     App().aviPath = aviPathText_.toStdString();
 
@@ -504,6 +505,11 @@ void CMainDlg::OnAbout() {
     tick_.pauseRequest = false;
 }
 
+void CMainDlg::OnTrayCommand(int commandId) {
+    if (minimiser_ != nullptr)
+        minimiser_->OnTrayCommand(commandId);
+}
+
 void CMainDlg::CloseProgram() {
     tick_.busy = true;
     done(QDialog::Rejected);
@@ -706,9 +712,26 @@ void CMainDlg::OnSnapShot() {
         {QStringLiteral("JPG Files (*.jpg)"), QStringLiteral("BMP Files (*.bmp)")});
     const std::string& temporary = tick_.fixedShotPath;
     if (chosen.has_value() && !chosen->isEmpty()) {
-        SaveSnapshot(temporary, chosen->toStdString());
+        // A quick answer can come before the frame step took the picture.
+        WaitForFrameSteps([this] { return !tick_.fixedShotRequest; });
+        if (!SaveSnapshot(temporary, chosen->toStdString())) {
+            notices_.ShowNotice(msg::kSnapshotNotSaved + chosen->toStdString(),
+                                NoticeStyle::Warning);
+        }
     }
+    // Answered or not, this click's picture is done with.
+    tick_.fixedShotRequest = false;
     std::remove(temporary.c_str());
+}
+
+void CMainDlg::WaitForFrameSteps(const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && !tick_.busy && frameTimer_.isActive() && waited.elapsed() < 2000) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 }
 
 void CMainDlg::OnTimerShot() {
@@ -774,7 +797,8 @@ void CMainDlg::ToggleAudio() {
 void CMainDlg::OnMonitor() {
     tick_.pauseRequest = true;
     CMonitorSettingsDlg dialog(this, *seams_.preview, noAudioDevice_, notices_, *seams_.files,
-                               ToQt(CAppPaths::ProgramDirectory()), clock_.LocalTime());
+                               ToQt(CAppPaths::ProgramDirectory()),
+                               ToQt(CAppPaths::PictureDirectory()), clock_.LocalTime());
     ApplyMonitorSettings(dialog.exec() == QDialog::Accepted);
     tick_.pauseRequest = false;
 }

@@ -129,6 +129,9 @@ public:
     CSystemTray* tray() const { return tray_.get(); }
     const QImage& skin() const { return skinBitmap_; }
 
+    // An entry of the tray menu (Show, Exit) chosen.
+    void OnTrayCommand(int commandId);
+
     // Ends the dialog and tears everything down (Close button, tray Exit, preview closed).
     void CloseProgram();
 
@@ -154,6 +157,8 @@ private:
     void ReadControls();
     void WriteControls();
     void ApplyMonitorPlan(const struct MonitorSettingsPlan& plan);
+    // Lets the frame tick run (for at most 2 s) until `done` holds.
+    void WaitForFrameSteps(const std::function<bool()>& done);
 
     void OnSizeButton(int buttonId);
     void OnMinimize();

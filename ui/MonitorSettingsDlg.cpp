@@ -35,10 +35,10 @@ QString CMonitorSettingsDlg::AlarmSoundFile(const QString& programDir, int posit
     return QStringLiteral("%1/Alarm/%2.wav").arg(programDir).arg(position);
 }
 
-QString CMonitorSettingsDlg::DefaultStillPath(const QString& programDir, const std::tm& now) {
+QString CMonitorSettingsDlg::DefaultStillPath(const QString& stillDir, const std::tm& now) {
     const QChar zero(u'0');
     return QStringLiteral("%1/MOTION[%2-%3-%4].bmp")
-        .arg(programDir)
+        .arg(stillDir)
         .arg(now.tm_hour, 2, 10, zero)
         .arg(now.tm_min, 2, 10, zero)
         .arg(now.tm_sec, 2, 10, zero);
@@ -47,7 +47,7 @@ QString CMonitorSettingsDlg::DefaultStillPath(const QString& programDir, const s
 CMonitorSettingsDlg::CMonitorSettingsDlg(QWidget* parent, ISoundPreview& preview,
                                          bool noAudioDevice, INoticeSink& notices,
                                          IFileChooser& files, const QString& programDir,
-                                         const std::tm& now)
+                                         const QString& stillDir, const std::tm& now)
     : QDialog(parent),
       ui_(std::make_unique<Ui::MonitorSettingsDlg>()),
       preview_(preview),
@@ -70,7 +70,7 @@ CMonitorSettingsDlg::CMonitorSettingsDlg(QWidget* parent, ISoundPreview& preview
 
     const std::string& shotPath = App().motionShotPath;
     stillPath_ =
-        shotPath.empty() ? DefaultStillPath(programDir_, now) : QString::fromStdString(shotPath);
+        shotPath.empty() ? DefaultStillPath(stillDir, now) : QString::fromStdString(shotPath);
 
     const MonitorChoices choices = ChoicesFromMode(App().monitorMode);
     scan_ = choices.scan;

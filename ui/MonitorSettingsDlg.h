@@ -24,11 +24,12 @@ class CMonitorSettingsDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // programDir: the folder of the executable, holding the "Alarm" sounds; now: the
-    // local time that names a first motion still.
+    // programDir: the folder of the executable, holding the "Alarm" sounds; stillDir:
+    // where motion stills go until the user chooses a place; now: the local time that
+    // names a first motion still.
     CMonitorSettingsDlg(QWidget* parent, ISoundPreview& preview, bool noAudioDevice,
                         INoticeSink& notices, IFileChooser& files, const QString& programDir,
-                        const std::tm& now);
+                        const QString& stillDir, const std::tm& now);
     ~CMonitorSettingsDlg() override;
 
     // The names of the alarm sounds, by list position.
@@ -36,7 +37,7 @@ public:
     // The sound file of a list position; -1 (no position) names no existing file.
     static QString AlarmSoundFile(const QString& programDir, int position);
     // Where motion stills go until the user chooses a place.
-    static QString DefaultStillPath(const QString& programDir, const std::tm& now);
+    static QString DefaultStillPath(const QString& stillDir, const std::tm& now);
 
     bool playing() const { return playing_; }
     // Timer 10, which ends a preview.

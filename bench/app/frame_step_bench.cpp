@@ -124,8 +124,8 @@ void BM_FrameStep640AllMonitorFunctions(benchmark::State& state) {
 }
 
 void BM_MemcpyShownFrame(benchmark::State& state) {
-    const std::size_t bytes = FrameBytes(static_cast<int>(state.range(0)),
-                                         static_cast<int>(state.range(1)));
+    const std::size_t bytes =
+        FrameBytes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     std::vector<std::uint8_t> from(bytes, 1), to(bytes);
     for (auto _ : state) {
         std::memcpy(to.data(), from.data(), bytes);

@@ -18,8 +18,8 @@
 #include "AppPaths.h"
 #include "AppState.h"
 #include "FrameTickFakes.h"
-#include "QtApp.h"
 #include "MainDlg.h"
+#include "QtApp.h"
 #include "ResourceIds.h"
 #include "SkinButton.h"
 

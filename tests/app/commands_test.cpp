@@ -121,6 +121,24 @@ TEST_F(CommandsTest, SnapshotAsBmpIsTheFrameOfTheClick) {
     EXPECT_FALSE(fs::exists(dialog_->snapshotTempPath()));
 }
 
+TEST_F(CommandsTest, SnapshotAnsweredBeforeTheNextFrameIsStillSaved) {
+    files_.dialog = nullptr;  // answers at once
+    const fs::path target = dir_ / "quick.jpg";
+    files_.answer = QString::fromStdString(target.string());
+    Click(ids::kSnapShot);
+    EXPECT_FALSE(QImage(QString::fromStdString(target.string()), "JPG").isNull());
+    EXPECT_TRUE(notices_.shown.empty());
+    EXPECT_FALSE(dialog_->tick().fixedShotRequest);
+}
+
+TEST_F(CommandsTest, SnapshotIntoAMissingFolderSaysSo) {
+    files_.answer = QString::fromStdString((dir_ / "missing" / "x.jpg").string());
+    Click(ids::kSnapShot);
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_NE(notices_.shown[0].first.find("missing/x.jpg"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dialog_->snapshotTempPath()));
+}
+
 TEST_F(CommandsTest, CancelledSnapshotLeavesNothingAndASecondClickWhilePendingIsIgnored) {
     files_.whileOpen = [this] { Click(ids::kSnapShot); };
     Click(ids::kSnapShot);

@@ -4,8 +4,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -48,7 +48,6 @@ double ProbeNumber(const std::string& text, const std::string& key) {
     const std::size_t at = text.find(key + "=");
     return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + key.size() + 1);
 }
-
 
 // Runs `act` on the dialog the next click opens, once it is up.
 void WhenDialogOpens(const std::function<void(QWidget*)>& act) {

@@ -28,6 +28,7 @@ public:
 };
 
 const QString kDir = QStringLiteral("/opt/tavelin");
+const QString kStillDir = QStringLiteral("/home/me/Pictures");
 std::string Sound(int n) {
     return (kDir + "/Alarm/" + QString::number(n) + ".wav").toStdString();
 }
@@ -44,7 +45,7 @@ protected:
         now.tm_min = 5;
         now.tm_sec = 9;
         dlg_ = std::make_unique<CMonitorSettingsDlg>(nullptr, preview_, noAudio, notices_, files_,
-                                                     kDir, now);
+                                                     kDir, kStillDir, now);
         dlg_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
     }
@@ -107,7 +108,7 @@ TEST_F(MonitorSettingsDlgTest, OpeningReflectsTheModeAndStartsOnTheFirstSound) {
         EXPECT_EQ(Get<QLineEdit>("stillPathEdit")->isEnabled(), still);
         EXPECT_EQ(Get("browseButton")->isEnabled(), still);
     }
-    EXPECT_EQ(Get<QLineEdit>("stillPathEdit")->text(), kDir + "/MOTION[07-05-09].bmp");
+    EXPECT_EQ(Get<QLineEdit>("stillPathEdit")->text(), kStillDir + "/MOTION[07-05-09].bmp");
     auto* sounds = Get<QComboBox>("alarmList");
     ASSERT_EQ(sounds->count(), 7);
     EXPECT_EQ(sounds->itemText(3), QStringLiteral("barking dog"));

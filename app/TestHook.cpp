@@ -1,0 +1,120 @@
+#include "TestHook.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <cstdio>
+
+#include "AppPaths.h"
+#include "MainDlg.h"
+#include "SkinButton.h"
+
+namespace tavelin {
+
+namespace {
+
+void Answer(const QString& text) {
+    std::printf("%s\n", text.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+CTestHook* CTestHook::FromEnvironment(QObject* parent) {
+    const QString file = qEnvironmentVariable("TAVELIN_TEST_HOOK");
+    return file.isEmpty() ? nullptr : new CTestHook(file, parent);
+}
+
+CTestHook::CTestHook(const QString& commandFile, QObject* parent)
+    : QObject(parent), commandFile_(commandFile) {
+    poll_.setInterval(100);
+    connect(&poll_, &QTimer::timeout, this, &CTestHook::Poll);
+}
+
+void CTestHook::Configure(MainDlgSeams& seams) {
+    seams.files = this;
+    if (qEnvironmentVariable("TAVELIN_TEST_TRAY") == QStringLiteral("1"))
+        seams.trayAvailable = [] { return true; };
+    const QString data = qEnvironmentVariable("TAVELIN_TEST_DATA_DIR");
+    if (!data.isEmpty())
+        CAppPaths::SetDataDirectoryForTests(data.toStdString());
+}
+
+void CTestHook::Attach(CMainDlg& dialog) {
+    dialog_ = &dialog;
+    poll_.start();
+    Answer(QStringLiteral("hook: ready"));
+}
+
+std::optional<QString> CTestHook::SaveFileName(QWidget*, const QString&, const QString&,
+                                               const QStringList&) {
+    if (saveAnswers_.empty())
+        return std::nullopt;
+    QString answer = saveAnswers_.front();
+    saveAnswers_.pop_front();
+    return answer;
+}
+
+void CTestHook::Poll() {
+    QFile file(commandFile_);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(readUpTo_))
+        return;
+    // Only whole lines; a line still being written waits for the next poll.
+    const QByteArray text = file.readAll();
+    const qsizetype end = text.lastIndexOf('\n') + 1;
+    readUpTo_ += end;
+    for (const QByteArray& line : text.left(end).split('\n')) {
+        const QString command = QString::fromLocal8Bit(line).trimmed();
+        if (command.isEmpty())
+            continue;
+        // Each command runs from the event loop, so one that opens a dialog does not
+        // hold up the commands that answer it.
+        QTimer::singleShot(0, this, [this, command] { Run(command); });
+    }
+}
+
+void CTestHook::Run(const QString& line) {
+    const QString verb = line.section(u' ', 0, 0);
+    const QString rest = line.section(u' ', 1);
+    if (dialog_ == nullptr)
+        return;
+    // Echoed before running: a command that opens a dialog returns only when it closes.
+    if (verb == QStringLiteral("state")) {
+        Answer(QStringLiteral("state ") + State());
+        return;
+    }
+    Answer(QStringLiteral("hook: ") + line);
+    if (verb == QStringLiteral("click")) {
+        if (auto* button = qobject_cast<QAbstractButton*>(dialog_->control(rest.toInt())))
+            button->click();
+    } else if (verb == QStringLiteral("save-as")) {
+        saveAnswers_.push_back(rest);
+    } else if (verb == QStringLiteral("dialog-click") || verb == QStringLiteral("dialog-text")) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr)
+            return;
+        const QString name = rest.section(u' ', 0, 0);
+        if (verb == QStringLiteral("dialog-click")) {
+            if (auto* button = modal->findChild<QAbstractButton*>(name))
+                button->click();
+        } else if (auto* field = modal->findChild<QLineEdit*>(name)) {
+            field->setText(rest.section(u' ', 1));
+        }
+    } else if (verb == QStringLiteral("tray")) {
+        dialog_->OnTrayCommand(rest.toInt());
+    }
+}
+
+QString CTestHook::State() const {
+    const CFrameTick& tick = dialog_->tick();
+    return QStringLiteral("recording=%1 monitor=%2 objects=%3 visible=%4 frames=%5 counter=%6")
+        .arg(tick.recording)
+        .arg(tick.monitor.monitorOn)
+        .arg(tick.monitor.objectCount)
+        .arg(dialog_->isVisible())
+        .arg(tick.framesShown)
+        .arg(dialog_->fileCounter());
+}
+
+}  // namespace tavelin

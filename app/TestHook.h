@@ -1,0 +1,59 @@
+#pragma once
+// Lets a test drive the running program from outside. With TAVELIN_TEST_HOOK naming a
+// file, the program reads commands appended to that file, one per line, and answers
+// each on standard output as "hook: <command>" once it has run it:
+//
+//   click <id>                 clicks the main window's button or control <id>
+//   save-as <path>             answers the next save-file question with <path>
+//   dialog-click <name>        clicks the button <name> of the dialog that is up
+//   dialog-text <name> <text>  types <text> into the field <name> of that dialog
+//   tray <command id>          chooses an entry of the tray menu
+//   state                      prints "state key=value ..." of the window
+//
+// The file is read every 100 ms, also while a dialog is up. The hook also gives the
+// window a tray (TAVELIN_TEST_TRAY=1) on a desktop without one, and puts the files the
+// program writes into TAVELIN_TEST_DATA_DIR.
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <deque>
+#include <optional>
+
+#include "FileChooser.h"
+
+namespace tavelin {
+
+class CMainDlg;
+struct MainDlgSeams;
+
+class CTestHook : public QObject, public IFileChooser {
+    Q_OBJECT
+
+public:
+    // Null when the environment asks for no hook.
+    static CTestHook* FromEnvironment(QObject* parent);
+
+    // Fills in the seams the hook stands for.
+    void Configure(MainDlgSeams& seams);
+    // Starts reading commands for this window.
+    void Attach(CMainDlg& dialog);
+
+    std::optional<QString> SaveFileName(QWidget* parent, const QString& proposedName,
+                                        const QString& defaultSuffix,
+                                        const QStringList& nameFilters) override;
+
+private:
+    CTestHook(const QString& commandFile, QObject* parent);
+    void Poll();
+    void Run(const QString& line);
+    QString State() const;
+
+    QString commandFile_;
+    qint64 readUpTo_ = 0;
+    QTimer poll_;
+    CMainDlg* dialog_ = nullptr;
+    std::deque<QString> saveAnswers_;
+};
+
+}  // namespace tavelin
