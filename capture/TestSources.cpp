@@ -53,6 +53,18 @@ GstPadProbeReturn CountFrames(GstPad* pad, GstPadProbeInfo*, gpointer data) {
     return GST_PAD_PROBE_REMOVE;
 }
 
+// "RRGGBB" or "0xRRGGBB"; anything else leaves `rgb` alone.
+void ParseColour(const char* value, std::uint32_t& rgb) {
+    if (value == nullptr)
+        return;
+    std::string_view text(value);
+    if (text.starts_with("0x") || text.starts_with("0X"))
+        text.remove_prefix(2);
+    long parsed = 0;
+    if (ParseInt(text, 16, parsed) && parsed >= 0 && parsed <= 0xFFFFFF)
+        rgb = static_cast<std::uint32_t>(parsed);
+}
+
 void FreeCounter(gpointer data) {
     MarkAcquired(data);
     delete static_cast<StopCounter*>(data);
@@ -70,15 +82,8 @@ TestCameraOptions TestCameraOptions::FromEnvironment() {
     if (const char* v = Variable("TAVELIN_TEST_CAMERA_PATTERN"); v && PatternExists(v)) {
         o.pattern = v;
     }
-    if (const char* v = Variable("TAVELIN_TEST_CAMERA_COLOR")) {
-        std::string_view text(v);
-        if (text.starts_with("0x") || text.starts_with("0X"))
-            text.remove_prefix(2);
-        long rgb = 0;
-        if (ParseInt(text, 16, rgb) && rgb >= 0 && rgb <= 0xFFFFFF) {
-            o.colour = static_cast<std::uint32_t>(rgb);
-        }
-    }
+    ParseColour(Variable("TAVELIN_TEST_CAMERA_COLOR"), o.colour);
+    ParseColour(Variable("TAVELIN_TEST_CAMERA_BACKGROUND"), o.background);
     if (const char* v = Variable("TAVELIN_TEST_CAMERA_SIZE")) {
         std::string_view text(v);
         const std::size_t x = text.find_first_of("xX");
@@ -127,7 +132,8 @@ GstElement* CreateTestCamera(const TestCameraOptions& options, const char* name)
     gst_bin_add_many(GST_BIN(bin.get()), source, shape, nullptr);
     g_object_set(source, "is-live", TRUE, nullptr);
     gst_util_set_object_arg(G_OBJECT(source), "pattern", options.pattern.c_str());
-    g_object_set(source, "foreground-color", 0xFF000000u | options.colour, nullptr);
+    g_object_set(source, "foreground-color", 0xFF000000u | options.colour, "background-color",
+                 0xFF000000u | options.background, nullptr);
 
     const char* format = options.format == TestCameraOptions::Format::Yuy2  ? "YUY2"
                          : options.format == TestCameraOptions::Format::Bgr ? "BGR"

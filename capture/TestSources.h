@@ -11,6 +11,9 @@
 //                                   top to white at the bottom; "solid-color";
 //                                   "blink" alternates black and white frames)
 //   TAVELIN_TEST_CAMERA_COLOR       RRGGBB in hex, the colour of "solid-color"
+//                                   and of the ball
+//   TAVELIN_TEST_CAMERA_BACKGROUND  RRGGBB in hex, what the ball moves over
+//                                   (default black)
 //   TAVELIN_TEST_CAMERA_SIZE        WIDTHxHEIGHT the camera delivers (default 640x480)
 //   TAVELIN_TEST_CAMERA_FPS         frames a second (default 30)
 //   TAVELIN_TEST_CAMERA_FORMAT      yuy2 (default, like a webcam), bgr or mjpeg
@@ -37,6 +40,7 @@ struct TestCameraOptions {
 
     std::string pattern = "ball";
     std::uint32_t colour = 0xFFFFFF;  // 0xRRGGBB
+    std::uint32_t background = 0x000000;
     int width = 640;
     int height = 480;
     int fps = 30;

@@ -88,6 +88,17 @@ TEST_F(CaptureGraphTest, PixelsAreBlueGreenRed) {
     EXPECT_NEAR(middle[2], 0x20, 6);
 }
 
+TEST_F(CaptureGraphTest, TheBallMovesOverTheChosenBackground) {
+    ScopedEnv background("TAVELIN_TEST_CAMERA_BACKGROUND", "0x2050C0");
+    CCaptureGraph graph;
+    ASSERT_TRUE(graph.BuildPreviewGraph(320, 240)) << graph.lastError();
+    ASSERT_FALSE(graph.WaitForNewFrame());
+    const std::uint8_t* corner = graph.frame();  // the ball never reaches the corners
+    EXPECT_NEAR(corner[0], 0xC0, 6);
+    EXPECT_NEAR(corner[1], 0x50, 6);
+    EXPECT_NEAR(corner[2], 0x20, 6);
+}
+
 TEST_F(CaptureGraphTest, ACameraThatStopsIsReportedLostAndARebuildWorks) {
     CCaptureGraph graph;
     {
