@@ -714,10 +714,8 @@ void CMainDlg::OnSnapShot() {
     if (chosen.has_value() && !chosen->isEmpty()) {
         // A quick answer can come before the frame step took the picture.
         WaitForFrameSteps([this] { return !tick_.fixedShotRequest; });
-        if (!SaveSnapshot(temporary, chosen->toStdString())) {
-            notices_.ShowNotice(msg::kSnapshotNotSaved + chosen->toStdString(),
-                                NoticeStyle::Warning);
-        }
+        // A conversion that fails says nothing and leaves nothing behind.
+        SaveSnapshot(temporary, chosen->toStdString());
     }
     // Answered or not, this click's picture is done with.
     tick_.fixedShotRequest = false;

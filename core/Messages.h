@@ -21,8 +21,6 @@ inline constexpr const char* kTrackingInitFailed = "Failed to Moveing Object Tra
 inline constexpr const char* kNoAudioDevice = "Not found valid Audio device. Disable Alarm!";
 inline constexpr const char* kRunRecorder = "Run recorder";
 inline constexpr const char* kStopRecorder = "Stop recorder";
-inline constexpr const char* kSnapshotNotSaved = "The snapshot could not be saved to:\n";
-
 // The recording failure message, chosen by the shown width.
 inline std::string RecordFailed(int frameWidth) {
     return frameWidth == 800 ? kRecordFailedSize800 : kRecordFailedContent;
