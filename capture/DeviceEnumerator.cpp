@@ -14,6 +14,23 @@ void Tell(INoticeSink* notices, const char* text) {
 }
 
 // The encoders a list shows, in list order.
+// Whether a listing worked; when not, says why. The audio lists end quietly on a
+// missing category: their callers show "None" instead.
+bool Usable(ListStatus status, INoticeSink* notices, bool tellMissingClass) {
+    switch (status) {
+        case ListStatus::NoSystemEnumerator:
+            Tell(notices, kNoticeNoSystemEnumerator);
+            return false;
+        case ListStatus::NoClassEnumerator:
+            if (tellMissingClass)
+                Tell(notices, kNoticeNoClassEnumerator);
+            return false;
+        case ListStatus::Ok:
+            break;
+    }
+    return true;
+}
+
 ListStatus CompressorEntries(EncoderKind kind, std::vector<GstElementFactoryPtr>& entries) {
     std::vector<GstElementFactoryPtr> all;
     const ListStatus status = CEncoderCatalog::Find(kind, all);
@@ -58,31 +75,16 @@ GstElementPtr Create(GstElementFactory* factory, INoticeSink* notices) {
 
 void CDeviceEnumerator::ListVideoCompressors(std::vector<std::string>& list, INoticeSink* notices) {
     std::vector<GstElementFactoryPtr> entries;
-    switch (CompressorEntries(EncoderKind::Video, entries)) {
-        case ListStatus::NoSystemEnumerator:
-            Tell(notices, kNoticeNoSystemEnumerator);
-            return;
-        case ListStatus::NoClassEnumerator:
-            Tell(notices, kNoticeNoClassEnumerator);
-            return;
-        case ListStatus::Ok:
-            break;
-    }
+    if (!Usable(CompressorEntries(EncoderKind::Video, entries), notices, true))
+        return;
     for (const GstElementFactoryPtr& f : entries)
         list.push_back(CEncoderCatalog::LongName(f.get()));
 }
 
 bool CDeviceEnumerator::ListAudioCompressors(std::vector<std::string>& list, INoticeSink* notices) {
     std::vector<GstElementFactoryPtr> entries;
-    switch (CompressorEntries(EncoderKind::Audio, entries)) {
-        case ListStatus::NoSystemEnumerator:
-            Tell(notices, kNoticeNoSystemEnumerator);
-            return false;
-        case ListStatus::NoClassEnumerator:
-            return false;
-        case ListStatus::Ok:
-            break;
-    }
+    if (!Usable(CompressorEntries(EncoderKind::Audio, entries), notices, false))
+        return false;
     list.emplace_back(kUncompressedAudioName);
     for (const GstElementFactoryPtr& f : entries)
         list.push_back(CEncoderCatalog::LongName(f.get()));
@@ -91,15 +93,8 @@ bool CDeviceEnumerator::ListAudioCompressors(std::vector<std::string>& list, INo
 
 bool CDeviceEnumerator::ListAudioDevices(std::vector<std::string>& list, INoticeSink* notices) {
     std::vector<GstDevicePtr> entries;
-    switch (AudioDeviceEntries(entries)) {
-        case ListStatus::NoSystemEnumerator:
-            Tell(notices, kNoticeNoSystemEnumerator);
-            return false;
-        case ListStatus::NoClassEnumerator:
-            return false;
-        case ListStatus::Ok:
-            break;
-    }
+    if (!Usable(AudioDeviceEntries(entries), notices, false))
+        return false;
     for (const GstDevicePtr& d : entries)
         list.push_back(CDeviceList::DisplayName(d.get()));
     return !entries.empty();
@@ -107,16 +102,8 @@ bool CDeviceEnumerator::ListAudioDevices(std::vector<std::string>& list, INotice
 
 GstElementPtr CDeviceEnumerator::GetVideoCompressor(std::int32_t position, INoticeSink* notices) {
     std::vector<GstElementFactoryPtr> entries;
-    switch (CompressorEntries(EncoderKind::Video, entries)) {
-        case ListStatus::NoSystemEnumerator:
-            Tell(notices, kNoticeNoSystemEnumerator);
-            return {};
-        case ListStatus::NoClassEnumerator:
-            Tell(notices, kNoticeNoClassEnumerator);
-            return {};
-        case ListStatus::Ok:
-            break;
-    }
+    if (!Usable(CompressorEntries(EncoderKind::Video, entries), notices, true))
+        return {};
     GstElementFactoryPtr* entry = At(entries, position);
     return entry != nullptr ? Create(entry->get(), notices) : GstElementPtr();
 }
@@ -127,16 +114,8 @@ AudioEncoderChoice CDeviceEnumerator::GetAudioCompressor(std::int32_t position,
     if (position == 0)
         return {true, {}};
     std::vector<GstElementFactoryPtr> entries;
-    switch (CompressorEntries(EncoderKind::Audio, entries)) {
-        case ListStatus::NoSystemEnumerator:
-            Tell(notices, kNoticeNoSystemEnumerator);
-            return {};
-        case ListStatus::NoClassEnumerator:
-            Tell(notices, kNoticeNoClassEnumerator);
-            return {};
-        case ListStatus::Ok:
-            break;
-    }
+    if (!Usable(CompressorEntries(EncoderKind::Audio, entries), notices, true))
+        return {};
     GstElementFactoryPtr* entry = position > 0 ? At(entries, position - 1) : nullptr;
     if (entry == nullptr)
         return {};
@@ -145,15 +124,8 @@ AudioEncoderChoice CDeviceEnumerator::GetAudioCompressor(std::int32_t position,
 
 GstElementPtr CDeviceEnumerator::GetAudioDevice(std::int32_t position, INoticeSink* notices) {
     std::vector<GstDevicePtr> entries;
-    switch (AudioDeviceEntries(entries)) {
-        case ListStatus::NoSystemEnumerator:
-            Tell(notices, kNoticeNoSystemEnumerator);
-            return {};
-        case ListStatus::NoClassEnumerator:
-            return {};
-        case ListStatus::Ok:
-            break;
-    }
+    if (!Usable(AudioDeviceEntries(entries), notices, false))
+        return {};
     GstDevicePtr* entry = At(entries, position);
     if (entry == nullptr)
         return {};

@@ -10,6 +10,7 @@
 
 #include "AppPaths.h"
 #include "AppState.h"
+#include "AppTestSupport.h"
 #include "FakeFileChooser.h"
 #include "FrameFormat.h"
 #include "FrameTickFakes.h"
@@ -23,19 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (condition())
-            return true;
-        QTest::qWait(20);
-    }
-    return condition();
-}
+using testing::ReadBytes;
+using testing::WaitFor;
 
 // A save dialog that stays open until the frame step has written the snapshot's
 // temporary picture, as a person takes a moment to answer it; it keeps a copy of that
@@ -49,7 +39,7 @@ public:
             whileOpen();
         if (dialog != nullptr) {
             WaitFor([this] { return !dialog->tick().fixedShotRequest; });
-            temporaryCopy = Read(dialog->snapshotTempPath());
+            temporaryCopy = ReadBytes(dialog->snapshotTempPath());
         }
         return FakeFileChooser::SaveFileName(parent, proposedName, defaultSuffix, nameFilters);
     }
@@ -58,17 +48,10 @@ public:
     std::string temporaryCopy;
 };
 
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public testing::DataFolderTest {
 protected:
-    static void SetUpTestSuite() { testing::QtApp(); }
     void SetUp() override {
-        dir_ = fs::path(::testing::TempDir()) /
-               ("commands_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        CAppPaths::SetDataDirectoryForTests(dir_.string());
-        ::setenv("TAVELIN_TEST_SOURCES", "1", 1);
+        DataFolderTest::SetUp();
         MainDlgSeams seams;
         seams.notices = &notices_;
         seams.alarm = &alarm_;
@@ -84,12 +67,10 @@ protected:
     void TearDown() override {
         dialog_.reset();
         ::unsetenv("TAVELIN_TEST_CAMERA_PATTERN");
-        CAppPaths::SetDataDirectoryForTests({});
-        fs::remove_all(dir_);
+        DataFolderTest::TearDown();
     }
     void Click(int id) { QTest::mouseClick(dialog_->button(id), Qt::LeftButton); }
 
-    fs::path dir_;
     testing::FakeNotices notices_;
     testing::FakeAlarm alarm_;
     testing::FakeClock clock_;
@@ -114,7 +95,7 @@ TEST_F(CommandsTest, SnapshotAsBmpIsTheFrameOfTheClick) {
     std::ofstream(target) << "an older picture";
     files_.answer = QString::fromStdString(target.string());
     Click(ids::kSnapShot);
-    const std::string saved = Read(target);
+    const std::string saved = ReadBytes(target);
     ASSERT_EQ(saved.size(), 54 + FrameBytes(320, 240));
     EXPECT_EQ(saved, files_.temporaryCopy);
     EXPECT_EQ(saved.substr(0, 2), "BM");
@@ -177,7 +158,7 @@ TEST_F(CommandsTest, TimerShotWritesTheCountdownFrameAndSaysWhere) {
     ASSERT_TRUE(WaitFor([this] { return !notices_.shown.empty(); }));
     const fs::path target = dir_ / "TimerCap.bmp";
     EXPECT_EQ(notices_.shown[0].first, "Finish to timer shot.Save Image To :\n" + target.string());
-    const std::string bytes = Read(target);
+    const std::string bytes = ReadBytes(target);
     ASSERT_EQ(bytes.size(), 54 + FrameBytes(320, 240));
     // Red ink of the countdown (00:04) stands 41 ... 57 rows below the top edge.
     bool ink = false;

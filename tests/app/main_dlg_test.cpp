@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "AppPaths.h"
+#include "AppTestSupport.h"
 #include "FrameTickFakes.h"
 #include "PreviewWindow.h"
 #include "QtApp.h"
@@ -32,30 +33,10 @@ bool PicturePainted(const CPreviewWindow* preview) {
     return false;
 }
 
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 8000) {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
-        if (condition())
-            return true;
-        QTest::qWait(20);
-    }
-    return condition();
-}
+using testing::WaitFor;
 
-class MainDlgTest : public ::testing::Test {
+class MainDlgTest : public testing::DataFolderTest {
 protected:
-    static void SetUpTestSuite() { testing::QtApp(); }
-    void SetUp() override {
-        dir_ = fs::path(::testing::TempDir()) / ("main_dlg_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        CAppPaths::SetDataDirectoryForTests(dir_.string());
-        ::setenv("TAVELIN_TEST_SOURCES", "1", 1);
-    }
-    void TearDown() override {
-        CAppPaths::SetDataDirectoryForTests({});
-        fs::remove_all(dir_);
-    }
-
     MainDlgSeams Seams() {
         MainDlgSeams seams;
         seams.notices = &notices_;
@@ -63,7 +44,6 @@ protected:
         return seams;
     }
 
-    fs::path dir_;
     testing::FakeNotices notices_;
 };
 

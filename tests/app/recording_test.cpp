@@ -14,6 +14,7 @@
 
 #include "AppPaths.h"
 #include "AppState.h"
+#include "AppTestSupport.h"
 #include "FrameTickFakes.h"
 #include "MainDlg.h"
 #include "Messages.h"
@@ -27,10 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::ReadBytes;
 
 // What ffprobe says of a file: one "key=value" per line.
 std::string Probe(const fs::path& file, const char* entries) {
@@ -70,23 +68,12 @@ void Press(QWidget* dialog, const char* button) {
     QTest::mouseClick(b, Qt::LeftButton);
 }
 
-class RecordingTest : public ::testing::Test {
+class RecordingTest : public testing::DataFolderTest {
 protected:
-    static void SetUpTestSuite() { testing::QtApp(); }
-    void SetUp() override {
-        dir_ = fs::path(::testing::TempDir()) /
-               ("recording_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        CAppPaths::SetDataDirectoryForTests(dir_.string());
-        ::setenv("TAVELIN_TEST_SOURCES", "1", 1);
-    }
     void TearDown() override {
         dialog_.reset();
         ::unsetenv("TAVELIN_TEST_CAMERA_STOP_AFTER");
-        CAppPaths::SetDataDirectoryForTests({});
-        fs::remove_all(dir_);
+        DataFolderTest::TearDown();
     }
     void Start(const char* counter = nullptr) {
         if (counter != nullptr)
@@ -102,9 +89,8 @@ protected:
         QTest::qWait(200);
     }
     void Click(int id) { QTest::mouseClick(dialog_->button(id), Qt::LeftButton); }
-    std::string Counter() { return Read(dir_ / "Pellor.inf"); }
+    std::string Counter() { return ReadBytes(dir_ / "Pellor.inf"); }
 
-    fs::path dir_;
     testing::FakeNotices notices_;
     testing::FakeAlarm alarm_;
     std::unique_ptr<CMainDlg> dialog_;
