@@ -257,5 +257,49 @@ TEST_F(RecordingTest, RecordSettingsTypedPathIsUsedOnceAndTheListsFollow) {
     EXPECT_EQ(Counter(), "0");
 }
 
+// However the program is ended during a recording, the file is finished first: it has
+// its index and plays.
+enum class EndedBy { CloseButton, TrayExit, PreviewClosed };
+
+class EndedWhileRecording : public RecordingTest, public ::testing::WithParamInterface<EndedBy> {};
+
+TEST_P(EndedWhileRecording, LeavesAFinishedFile) {
+    Start("2");
+    Click(ids::kRecorder);
+    ASSERT_TRUE(dialog_->tick().recording);
+    QTest::qWait(1000);
+    switch (GetParam()) {
+        case EndedBy::CloseButton:
+            Click(ids::kClose);
+            break;
+        case EndedBy::TrayExit:
+            dialog_->OnTrayCommand(ids::kTrayExit);
+            break;
+        case EndedBy::PreviewClosed:
+            dialog_->previewWindow()->close();
+            QTest::qWait(100);  // the close reaches the window through the event loop
+            break;
+    }
+    EXPECT_FALSE(dialog_->isVisible());
+    const fs::path file = dir_ / "Tavelin-00002.avi";
+    EXPECT_NE(ReadBytes(file).find("idx1"), std::string::npos) << "the AVI index was written";
+    EXPECT_GT(ProbeNumber(Probe(file, "format=duration"), "duration"), 0.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, EndedWhileRecording,
+                         ::testing::Values(EndedBy::CloseButton, EndedBy::TrayExit,
+                                           EndedBy::PreviewClosed),
+                         [](const auto& info) {
+                             switch (info.param) {
+                                 case EndedBy::CloseButton:
+                                     return "CloseButton";
+                                 case EndedBy::TrayExit:
+                                     return "TrayExit";
+                                 case EndedBy::PreviewClosed:
+                                     return "PreviewClosed";
+                             }
+                             return "";
+                         });
+
 }  // namespace
 }  // namespace tavelin
