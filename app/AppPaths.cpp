@@ -42,17 +42,18 @@ std::string CAppPaths::DataDirectory() {
 }
 
 std::string CAppPaths::RecordingDirectory() {
-    if (!DataDirectoryOverride().empty() || ProgramDirectoryWritable())
-        return DataDirectory();
-    const std::string videos = UserFolder(QStandardPaths::MoviesLocation);
-    return videos.empty() ? DataDirectory() : videos;
+    return DataDirectoryUnlessInstalled(QStandardPaths::MoviesLocation);
 }
 
 std::string CAppPaths::PictureDirectory() {
+    return DataDirectoryUnlessInstalled(QStandardPaths::PicturesLocation);
+}
+
+std::string CAppPaths::DataDirectoryUnlessInstalled(QStandardPaths::StandardLocation location) {
     if (!DataDirectoryOverride().empty() || ProgramDirectoryWritable())
         return DataDirectory();
-    const std::string pictures = UserFolder(QStandardPaths::PicturesLocation);
-    return pictures.empty() ? DataDirectory() : pictures;
+    const std::string folder = UserFolder(location);
+    return folder.empty() ? DataDirectory() : folder;
 }
 
 std::string CAppPaths::CounterFile() {
@@ -61,10 +62,6 @@ std::string CAppPaths::CounterFile() {
 
 std::string CAppPaths::TimerShotDefault() {
     return PictureDirectory() + "/TimerCap.bmp";
-}
-
-std::string CAppPaths::AlarmSound(int position) {
-    return ProgramDirectory() + "/Alarm/" + std::to_string(position) + ".wav";
 }
 
 void CAppPaths::SetDataDirectoryForTests(const std::string& directory) {

@@ -7,6 +7,7 @@
 // there, so it keeps the recording counter in the user's data folder, and proposes the
 // user's Videos and Pictures folders for recordings and pictures.
 
+#include <QStandardPaths>
 #include <string>
 
 namespace tavelin {
@@ -20,11 +21,14 @@ public:
 
     static std::string CounterFile();       // the recording file counter
     static std::string TimerShotDefault();  // the timer shot when no file was chosen
-    static std::string AlarmSound(int position);
 
     // Tests keep the files they cause out of the build tree: all three directories
     // become `directory`.
     static void SetDataDirectoryForTests(const std::string& directory);
+
+private:
+    // The data directory, or the user's standard folder when the program is installed.
+    static std::string DataDirectoryUnlessInstalled(QStandardPaths::StandardLocation location);
 };
 
 }  // namespace tavelin

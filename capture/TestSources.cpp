@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "GraphParts.h"
 #include "GstPtr.h"
 #include "ThreadAnnotations.h"
 
@@ -120,15 +121,13 @@ TestCameraOptions TestCameraOptions::FromEnvironment() {
 
 GstElement* CreateTestCamera(const TestCameraOptions& options, const char* name) {
     GstElementPtr bin = Adopt(gst_bin_new(name));
-    GstElement* source = gst_element_factory_make("videotestsrc", "pattern");
-    GstElement* shape = gst_element_factory_make("capsfilter", "shape");
-    if (source == nullptr || shape == nullptr) {
-        if (source)
-            gst_object_unref(gst_object_ref_sink(source));
-        if (shape)
-            gst_object_unref(gst_object_ref_sink(shape));
+    // The handles keep their own references; the bin adds its own.
+    const GstElementPtr sourceElement = MakeElement("videotestsrc", "pattern");
+    const GstElementPtr shapeElement = MakeElement("capsfilter", "shape");
+    if (!sourceElement || !shapeElement)
         return nullptr;
-    }
+    GstElement* source = sourceElement.get();
+    GstElement* shape = shapeElement.get();
     gst_bin_add_many(GST_BIN(bin.get()), source, shape, nullptr);
     g_object_set(source, "is-live", TRUE, nullptr);
     gst_util_set_object_arg(G_OBJECT(source), "pattern", options.pattern.c_str());
@@ -148,13 +147,11 @@ GstElement* CreateTestCamera(const TestCameraOptions& options, const char* name)
 
     GstElement* last = shape;
     if (options.format == TestCameraOptions::Format::Mjpeg) {
-        GstElement* encoder = gst_element_factory_make("jpegenc", "mjpeg");
-        if (encoder == nullptr)
+        const GstElementPtr encoder = MakeElement("jpegenc", "mjpeg");
+        if (!encoder || !gst_bin_add(GST_BIN(bin.get()), encoder.get()) ||
+            !gst_element_link(shape, encoder.get()))
             return nullptr;
-        gst_bin_add(GST_BIN(bin.get()), encoder);
-        if (!gst_element_link(shape, encoder))
-            return nullptr;
-        last = encoder;
+        last = encoder.get();
     }
 
     GstPadPtr out(gst_element_get_static_pad(last, "src"));

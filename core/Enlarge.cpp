@@ -5,16 +5,11 @@
 #include <cstring>
 #include <utility>
 
+#include "VectorClones.h"
+
 namespace tavelin {
 
 namespace {
-
-// Per-frame loops get an AVX2 version beside the baseline one, picked at load time.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define TAVELIN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define TAVELIN_VECTOR_CLONES
-#endif
 
 // Source pixels handled per pass, so the scratch rows live on the stack.
 constexpr std::size_t kChunk = 256;

@@ -5,6 +5,8 @@
 #include <new>
 #include <utility>
 
+#include "VectorClones.h"
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #define TAVELIN_HAVE_AVX2_KERNEL 1
@@ -13,13 +15,6 @@
 namespace tavelin {
 
 namespace {
-
-// Per-frame loops get an AVX2 version beside the baseline one, picked at load time.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define TAVELIN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define TAVELIN_VECTOR_CLONES
-#endif
 
 constexpr std::uint8_t kSet = 255;
 

@@ -1,5 +1,8 @@
 #include "FrameImage.h"
 
+#include <QPainter>
+#include <QRegion>
+
 #include "FrameConvert.h"
 
 namespace tavelin {
@@ -21,6 +24,16 @@ bool CFrameImage::Update(const std::uint8_t* frame) {
     FrameToRgb32(frame, image_.width(), image_.height(), image_.bits(),
                  static_cast<std::size_t>(image_.bytesPerLine()));
     return true;
+}
+
+void CFrameImage::Paint(QPainter& painter, const QPoint& origin, const QRect& area) const {
+    const QRect picture(origin, image_.size());
+    if (!image_.isNull())
+        painter.drawImage(origin, image_);
+    if (picture.contains(area))
+        return;
+    for (const QRect& r : QRegion(area) - QRegion(picture))
+        painter.fillRect(r, Qt::black);
 }
 
 }  // namespace tavelin

@@ -30,9 +30,7 @@ int CPictureStatic::DrawFrame(const std::uint8_t* bits) {
 
 void CPictureStatic::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    if (!image_.image().isNull())
-        painter.drawImage(QPoint(kBorder, kBorder), image_.image());
+    image_.Paint(painter, QPoint(kBorder, kBorder), rect());
 }
 
 }  // namespace tavelin

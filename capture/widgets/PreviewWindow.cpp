@@ -38,13 +38,7 @@ int CPreviewWindow::DrawFrame(const std::uint8_t* bits) {
 
 void CPreviewWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QImage& picture = image_.image();
-    if (!picture.isNull())
-        painter.drawImage(QPoint(0, 0), picture);
-    // Whatever the picture does not cover stays black.
-    const QRegion rest = QRegion(rect()) - QRegion(0, 0, picture.width(), picture.height());
-    for (const QRect& r : rest)
-        painter.fillRect(r, Qt::black);
+    image_.Paint(painter, QPoint(0, 0), rect());
 }
 
 void CPreviewWindow::mousePressEvent(QMouseEvent* event) {
