@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
-#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +13,7 @@
 #include "AppPaths.h"
 #include "AppState.h"
 #include "AppTestSupport.h"
+#include "DialogDriver.h"
 #include "FrameTickFakes.h"
 #include "MainDlg.h"
 #include "Messages.h"
@@ -45,27 +44,6 @@ std::string Probe(const fs::path& file, const char* entries) {
 double ProbeNumber(const std::string& text, const std::string& key) {
     const std::size_t at = text.find(key + "=");
     return at == std::string::npos ? -1.0 : std::atof(text.c_str() + at + key.size() + 1);
-}
-
-// Runs `act` on the dialog the next click opens, once it is up.
-void WhenDialogOpens(const std::function<void(QWidget*)>& act) {
-    QTimer::singleShot(100, [act] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        act(dialog);
-    });
-}
-
-void SetText(QWidget* dialog, const char* edit, const std::string& text) {
-    auto* field = dialog->findChild<QLineEdit*>(QString::fromLatin1(edit));
-    ASSERT_NE(field, nullptr);
-    field->setText(QString::fromStdString(text));
-}
-
-void Press(QWidget* dialog, const char* button) {
-    auto* b = dialog->findChild<QAbstractButton*>(QString::fromLatin1(button));
-    ASSERT_NE(b, nullptr);
-    QTest::mouseClick(b, Qt::LeftButton);
 }
 
 class RecordingTest : public testing::DataFolderTest {
@@ -215,9 +193,9 @@ namespace {
 
 TEST_F(RecordingTest, CounterSetInVideoSettingsNumbersTheNextRecording) {
     Start("3");
-    WhenDialogOpens([](QWidget* dialog) {
-        SetText(dialog, "counterEdit", "20");
-        Press(dialog, "okButton");
+    testing::WhenOpened<QDialog>([](QDialog& dialog) {
+        testing::Type(testing::Child<QLineEdit>(dialog, "counterEdit"), QStringLiteral("20"));
+        testing::Click(dialog, "okButton");
     });
     Click(ids::kVideoSettings);
     EXPECT_FALSE(dialog_->tick().pauseRequest);
@@ -235,9 +213,10 @@ TEST_F(RecordingTest, CounterSetInVideoSettingsNumbersTheNextRecording) {
 TEST_F(RecordingTest, RecordSettingsTypedPathIsUsedOnceAndTheListsFollow) {
     Start("0");
     const fs::path mine = dir_ / "holiday.avi";
-    WhenDialogOpens([&mine](QWidget* dialog) {
-        SetText(dialog, "outputPathEdit", mine.string());
-        Press(dialog, "okButton");
+    testing::WhenOpened<QDialog>([&mine](QDialog& dialog) {
+        testing::Type(testing::Child<QLineEdit>(dialog, "outputPathEdit"),
+                      QString::fromStdString(mine.string()));
+        testing::Click(dialog, "okButton");
     });
     // The launcher is a hidden button; its click still runs the command.
     dialog_->button(ids::kRecordSettings)->setEnabled(true);

@@ -1,6 +1,5 @@
 #pragma once
-// A main window for the recording settings dialogs, and a way to act on a dialog that
-// a command runs modally.
+// A main window for the recording settings dialogs.
 
 #include <gtest/gtest.h>
 #include <QAbstractButton>
@@ -15,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "DialogDriver.h"
 #include "FakeFileChooser.h"
 #include "RecordSettingsHost.h"
 
@@ -47,50 +47,6 @@ public:
     int audioToggles = 0;
     std::vector<Notice> notices;
 };
-
-// Runs `act` on the next modal dialog of type Dlg, from inside its event loop. Call it
-// before the click that opens the dialog; `act` must close it.
-template <class Dlg>
-void WhenOpened(std::function<void(Dlg&)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(0);
-    auto polls = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, polls] {
-        Dlg* dialog = qobject_cast<Dlg*>(QApplication::activeModalWidget());
-        // Give up after a while, so a dialog that never opens cannot act on a later test.
-        if (dialog == nullptr && ++*polls < 1000)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (dialog != nullptr)
-            act(*dialog);
-    });
-    timer->start();
-}
-
-template <class T>
-T* Child(const QWidget& parent, const char* name) {
-    return parent.findChild<T*>(QString::fromLatin1(name));
-}
-
-// A real mouse click; radio buttons are hit on their indicator.
-inline void Click(const QWidget& parent, const char* name) {
-    QAbstractButton* button = Child<QAbstractButton>(parent, name);
-    if (button == nullptr) {
-        ADD_FAILURE() << "no button " << name;
-        return;
-    }
-    const bool radio = qobject_cast<QRadioButton*>(button) != nullptr;
-    QTest::mouseClick(button, Qt::LeftButton, {},
-                      radio ? QPoint(8, button->height() / 2) : button->rect().center());
-}
-
-// Replaces the field's text by typing, as the user would.
-inline void Type(QLineEdit* edit, const QString& text) {
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClicks(edit, text);
-}
 
 inline QString ReadText(const QString& path) {
     QFile file(path);

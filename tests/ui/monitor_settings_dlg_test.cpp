@@ -11,6 +11,7 @@
 #include <QTimerEvent>
 
 #include "AppState.h"
+#include "DialogDriver.h"
 #include "FakeFileChooser.h"
 #include "FrameTickFakes.h"
 #include "HoverButton.h"
@@ -51,17 +52,11 @@ protected:
     }
     template <class T = QPushButton>
     T* Get(const char* name) const {
-        T* child = dlg_->findChild<T*>(QString::fromLatin1(name));
+        T* child = testing::Child<T>(*dlg_, name);
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
-    // A click on a box's check mark, or in the middle of a push button.
-    void Click(const char* name) const {
-        QAbstractButton* b = Get<QAbstractButton>(name);
-        const bool box = qobject_cast<QCheckBox*>(b) != nullptr;
-        QTest::mouseClick(b, Qt::LeftButton, {},
-                          box ? QPoint(8, b->height() / 2) : b->rect().center());
-    }
+    void Click(const char* name) const { testing::Click(*dlg_, name); }
 
     FakePreview preview_;
     testing::FakeNotices notices_;

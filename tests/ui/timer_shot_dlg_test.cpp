@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "AppState.h"
+#include "DialogDriver.h"
 #include "FakeFileChooser.h"
 #include "FrameTickFakes.h"
 #include "HoverButton.h"
@@ -33,18 +34,13 @@ protected:
     }
     template <class T = QPushButton>
     T* Get(const char* name) const {
-        T* child = dlg_->findChild<T*>(QString::fromLatin1(name));
+        T* child = testing::Child<T>(*dlg_, name);
         EXPECT_NE(child, nullptr) << name;
         return child;
     }
     CIntervalSpinBox* Interval() const { return Get<CIntervalSpinBox>("intervalEdit"); }
     QLineEdit* Path() const { return Get<QLineEdit>("pathEdit"); }
-    void Click(const char* name) const {
-        QAbstractButton* b = Get<QAbstractButton>(name);
-        const bool radio = qobject_cast<QRadioButton*>(b) != nullptr;
-        QTest::mouseClick(b, Qt::LeftButton, {},
-                          radio ? QPoint(8, b->height() / 2) : b->rect().center());
-    }
+    void Click(const char* name) const { testing::Click(*dlg_, name); }
     void TypeInterval(const QString& text) const {
         Interval()->selectAll();
         QTest::keyClick(Interval(), Qt::Key_Backspace);
