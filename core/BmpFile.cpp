@@ -13,6 +13,7 @@
 #include "Dib.h"
 #include "FrameFormat.h"
 #include "ReplacingFile.h"
+#include "UniqueFd.h"
 
 namespace tavelin {
 namespace {
@@ -21,14 +22,6 @@ constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiBitfields = 3;
 // Larger files are not pictures this program deals in; refuse them before allocating.
 constexpr std::uint64_t kMaxBmpFileBytes = 512ull << 20;
-
-struct FdCloser {
-    int fd = -1;
-    ~FdCloser() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 // Where the pixel rows of a BMP file are and how to turn them into a DIB.
 struct BmpLayout {
@@ -193,18 +186,18 @@ std::vector<std::uint8_t> ReadBmpAsDib(const std::string& bmpPath, std::string* 
         return std::vector<std::uint8_t>{};
     };
     // Non-blocking open, so a FIFO planted under the name cannot hang the window thread.
-    FdCloser in{::open(bmpPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (in.fd < 0)
+    const UniqueFd in(::open(bmpPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!in)
         return fail("Cannot open " + bmpPath);
     struct stat st {};
-    if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
         static_cast<std::uint64_t>(st.st_size) > kMaxBmpFileBytes) {
         return fail(kInvalidInputData);
     }
     std::vector<std::uint8_t> file(static_cast<std::size_t>(st.st_size));
     std::size_t got = 0;
     while (got < file.size()) {
-        const ssize_t n = ::read(in.fd, file.data() + got, file.size() - got);
+        const ssize_t n = ::read(in.get(), file.data() + got, file.size() - got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

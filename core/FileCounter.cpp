@@ -1,8 +1,15 @@
 #include "FileCounter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <limits>
 
 #include "FilePtr.h"
+#include "ReplacingFile.h"
+#include "UniqueFd.h"
 
 namespace tavelin {
 namespace {
@@ -42,17 +49,31 @@ ParseResult ParseCounter(std::FILE* in, std::int32_t& out) {
 }  // namespace
 
 void ReadFileCounter(std::int32_t& value, const std::string& path) {
-    ParseResult result = ParseResult::EndOfFile;
-    std::int32_t parsed = 0;
-    if (FilePtr in{std::fopen(path.c_str(), "r")}) {
-        result = ParseCounter(in.get(), parsed);
+    // Non-blocking, and only a regular file: a FIFO, a device or a folder under the
+    // name must neither hang the program nor be taken for an empty counter.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) {
+        if (errno == ENOENT) {
+            value = 0;
+            WriteFileCounter(value, path);
+        }
+        return;
     }
-    switch (result) {
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    FilePtr in{::fdopen(fd.get(), "r")};
+    if (!in)
+        return;
+    fd.release();  // the stream closes it now
+    std::int32_t parsed = 0;
+    switch (ParseCounter(in.get(), parsed)) {
         case ParseResult::Number:
             value = parsed;
             break;
-        case ParseResult::EndOfFile:  // also a file that cannot be opened
+        case ParseResult::EndOfFile:
             value = 0;
+            in.reset();
             WriteFileCounter(value, path);
             break;
         case ParseResult::NotANumber:
@@ -61,10 +82,26 @@ void ReadFileCounter(std::int32_t& value, const std::string& path) {
     }
 }
 
-void WriteFileCounter(std::int32_t value, const std::string& path) {
-    FilePtr out{std::fopen(path.c_str(), "w")};
-    if (out)
-        std::fprintf(out.get(), "%d", static_cast<int>(value));
+bool WriteFileCounter(std::int32_t value, const std::string& path) {
+    // Written beside it and renamed over it: a failed write leaves the old number.
+    CReplacingFile out(path);
+    char text[16];
+    const int length = std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+    return out.Write(text, static_cast<std::size_t>(length)) && out.Commit();
+}
+
+FreeNumber FirstFreeRecordingNumber(const std::string& directory, std::int32_t from) {
+    for (std::int32_t n = from;; ++n) {
+        // Each number given out must leave room for the counter to move past it.
+        if (n == std::numeric_limits<std::int32_t>::max())
+            return {false, n};
+        // Anything under the name, a dangling link included, takes the number. A name
+        // that cannot be looked at (ENOENT aside, a folder that cannot be searched)
+        // is tried, and creating the file then says why it cannot be used.
+        struct stat st {};
+        if (::lstat((directory + NumberedAviName(n)).c_str(), &st) != 0)
+            return {true, n};
+    }
 }
 
 std::string NumberedAviName(std::int32_t n) {

@@ -15,6 +15,7 @@
 #include <jpeglib.h>
 
 #include "StillImage.h"
+#include "TempFolder.h"
 
 namespace tavelin {
 namespace {
@@ -121,26 +122,9 @@ const DibCase kDibCases[] = {
 };
 // clang-format on
 
-class StillFileTest : public testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tavelin_still_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string In(const std::string& name) const { return dir_ + "/" + name; }
-    std::vector<std::string> Listing() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_))
-            names.push_back(e.path().filename());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    std::string dir_;
-};
+class StillFileTest : public testing::TempFolderTest {};
 
-class DibCaseTest : public StillFileTest, public testing::WithParamInterface<DibCase> {};
+class DibCaseTest : public StillFileTest, public ::testing::WithParamInterface<DibCase> {};
 
 TEST_P(DibCaseTest, ConvertsDirectlyTopDownAndThroughABmpFile) {
     const DibCase& c = GetParam();
@@ -156,7 +140,7 @@ TEST_P(DibCaseTest, ConvertsDirectlyTopDownAndThroughABmpFile) {
     EXPECT_EQ(ToRgb(dib), c.rgb);
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, DibCaseTest, testing::ValuesIn(kDibCases),
+INSTANTIATE_TEST_SUITE_P(Depths, DibCaseTest, ::testing::ValuesIn(kDibCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DibToRgbRowsTest, NeedsRowsWideEnoughAndAnErrorText) {

@@ -1,0 +1,31 @@
+#pragma once
+// A disk that refuses to grow, for as long as the object lives: a file size limit of 0
+// makes every write that extends a file fail with EFBIG, for root too, without
+// mounting anything.
+
+#include <signal.h>
+#include <sys/resource.h>
+
+namespace tavelin::testing {
+
+class RefusingDisk {
+public:
+    RefusingDisk() {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);  // the write fails instead
+        const rlimit none{0, old_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~RefusingDisk() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        ::signal(SIGXFSZ, oldHandler_);
+    }
+    RefusingDisk(const RefusingDisk&) = delete;
+    RefusingDisk& operator=(const RefusingDisk&) = delete;
+
+private:
+    rlimit old_{};
+    sighandler_t oldHandler_ = SIG_DFL;
+};
+
+}  // namespace tavelin::testing
