@@ -2,14 +2,11 @@
 
 #include <filesystem>
 
+#include "GraphParts.h"
+
 namespace tavelin {
 
 namespace {
-
-// playbin's flags: audio only, with its own volume control; no video or subtitle
-// branches are ever built for a sound file.
-constexpr guint kPlayFlagAudio = 0x02;
-constexpr guint kPlayFlagSoftVolume = 0x10;
 
 // A halt queued for GStreamer's helper thread, for one sound.
 struct HaltRequest {
@@ -26,29 +23,37 @@ CSoundPlayer::CSoundPlayer(const std::string& audioSink) : shared_(std::make_sha
     GError* rawError = nullptr;
     GstElementPtr sink = Adopt(gst_parse_bin_from_description(audioSink.c_str(), TRUE, &rawError));
     GErrorPtr error(rawError);
-    GstElementPtr playbin = Adopt(gst_element_factory_make("playbin", nullptr));
-    if (!sink || !playbin)
+    GstElementPtr pipeline = Adopt(gst_pipeline_new("sound-player"));
+    GstElementPtr file = MakeElement("filesrc", "file");
+    GstElementPtr parser = MakeElement("wavparse", "parser");
+    GstElementPtr convert = MakeElement("audioconvert", "convert");
+    GstElementPtr resample = MakeElement("audioresample", "resample");
+    if (!sink || !pipeline || !file || !parser || !convert || !resample)
         return;  // no player: every Play stays silent
+    // The pipeline takes a reference of its own to each; the handles keep theirs.
+    gst_bin_add_many(GST_BIN(pipeline.get()), file.get(), parser.get(), convert.get(),
+                     resample.get(), sink.get(), nullptr);
+    if (!LinkChain({file.get(), parser.get(), convert.get(), resample.get(), sink.get()}))
+        return;
 
-    g_object_set(playbin.get(), "audio-sink", sink.get(), "flags",
-                 kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
-    sink_ = sink.get();  // the playbin holds it from now on
-    shared_->playbin = playbin.get();
-    GstBusPtr bus(gst_element_get_bus(playbin.get()));
+    file_ = file.get();
+    sink_ = sink.get();
+    shared_->pipeline = pipeline.get();
+    GstBusPtr bus(gst_element_get_bus(pipeline.get()));
     gst_bus_set_sync_handler(
         bus.get(), &CSoundPlayer::OnBusMessage, new std::shared_ptr<Shared>(shared_),
         [](gpointer data) { delete static_cast<std::shared_ptr<Shared>*>(data); });
-    playbin_ = std::move(playbin);
+    pipeline_ = std::move(pipeline);
 }
 
 CSoundPlayer::~CSoundPlayer() {
-    if (!playbin_)
+    if (!pipeline_)
         return;
     {
         std::lock_guard lock(shared_->stateLock);
         HaltLocked();
     }
-    GstBusPtr bus(gst_element_get_bus(playbin_.get()));
+    GstBusPtr bus(gst_element_get_bus(pipeline_.get()));
     gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
 }
 
@@ -60,45 +65,42 @@ GstBusSyncReply CSoundPlayer::OnBusMessage(GstBus*, GstMessage* message, gpointe
         // A streaming thread must not change its pipeline's state, so the halt runs on
         // GStreamer's helper thread. It is skipped if a newer sound has started by then.
         gst_element_call_async(
-            shared->playbin,
-            [](GstElement* playbin, gpointer user) {
+            shared->pipeline,
+            [](GstElement* pipeline, gpointer user) {
                 auto* halt = static_cast<HaltRequest*>(user);
                 auto* state = static_cast<Shared*>(halt->shared.get());
                 std::lock_guard lock(state->stateLock);
                 if (state->generation.load() == halt->forGeneration) {
-                    gst_element_set_state(playbin, GST_STATE_NULL);
+                    gst_element_set_state(pipeline, GST_STATE_NULL);
                 }
             },
             new HaltRequest{shared, shared->generation.load()},
             [](gpointer user) { delete static_cast<HaltRequest*>(user); });
     }
-    // Nobody reads the bus: nothing may pile up on it.
+    // Nobody reads the bus: nothing may pile up on it. A sync handler that drops a
+    // message owns it and must release it.
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 
 void CSoundPlayer::HaltLocked() {
-    gst_element_set_state(playbin_.get(), GST_STATE_NULL);
+    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
     // No message of the old sound can arrive after this: its threads have stopped.
     ++shared_->generation;
 }
 
 bool CSoundPlayer::Play(const std::string& path) {
-    if (!playbin_ || IsPlaying())
+    if (!pipeline_ || IsPlaying())
         return false;
     std::error_code ec;
     if (path.empty() || !std::filesystem::is_regular_file(path, ec))
-        return false;
-    GError* rawError = nullptr;
-    GCharPtr uri(gst_filename_to_uri(path.c_str(), &rawError));
-    GErrorPtr error(rawError);
-    if (!uri)
         return false;
 
     std::lock_guard lock(shared_->stateLock);
     HaltLocked();
     shared_->ended = false;
-    g_object_set(playbin_.get(), "uri", uri.get(), nullptr);
-    if (gst_element_set_state(playbin_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    g_object_set(file_, "location", path.c_str(), nullptr);
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         HaltLocked();
         started_ = false;
         return false;
@@ -108,7 +110,7 @@ bool CSoundPlayer::Play(const std::string& path) {
 }
 
 void CSoundPlayer::Stop() {
-    if (!playbin_)
+    if (!pipeline_)
         return;
     std::lock_guard lock(shared_->stateLock);
     HaltLocked();

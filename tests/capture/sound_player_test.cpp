@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -16,6 +17,10 @@ namespace tavelin {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The leak tracer must be chosen before GStreamer starts, which the first player does.
+const bool kLeakTracerChosen =
+    setenv("GST_TRACERS", "leaks(filters=GstMessage,check-refs=false)", 0) == 0;
 
 // A mono 16-bit PCM sine tone.
 void WriteWav(const fs::path& path, double seconds, int rate = 8000) {
@@ -192,6 +197,69 @@ TEST_F(SoundPlayerTest, FinishedSoundReleasesTheSinkAndPlaysAgainFromTheStart) {
     const auto times = observer.Times();
     ASSERT_GT(times.size(), first);
     EXPECT_EQ(times[first], 0u) << "played again from its beginning";
+}
+
+// Elements and pads in the player, at every depth.
+int CountObjects(GstElement* element) {
+    int count = 1 + static_cast<int>(element->numpads);
+    if (GST_IS_BIN(element)) {
+        for (GList* child = GST_BIN_CHILDREN(element); child != nullptr; child = child->next)
+            count += CountObjects(GST_ELEMENT(child->data));
+    }
+    return count;
+}
+
+// GStreamer's leak tracer, watching messages only.
+GstTracer* LeakTracer() {
+    GList* tracers = gst_tracing_get_active_tracers();
+    GstTracer* found = nullptr;
+    for (GList* t = tracers; t != nullptr; t = t->next) {
+        if (std::string_view(G_OBJECT_TYPE_NAME(t->data)) == "GstLeaksTracer")
+            found = GST_TRACER(gst_object_ref(t->data));
+    }
+    g_list_free_full(tracers, gst_object_unref);
+    return found;
+}
+
+// Messages made since the last checkpoint that are not freed yet.
+int MessagesKeptSinceCheckpoint(GstTracer* tracer) {
+    GstStructure* activity = nullptr;
+    g_signal_emit_by_name(tracer, "activity-get-checkpoint", &activity);
+    if (activity == nullptr)
+        return -1;
+    const GValue* created = gst_structure_get_value(activity, "objects-created-list");
+    const GValue* removed = gst_structure_get_value(activity, "objects-removed-list");
+    const int kept = static_cast<int>(gst_value_list_get_size(created)) -
+                     static_cast<int>(gst_value_list_get_size(removed));
+    gst_structure_free(activity);
+    return kept;
+}
+
+// An alarm replayed for hours: each sound leaves nothing behind, neither a message on
+// the bus, nor an object in the player, nor a message anywhere.
+TEST_F(SoundPlayerTest, ThreeHundredPlaysLeaveNothingBehind) {
+    CSoundPlayer player(Sink(false));
+    SinkObserver observer(player);
+    ASSERT_TRUE(observer.valid());
+    const std::string sound = Wav("alarm.wav", 0.05);
+    GstBusPtr bus(gst_element_get_bus(player.pipeline()));
+    GstObjectPtr<GstTracer> tracer(LeakTracer());
+    ASSERT_TRUE(tracer) << "the leak tracer is not running";
+    int objectsAfterFirst = 0;
+    for (int play = 1; play <= 300; ++play) {
+        ASSERT_TRUE(player.Play(sound)) << "play " << play;
+        ASSERT_TRUE(WaitFor([&] { return !player.IsPlaying(); }));
+        ASSERT_TRUE(WaitFor([&] { return observer.State() == GST_STATE_NULL; }));
+        ASSERT_FALSE(gst_bus_have_pending(bus.get())) << "play " << play;
+        if (play == 2) {  // the first play loads what stays loaded
+            objectsAfterFirst = CountObjects(player.pipeline());
+            g_signal_emit_by_name(tracer.get(), "activity-start-tracking");
+        }
+    }
+    EXPECT_EQ(CountObjects(player.pipeline()), objectsAfterFirst);
+    EXPECT_EQ(MessagesKeptSinceCheckpoint(tracer.get()), 0);
+    EXPECT_EQ(GST_OBJECT_REFCOUNT_VALUE(player.pipeline()), 1);
+    EXPECT_GE(observer.Count(), 300u);
 }
 
 }  // namespace
