@@ -1,5 +1,7 @@
 #include "CaptureGraph.h"
 
+#include <thread>
+
 #include "CodecNames.h"
 #include "DeviceList.h"
 #include "FrameGate.h"
@@ -7,7 +9,10 @@
 #include "GraphParts.h"
 #include "GstRuntime.h"
 #include "Pipeline.h"
+#include "RecordFailure.h"
 #include "RecordFile.h"
+#include "SiblingFile.h"
+#include "SoundCutter.h"
 
 namespace tavelin {
 
@@ -50,11 +55,27 @@ CCaptureGraph::CaptureDevice CCaptureGraph::FindCaptureDevice() {
 
 bool CCaptureGraph::Fail(const char* why) {
     std::string detail = pipeline_ ? pipeline_->lastError() : std::string();
+    std::string cause =
+        pipeline_ && IsWriterError(pipeline_->error())
+            ? WriterFailureText(pipeline_->error().noSpaceLeft, pipeline_->error().debug)
+            : std::string();
     Teardown();
     lastError_ = why;
     if (!detail.empty())
         lastError_ += " (" + detail + ")";
+    failureCause_ = std::move(cause);
     return false;
+}
+
+bool CCaptureGraph::FailWithFile(const char* why, int error) {
+    Teardown();
+    lastError_ = std::string(why) + " (" + SystemErrorText(error) + ")";
+    failureCause_ = FileFailureText(error);
+    return false;
+}
+
+bool CCaptureGraph::IsWriterError(const PipelineError& error) const {
+    return fileSink_ != nullptr && error.from == GST_OBJECT_CAST(fileSink_);
 }
 
 GstElement* CCaptureGraph::BuildCameraBranch(int width, int height) {
@@ -97,6 +118,7 @@ GstElement* CCaptureGraph::BuildCameraBranch(int width, int height) {
 
 bool CCaptureGraph::BuildPreviewGraph(int width, int height) {
     lastError_.clear();
+    failureCause_.clear();
     if (hasGraph())
         Teardown();  // two graphs would fight over the camera
     if (width <= 0 || height <= 0)
@@ -199,6 +221,7 @@ void CCaptureGraph::BuildAudioBranch(const RecordRequest& request, GstElement* m
 
 bool CCaptureGraph::BuildRecordGraph(const RecordRequest& request) {
     lastError_.clear();
+    failureCause_.clear();
     if (hasGraph())
         Teardown();
     if (request.width <= 0 || request.height <= 0)
@@ -207,7 +230,7 @@ bool CCaptureGraph::BuildRecordGraph(const RecordRequest& request) {
         return Fail("GStreamer is not available");
     recordFile_ = std::make_unique<CRecordFile>();
     if (!recordFile_->Create(request.path))
-        return Fail("the file cannot be created");
+        return FailWithFile("the file cannot be created", recordFile_->errorNumber());
     pipeline_ = std::make_unique<CPipeline>("record");
     if (!pipeline_->valid())
         return Fail("no pipeline");
@@ -216,17 +239,25 @@ bool CCaptureGraph::BuildRecordGraph(const RecordRequest& request) {
     if (bgr == nullptr)
         return Fail("no usable camera");
     mux_ = pipeline_->Add(MakeElement("avimux", "mux"));
-    fileSink_ = pipeline_->Add(MakeElement("filesink", "file-writer"));
+    // The file is written through the descriptor this program created, never reopened
+    // by name; fdsink also does the seeks the muxer needs to finish the header.
+    fileSink_ = pipeline_->Add(MakeElement("fdsink", "file-writer"));
     if (mux_ == nullptr || fileSink_ == nullptr)
         return Fail("no AVI writer");
-    g_object_set(fileSink_, "location", recordFile_->writingPath().c_str(), "enable-last-sample",
-                 FALSE, nullptr);
+    g_object_set(fileSink_, "fd", recordFile_->fd(), "enable-last-sample", FALSE, nullptr);
     if (!gst_element_link(mux_, fileSink_))
         return Fail("cannot link the AVI writer");
 
     if (!BuildVideoRecordBranch(bgr, request, mux_))
         return Fail("the video compressor cannot be used");
     BuildAudioBranch(request, mux_);
+    if (audioHead_ != nullptr) {
+        cutter_ = std::make_unique<CSoundCutter>();
+        GstPadPtr pictureIn = GetInPin(videoHead_, 0);
+        GstPadPtr soundOut = GetOutPin(audioHead_, 0);
+        if (!cutter_->Attach(pictureIn.get(), soundOut.get()))
+            cutter_.reset();  // the sound may then run a little past the picture
+    }
     // The stream that rules the timing gives the clock. Left alone, the pipeline
     // takes the audio source's clock when it has one, which is what "audio" and
     // "none" want; "video" means the system clock the camera stamps its frames by.
@@ -234,10 +265,24 @@ bool CCaptureGraph::BuildRecordGraph(const RecordRequest& request) {
         GstClockPtr system(gst_system_clock_obtain());
         gst_pipeline_use_clock(GST_PIPELINE(pipeline_->element()), system.get());
     }
+    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
     if (!pipeline_->Play(kStartLimit))
         return Fail("the recording did not start");
-    if (!recordFile_->Commit())
-        return Fail("the file cannot be given its name");
+    // Named only once data is on the disk: a writer that fails at once (a full disk)
+    // or a source that never delivers leaves no empty file behind.
+    while (!recordFile_->HasData()) {
+        if (pipeline_->DrainBus())
+            return Fail("the recording stopped as it started");
+        if (std::chrono::steady_clock::now() >= deadline) {
+            pipeline_->SetFailure("no data reached the file");
+            return Fail("the recording did not start");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (pipeline_->DrainBus())
+        return Fail("the recording stopped as it started");
+    if (!recordFile_->Commit(request.replaceExisting))
+        return FailWithFile("the file cannot be given its name", recordFile_->errorNumber());
 
     recording_ = true;
     width_ = request.width;
@@ -246,17 +291,27 @@ bool CCaptureGraph::BuildRecordGraph(const RecordRequest& request) {
 }
 
 void CCaptureGraph::Teardown() {
+    // The sound must not wait for a picture any more: it ends where the picture ends.
+    if (cutter_)
+        cutter_->Cut();
     if (pipeline_) {
         if (recording_) {
-            pipeline_->FinishStream({videoHead_, audioHead_}, mux_, {mux_, fileSink_},
-                                    kBranchEosLimit, kMuxerEosLimit);
+            // After a write error nothing flows through the branches any more: the
+            // muxer is told to finish straight away, with whatever it can still write.
+            const auto branchLimit =
+                writerFailed_ ? std::chrono::milliseconds::zero() : kBranchEosLimit;
+            pipeline_->FinishStream({videoHead_, audioHead_}, mux_, {mux_, fileSink_}, branchLimit,
+                                    kMuxerEosLimit);
         }
         pipeline_->Stop();
         pipeline_.reset();
+        if (recording_ && recordFile_)
+            recordFile_->Flush();
     }
     // The streaming threads are gone: the probes and the buffer can go too.
     gate_.reset();
     probe_.reset();
+    cutter_.reset();
     recordFile_.reset();
     callback_.Release();
     source_ = nullptr;
@@ -270,12 +325,26 @@ void CCaptureGraph::Teardown() {
     deviceLost_ = false;
     audioFailed_ = false;
     recording_ = false;
+    writerFailed_ = false;
+    failureCause_.clear();
 }
 
 bool CCaptureGraph::WaitForNewFrame() {
     const bool gaveUp = callback_.WaitForFrame(kFrameWaitLimit);
     if (gaveUp)
         deviceLost_ = true;
+    // Nothing may pile up on the bus over a long run. While recording, an error
+    // anywhere (the disk full, a drive removed, an encoder giving up) ends the
+    // recording now rather than when the frames dry up.
+    if (pipeline_ && pipeline_->DrainBus() && recording_ && failureCause_.empty()) {
+        deviceLost_ = true;
+        const PipelineError& error = pipeline_->error();
+        lastError_ = error.text;
+        if (IsWriterError(error)) {
+            writerFailed_ = true;
+            failureCause_ = WriterFailureText(error.noSpaceLeft, error.debug);
+        }
+    }
     return gaveUp;
 }
 

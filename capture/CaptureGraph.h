@@ -28,6 +28,8 @@ class CFrameGate;
 class CGrabberProbe;
 class CPipeline;
 class CRecordFile;
+class CSoundCutter;
+struct PipelineError;
 
 class CCaptureGraph final : public IFrameSource, public IRecordGraph {
 public:
@@ -52,11 +54,12 @@ public:
     // camera -> BGR width x height -> grabber -> queue -> rate -> convert -> video
     // encoder -> avimux -> file, and, with audio on, audio device -> queue -> convert
     // -> resample -> (audio encoder) -> avimux. Video is linked first, so it is the
-    // file's first stream. False after a full teardown, with no file left behind,
-    // when the camera, the video encoder, the path or the start fails. Audio problems
-    // never fail it: an audio encoder that cannot be used sets audioFailed() and the
-    // sound goes in uncompressed; an audio device that cannot be used leaves the file
-    // silent.
+    // file's first stream. The file gets its name once data has reached it, replacing
+    // an existing file only when the request allows it. False after a full teardown,
+    // with no file left behind, when the camera, the video encoder, the file or the
+    // start fails (failureCause() says why when it was the file). Audio problems never
+    // fail it: an audio encoder that cannot be used sets audioFailed() and the sound
+    // goes in uncompressed; an audio device that cannot be used leaves the file silent.
     bool BuildRecordGraph(const RecordRequest& request) override;
 
     // Stops and releases the graph (a recording is finished with EOS first so the
@@ -65,7 +68,9 @@ public:
     void Teardown() override;
 
     // Asks for the next frame and waits up to kFrameWaitLimit; true when it gave up,
-    // which also sets deviceLost().
+    // which also sets deviceLost(). Also empties the graph's message bus; an error on
+    // a recording graph sets deviceLost() too, so the recording ends at once, and
+    // failureCause() when the file was the cause.
     bool WaitForNewFrame() override;
 
     // The frame buffer: bottom-up BGR rows, packed. Between waits it is the caller's.
@@ -78,6 +83,7 @@ public:
     bool deviceLost() const override { return deviceLost_; }
     bool audioFailed() const override { return audioFailed_; }
     void ClearAudioFailed() override { audioFailed_ = false; }
+    std::string failureCause() const override { return failureCause_; }
     bool hasGraph() const { return pipeline_ != nullptr; }
     bool recording() const { return recording_; }
     // Why the last build failed, for diagnostics; empty after a success.
@@ -131,12 +137,16 @@ private:
     // from -> a new input of the muxer; the input is given back on failure.
     bool LinkToMuxer(GstElement* from, GstElement* mux, const char* padTemplate);
     bool Fail(const char* why);
+    // A failure of the program's own call on the file, with its errno.
+    bool FailWithFile(const char* why, int error);
+    bool IsWriterError(const PipelineError& error) const;
 
     CGrabberCallback callback_;
     std::unique_ptr<CGrabberProbe> probe_;
     std::unique_ptr<CFrameGate> gate_;  // preview only
     std::unique_ptr<CPipeline> pipeline_;
     std::unique_ptr<CRecordFile> recordFile_;
+    std::unique_ptr<CSoundCutter> cutter_;
     INoticeSink* notices_ = nullptr;
     GstElement* source_ = nullptr;     // not owning: the pipeline holds it
     GstElement* videoHead_ = nullptr;  // first queue of each recorded branch, not owning
@@ -145,11 +155,13 @@ private:
     GstElement* fileSink_ = nullptr;  // not owning
     std::string sourceNodePath_;
     std::string lastError_;
+    std::string failureCause_;
     int width_ = 0;
     int height_ = 0;
     bool deviceLost_ = false;
     bool audioFailed_ = false;
     bool recording_ = false;
+    bool writerFailed_ = false;  // the file writer reported an error while recording
 };
 
 }  // namespace tavelin

@@ -23,6 +23,34 @@ GstCapsPtr MuxerInputCaps(GstElementFactory* mux, EncoderKind kind) {
     return accepted;
 }
 
+// Video encoders that pass the muxer's caps but cannot record a live camera here; each
+// was tried at 320x240 and 640x480, 30 frames a second, with and without sound.
+constexpr std::string_view kUnusableVideoEncoders[] = {
+    // DV has fixed frame sizes (720x480 and 720x576): every capture size is refused.
+    "avenc_dvvideo",
+    // gst-libav 1.22 hands these a time base of one nanosecond, which the MPEG-1/2
+    // encoder refuses ("does not support 1000000000/1 fps"): nothing ever starts.
+    "avenc_mpeg1video",
+    "avenc_mpeg2video",
+    // Its output carries no valid time, so the muxer never interleaves it with sound:
+    // with sound on, the picture stalls after a few frames.
+    "avenc_mpeg4",
+    // Needs OpenMAX hardware, which refuses every format on a machine without it.
+    "avenc_mpeg4_omx",
+    // Single-threaded and slow: about 17 frames a second at 640x480 on a desktop core,
+    // so a 30 frames-a-second camera falls behind and the file loses its end.
+    "mpeg2enc",
+};
+
+bool Unusable(GstElementFactory* factory) {
+    const std::string_view name = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
+    for (const std::string_view unusable : kUnusableVideoEncoders) {
+        if (unusable == name)
+            return true;
+    }
+    return false;
+}
+
 bool OutputFits(GstElementFactory* encoder, const GstCaps* accepted) {
     for (const GList* t = gst_element_factory_get_static_pad_templates(encoder); t; t = t->next) {
         auto* pad = static_cast<GstStaticPadTemplate*>(t->data);
@@ -55,6 +83,8 @@ ListStatus CEncoderCatalog::Find(EncoderKind kind, std::vector<GstElementFactory
     GstObjectListPtr factories(raw);
     for (GList* item = factories.get(); item != nullptr; item = item->next) {
         auto* factory = GST_ELEMENT_FACTORY(item->data);
+        if (kind == EncoderKind::Video && Unusable(factory))
+            continue;
         if (OutputFits(factory, accepted.get()))
             encoders.push_back(Share(factory));
     }

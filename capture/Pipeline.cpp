@@ -12,16 +12,22 @@ using Clock = std::chrono::steady_clock;
 
 constexpr GstClockTime kPollStep = 20 * GST_MSECOND;
 
-std::string ErrorText(GstMessage* message) {
+PipelineError ParseError(GstMessage* message) {
     GError* raw = nullptr;
     gchar* debug = nullptr;
     gst_message_parse_error(message, &raw, &debug);
     GErrorPtr error(raw);
     GCharPtr details(debug);
-    std::string text = GST_OBJECT_NAME(GST_MESSAGE_SRC(message));
-    text += ": ";
-    text += error ? error->message : "unknown error";
-    return text;
+    PipelineError parsed;
+    parsed.from = GST_MESSAGE_SRC(message);
+    parsed.text = parsed.from != nullptr ? GST_OBJECT_NAME(parsed.from) : "pipeline";
+    parsed.text += ": ";
+    parsed.text += error ? error->message : "unknown error";
+    if (details)
+        parsed.debug = details.get();
+    parsed.noSpaceLeft =
+        error && g_error_matches(error.get(), GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT);
+    return parsed;
 }
 
 GstClockTime Remaining(Clock::time_point deadline) {
@@ -63,8 +69,22 @@ bool CPipeline::TakeError() {
     GstMessagePtr message(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
     if (!message)
         return false;
-    lastError_ = ErrorText(message.get());
+    error_ = ParseError(message.get());
     return true;
+}
+
+bool CPipeline::DrainBus() {
+    if (!bus_)
+        return false;
+    bool failed = false;
+    while (GstMessagePtr message{gst_bus_pop(bus_.get())}) {
+        // The first error is the cause; what follows is its echo from other elements.
+        if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR && !failed) {
+            error_ = ParseError(message.get());
+            failed = true;
+        }
+    }
+    return failed;
 }
 
 bool CPipeline::Ready() {
@@ -72,7 +92,7 @@ bool CPipeline::Ready() {
         return false;
     if (gst_element_set_state(pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
         if (!TakeError())
-            lastError_ = "could not open the devices";
+            SetFailure("could not open the devices");
         return false;
     }
     return !TakeError();
@@ -84,7 +104,7 @@ bool CPipeline::Play(std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         if (!TakeError())
-            lastError_ = "the pipeline refused to start";
+            SetFailure("the pipeline refused to start");
         return false;
     }
     for (;;) {
@@ -96,14 +116,14 @@ bool CPipeline::Play(std::chrono::milliseconds limit) {
             gst_element_get_state(pipeline_.get(), &current, &pending, kPollStep);
         if (result == GST_STATE_CHANGE_FAILURE) {
             if (!TakeError())
-                lastError_ = "the pipeline failed to start";
+                SetFailure("the pipeline failed to start");
             return false;
         }
         if (result == GST_STATE_CHANGE_SUCCESS && current == GST_STATE_PLAYING) {
             return !TakeError();
         }
         if (Clock::now() >= deadline) {
-            lastError_ = "the pipeline did not start in time";
+            SetFailure("the pipeline did not start in time");
             return false;
         }
     }

@@ -15,6 +15,14 @@
 
 namespace tavelin {
 
+// An error a pipeline reported.
+struct PipelineError {
+    std::string text;                 // "<element>: <message>"; empty when there was none
+    std::string debug;                // the element's own details
+    const GstObject* from = nullptr;  // who posted it; for comparing only
+    bool noSpaceLeft = false;         // a writer found the disk full
+};
+
 class CPipeline {
 public:
     explicit CPipeline(const char* name);
@@ -54,8 +62,18 @@ public:
     // To NULL: returns when every streaming thread has left the pipeline.
     void Stop();
 
+    // Takes every message off the bus, so none piles up over a long run; true when an
+    // error was among them (then in error()).
+    bool DrainBus();
+
     // The text of the error that made Ready() or Play() fail, for diagnostics.
-    const std::string& lastError() const { return lastError_; }
+    const std::string& lastError() const { return error_.text; }
+    const PipelineError& error() const { return error_; }
+    // Sets the text of a failure that was not an error message.
+    void SetFailure(std::string text) {
+        error_ = PipelineError();
+        error_.text = std::move(text);
+    }
 
 private:
     bool TakeError();
@@ -65,7 +83,7 @@ private:
     GstElementPtr pipeline_;
     GstBusPtr bus_;
     std::vector<std::thread> eosSenders_;
-    std::string lastError_;
+    PipelineError error_;
 };
 
 }  // namespace tavelin

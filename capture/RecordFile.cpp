@@ -1,20 +1,14 @@
 #include "RecordFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
+#include "SiblingFile.h"
+
 namespace tavelin {
-
-namespace {
-
-std::atomic<unsigned> sequence{0};
-
-}  // namespace
 
 CRecordFile::~CRecordFile() {
     Abandon();
@@ -24,47 +18,59 @@ bool CRecordFile::Create(const std::string& path) {
     Abandon();
     target_.clear();
     committed_ = false;
-    if (path.empty() || path.back() == '/')
-        return false;
+    error_ = 0;
     struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+    if (path.empty() || path.back() == '/' ||
+        (::stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))) {
+        error_ = EISDIR;
         return false;
-
-    const std::size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    // O_EXCL: a name nobody else holds, never a link someone planted; mode 0666
-    // lets the umask decide, as for any file the user creates.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = folder + "." + name + "." + std::to_string(getpid()) + "-" +
-                                      std::to_string(sequence++) + ".part";
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            target_ = path;
-            writingPath_ = candidate;
-            return true;
-        }
-        if (errno != EEXIST)
-            return false;
     }
-    return false;
+    SiblingFile file = CreateSiblingFile(path, "part");
+    if (!file.fd) {
+        error_ = errno;
+        return false;
+    }
+    target_ = path;
+    writingPath_ = std::move(file.path);
+    fd_ = std::move(file.fd);
+    return true;
 }
 
-bool CRecordFile::Commit() {
+bool CRecordFile::HasData() const {
+    struct stat st {};
+    return fd_ && ::fstat(fd_.get(), &st) == 0 && st.st_size > 0;
+}
+
+bool CRecordFile::Commit(bool replace) {
     if (writingPath_.empty() || committed_)
         return committed_;
-    if (std::rename(writingPath_.c_str(), target_.c_str()) != 0)
+    if (!StillNames(fd_.get(), writingPath_)) {
+        // Someone moved the file away or put something else under its name; renaming
+        // whatever is there now would hand the user a file this program did not write.
+        error_ = ESTALE;
         return false;
+    }
+    const bool renamed = replace ? std::rename(writingPath_.c_str(), target_.c_str()) == 0
+                                 : RenameWithoutReplacing(writingPath_, target_);
+    if (!renamed) {
+        error_ = errno;
+        return false;
+    }
     committed_ = true;
     return true;
 }
 
+void CRecordFile::Flush() {
+    if (fd_)
+        (void)::fdatasync(fd_.get());
+}
+
 void CRecordFile::Abandon() {
-    if (!writingPath_.empty() && !committed_)
+    // Only a file still ours goes; a name someone else took over is left alone.
+    if (!writingPath_.empty() && !committed_ && StillNames(fd_.get(), writingPath_))
         ::unlink(writingPath_.c_str());
     writingPath_.clear();
+    fd_.reset();
 }
 
 }  // namespace tavelin

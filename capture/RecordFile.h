@@ -1,9 +1,13 @@
 #pragma once
-// The file a recording writes. It is written under a temporary name beside the
-// target and takes the target's name only once the recording runs: a start that
-// fails leaves neither an empty file nor a truncated old one behind.
+// The file a recording writes. It is created under a hidden name beside the target,
+// exclusively and without following links, and the muxer writes through that very
+// descriptor: nothing reopens it by name, so nobody can swap a link in on the way. It
+// takes the target's name once the recording runs and data has reached it, so a start
+// that fails leaves neither an empty file nor a truncated old one behind.
 
 #include <string>
+
+#include "UniqueFd.h"
 
 namespace tavelin {
 
@@ -14,20 +18,33 @@ public:
     CRecordFile(const CRecordFile&) = delete;
     CRecordFile& operator=(const CRecordFile&) = delete;
 
-    // Creates the temporary file; false for an empty path, a path naming a folder,
-    // or a folder that is missing or not writable.
+    // Creates the hidden file; false for an empty path, a path naming a folder, or a
+    // folder that is missing or cannot take the file (errorNumber() says why).
     bool Create(const std::string& path);
-    // Where the muxer writes until Commit().
+    // What the muxer writes through, open until this object goes.
+    int fd() const { return fd_.get(); }
     const std::string& writingPath() const { return writingPath_; }
-    // Gives the file its real name (replacing a file of that name).
-    bool Commit();
+    // Whether any byte has reached the file.
+    bool HasData() const;
+
+    // Gives the file its real name. An existing file of that name is replaced only when
+    // `replace` is set; otherwise the commit fails with EEXIST. It also fails when the
+    // hidden name no longer names the file being written.
+    bool Commit(bool replace);
+    // Flushes what the muxer wrote to the disk; for the end of a recording.
+    void Flush();
+
+    // errno of the last failure.
+    int errorNumber() const { return error_; }
 
 private:
     void Abandon();
 
     std::string target_;
     std::string writingPath_;
+    UniqueFd fd_;
     bool committed_ = false;
+    int error_ = 0;
 };
 
 }  // namespace tavelin

@@ -3,6 +3,7 @@
 // copied into, and a way to rebuild the preview when the camera is lost.
 
 #include <cstdint>
+#include <string>
 
 namespace tavelin {
 
@@ -27,7 +28,11 @@ public:
     virtual int width() const = 0;
     virtual int height() const = 0;
 
+    // The graph stopped delivering (the wait gave up) or, while recording, failed:
+    // it must be rebuilt.
     virtual bool deviceLost() const = 0;
+    // When a recording failed because of its file, the cause in words for the user.
+    virtual std::string failureCause() const { return {}; }
 
     // Stops and releases the graph, then frees the frame buffer. Safe at any time.
     virtual void Teardown() = 0;

@@ -117,6 +117,8 @@ void CFrameTick::WriteRequestedPictures(const std::uint8_t* picture) {
 }
 
 void CFrameTick::DeviceLostRecovery() {
+    // Read before the teardown forgets it: a recording that failed for its file says why.
+    const std::string fileCause = source_.failureCause();
     busy = true;
     host_.StopTimer(kFrameTimer);
     source_.Teardown();
@@ -134,13 +136,8 @@ void CFrameTick::DeviceLostRecovery() {
     }
 
     if (source_.BuildPreviewGraph(cameraWidth, cameraHeight)) {
-        if (recording) {
-            recording = false;
-            notices_.ShowNotice(msg::RecordFailed(frameWidth), NoticeStyle::Warning);
-            host_.SetRecorderText(msg::kRunRecorder);
-            host_.SetRecordingControls(true);
-            host_.SetCursor(CursorShape::Starting);
-        }
+        EndAbortedRecording(fileCause.empty() ? msg::RecordFailed(frameWidth)
+                                              : msg::RecordFileFailed(fileCause));
         busy = false;
         host_.StartTimer(kFrameTimer, kFramePeriodMs);
         return;
@@ -150,14 +147,19 @@ void CFrameTick::DeviceLostRecovery() {
     source_.Teardown();
     enlargedFrame.clear();
     enlargedFrame.shrink_to_fit();
-    if (recording) {
-        recording = false;
-        notices_.ShowNotice(msg::kRecordDeviceLost, NoticeStyle::Warning);
-        host_.SetRecorderText(msg::kRunRecorder);
-        host_.SetRecordingControls(true);
-        host_.SetCursor(CursorShape::Starting);
-    }
+    EndAbortedRecording(fileCause.empty() ? std::string(msg::kRecordDeviceLost)
+                                          : msg::RecordFileFailed(fileCause));
     // busy stays set and timer 1 off: the picture stands still until a size is chosen.
+}
+
+void CFrameTick::EndAbortedRecording(const std::string& message) {
+    if (!recording)
+        return;
+    recording = false;
+    notices_.ShowNotice(message, NoticeStyle::Warning);
+    host_.SetRecorderText(msg::kRunRecorder);
+    host_.SetRecordingControls(true);
+    host_.SetCursor(CursorShape::Starting);
 }
 
 void CFrameTick::Pause(bool fromBlinkStep) {

@@ -76,6 +76,8 @@ private:
     std::uint8_t* TakePicture();
     void WriteRequestedPictures(const std::uint8_t* picture);
     void DeviceLostRecovery();
+    // A recording the graph lost: tells the user and gives the controls back.
+    void EndAbortedRecording(const std::string& message);
     void Pause(bool fromBlinkStep);
 
     IFrameSource& source_;

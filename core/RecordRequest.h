@@ -11,6 +11,9 @@ struct RecordRequest {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::string path;  // the AVI file to write
+    // A file already at `path` may be replaced (a name the user typed); numbered
+    // recordings never replace one.
+    bool replaceExisting = false;
     std::int32_t videoCompressorIndex = 0;
     bool audioEnabled = false;
     bool audioCompression = false;  // false: the audio compressor list could not be filled

@@ -63,17 +63,24 @@ bool CRecorder::Start() {
 
     std::string aviPathText = window_.ReadAviPathText();
     ReadFileCounter(fileCounter, counterPath);
-    const std::string candidate = DirectoryOf(aviPathText) + NumberedAviName(fileCounter);
-    const bool advanced = Advance(fileCounter);
 
     AppState& app = App();
     const bool numbered = !app.useTypedNameOnce;
     if (numbered) {
-        aviPathText = candidate;
+        // The counter's own name may be taken (a counter reset by hand, or one that
+        // could not be stored): the next free number is used, and the counter moves
+        // past it, so a numbered recording never replaces a file.
+        const FreeNumber free = FirstFreeRecordingNumber(DirectoryOf(aviPathText), fileCounter);
+        if (!free.found) {
+            AbandonStart(msg::kNoRecordingNumberLeft);
+            return false;
+        }
+        aviPathText = DirectoryOf(aviPathText) + NumberedAviName(free.number);
+        fileCounter = free.number + 1;
     } else {
         // The typed name uses no number.
         app.useTypedNameOnce = false;
-        if (advanced)
+        if (Advance(fileCounter))
             GiveBack(fileCounter);
     }
     window_.WriteAviPathText(aviPathText);
@@ -83,6 +90,7 @@ bool CRecorder::Start() {
     request.width = tick_.frameWidth;
     request.height = tick_.frameHeight;
     request.path = aviPathText;
+    request.replaceExisting = !numbered;
     request.videoCompressorIndex = app.videoCompressorIndex;
     request.audioEnabled = window_.audioEnabled();
     request.audioCompression = window_.audioCompression();
@@ -91,15 +99,10 @@ bool CRecorder::Start() {
     request.masterStream = app.masterStream;
 
     if (!graph_.BuildRecordGraph(request)) {
-        notices_.ShowNotice(msg::RecordFailed(tick_.frameWidth), NoticeStyle::Warning);
-        tick_.recording = false;
-        source_.Teardown();
-        host_.Sleep(200);
-        tick_.ChangeCaptureSize(tick_.enlarge, tick_.frameWidth, tick_.frameHeight);
-        host_.SetRecorderText(msg::kRunRecorder);
-        host_.SetRecordingControls(true);
-        host_.SetCursor(CursorShape::Normal);
-        if (numbered && advanced) {
+        const std::string cause = graph_.failureCause();
+        AbandonStart(cause.empty() ? msg::RecordFailed(tick_.frameWidth)
+                                   : msg::RecordFileFailed(cause));
+        if (numbered) {
             GiveBack(fileCounter);
             WriteFileCounter(fileCounter, counterPath);
         }
@@ -118,6 +121,17 @@ bool CRecorder::Start() {
     tick_.busy = false;
     host_.StartTimer(kFrameTimer, kFramePeriodMs);
     return true;
+}
+
+void CRecorder::AbandonStart(const std::string& message) {
+    notices_.ShowNotice(message, NoticeStyle::Warning);
+    tick_.recording = false;
+    source_.Teardown();
+    host_.Sleep(200);
+    tick_.ChangeCaptureSize(tick_.enlarge, tick_.frameWidth, tick_.frameHeight);
+    host_.SetRecorderText(msg::kRunRecorder);
+    host_.SetRecordingControls(true);
+    host_.SetCursor(CursorShape::Normal);
 }
 
 void CRecorder::Stop() {

@@ -42,6 +42,9 @@ public:
     std::int32_t fileCounter = 0;
 
 private:
+    // A start that cannot go on: the message, then the preview and controls back.
+    void AbandonStart(const std::string& message);
+
     CFrameTick& tick_;
     IFrameSource& source_;
     IRecordGraph& graph_;

@@ -19,6 +19,7 @@
 #include "Messages.h"
 #include "PreviewWindow.h"
 #include "QtApp.h"
+#include "RecordFailure.h"
 #include "ResourceIds.h"
 #include "SkinButton.h"
 
@@ -131,7 +132,8 @@ TEST_F(RecordingTest, FailedStartGivesTheNumberBackAndLeavesNoFile) {
     Click(ids::kRecorder);
     EXPECT_FALSE(dialog_->tick().recording);
     ASSERT_EQ(notices_.shown.size(), 1u);
-    EXPECT_EQ(notices_.shown[0].first, msg::kRecordFailedContent);
+    // The file is at fault, not the compressor: the message says so.
+    EXPECT_EQ(notices_.shown[0].first, msg::RecordFileFailed(FileFailureText(ENOENT)));
     EXPECT_EQ(Counter(), "0");
     EXPECT_TRUE(dialog_->frameTimerActive()) << "the preview comes back";
     EXPECT_FALSE(dialog_->tick().busy);

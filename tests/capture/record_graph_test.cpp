@@ -3,9 +3,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +21,7 @@
 
 #include "CaptureGraph.h"
 #include "CaptureTestSupport.h"
+#include "RefusingDisk.h"
 #include "TestSources.h"
 
 namespace tavelin {
@@ -26,6 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ScopedEnv;
+using testing::RefusingDisk;
 
 // One stream or the container, as ffprobe describes it.
 using Fields = std::map<std::string, std::string>;
@@ -95,6 +99,22 @@ double StreamEnd(const fs::path& file, const char* stream) {
     return end;
 }
 
+// Frames ffprobe can decode from the picture stream.
+int CountVideoFrames(const fs::path& file) {
+    const std::string command =
+        "ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames "
+        "-of csv=p=0 '" +
+        file.string() + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return -1;
+    int frames = -1;
+    if (std::fscanf(pipe, "%d", &frames) != 1)
+        frames = -1;
+    pclose(pipe);
+    return frames;
+}
+
 bool HasIndexChunk(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -130,7 +150,6 @@ protected:
         CCaptureGraph::ListVideoCompressors(video);
         jpeg_ = ListPosition(video, "JPEG image encoder");
         ASSERT_GE(jpeg_, 0);
-        dv_ = ListPosition(video, "libav DV (Digital Video) encoder");
     }
     void TearDown() override {
         std::error_code ignored;
@@ -173,7 +192,6 @@ protected:
 
     fs::path dir_;
     int jpeg_ = -1;
-    int dv_ = -1;
 };
 
 // Each case records three seconds of Motion JPEG at 320x240 and checks the file.
@@ -294,9 +312,15 @@ TEST_P(CameraHangs, TheFileIsStillFinished) {
 
     const Probe probe = ProbeFile(request.path);
     ASSERT_TRUE(probe.opened);
-    ASSERT_GE(probe.streams.size(), 1u);
+    ASSERT_EQ(probe.streams.size(), 2u);
     EXPECT_EQ(Field(probe.streams[0], "codec_type"), "video");
     EXPECT_TRUE(HasIndexChunk(request.path));
+    // The sound queued while the picture stood still does not run on past it.
+    const double videoEnd = StreamEnd(request.path, "v");
+    const double audioEnd = StreamEnd(request.path, "a");
+    EXPECT_GT(videoEnd, 0.5);
+    EXPECT_LT(std::abs(videoEnd - audioEnd), 0.2)
+        << "picture " << videoEnd << " s, sound " << audioEnd << " s";
 
     // And the camera works again afterwards.
     ASSERT_TRUE(graph.BuildPreviewGraph(320, 240)) << graph.lastError();
@@ -344,16 +368,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadPath{"EndsWithSlash", [](const fs::path& d) { return (d.string() + "/"); }}),
     [](const auto& info) { return info.param.what; });
 
-TEST_F(RecordGraphTest, AnEncoderThatRefusesTheSizeFailsAndLeavesNothing) {
-    if (dv_ < 0)
-        GTEST_SKIP() << "no DV encoder on this machine";
-    RecordRequest request = Request("dv.avi", false);
-    request.videoCompressorIndex = dv_;  // DV takes 720x576 or 720x480 only
+TEST_F(RecordGraphTest, AStartTheDiskRefusesLeavesNothingAndNamesTheCause) {
+    const RecordRequest request = Request("refused.avi", true);
     const int threadsBefore = ThreadCount();
     CCaptureGraph graph;
-    EXPECT_FALSE(graph.BuildRecordGraph(request));
+    {
+        RefusingDisk full;
+        EXPECT_FALSE(graph.BuildRecordGraph(request));
+    }
     EXPECT_FALSE(graph.hasGraph());
     EXPECT_TRUE(FilesInDir().empty());
+    EXPECT_EQ(graph.failureCause(), "Cannot write the AVI file: File too large.");
     // Streaming threads went back to GStreamer's pool, which keeps at most two idle.
     int threads = ThreadCount();
     for (int i = 0; i < 100 && threads > threadsBefore + 2; ++i) {
@@ -362,6 +387,138 @@ TEST_F(RecordGraphTest, AnEncoderThatRefusesTheSizeFailsAndLeavesNothing) {
     }
     EXPECT_LE(threads, threadsBefore + 2);
 }
+
+// The disk fills up while recording: the next frame wait ends the recording with the
+// cause, and what was written stays.
+TEST_F(RecordGraphTest, AWriteErrorWhileRecordingEndsItWithTheCause) {
+    const RecordRequest request = Request("filling.avi", false);
+    CCaptureGraph graph;
+    ASSERT_TRUE(graph.BuildRecordGraph(request)) << graph.lastError();
+    for (int i = 0; i < 10; ++i)
+        ASSERT_FALSE(graph.WaitForNewFrame());
+    {
+        RefusingDisk full;
+        bool ended = false;
+        for (int i = 0; i < 100 && !ended; ++i) {
+            graph.WaitForNewFrame();
+            ended = graph.deviceLost();
+        }
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(graph.failureCause(), "Cannot write the AVI file: File too large.");
+        graph.Teardown();
+    }
+    EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("filling.avi"));
+    EXPECT_GT(fs::file_size(dir_ / "filling.avi"), 0u);
+}
+
+TEST_F(RecordGraphTest, AnExistingFileIsReplacedOnlyWhenTheRequestAllowsIt) {
+    const fs::path file = dir_ / "taken.avi";
+    std::ofstream(file) << "earlier";
+    RecordRequest request = Request("taken.avi", false);
+    {
+        CCaptureGraph graph;
+        EXPECT_FALSE(graph.BuildRecordGraph(request));
+        EXPECT_EQ(graph.failureCause(), "Cannot write the AVI file: File exists.");
+    }
+    EXPECT_EQ(fs::file_size(file), 7u);
+    EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("taken.avi"));
+
+    request.replaceExisting = true;
+    CCaptureGraph graph;
+    ASSERT_TRUE(graph.BuildRecordGraph(request)) << graph.lastError();
+    Record(graph, std::chrono::milliseconds(500));
+    EXPECT_TRUE(HasIndexChunk(file));
+}
+
+// Another user swaps the hidden file for a link while the recording starts (the folder
+// is theirs to write too): the recording goes on into the file this program created,
+// and the link's target is never written.
+TEST_F(RecordGraphTest, ASwappedInLinkIsNeverWrittenThrough) {
+    const fs::path victim = dir_ / "victim";
+    std::ofstream(victim) << "precious";
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, dir_.c_str(), IN_CREATE), 0);
+    std::thread swapper([&] {
+        alignas(inotify_event) char events[4096];
+        for (;;) {
+            const ssize_t n = ::read(watch, events, sizeof events);
+            if (n <= 0)
+                return;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                const std::string name = event->len > 0 ? event->name : "";
+                if (name.ends_with(".avi.part") || name.find(".part-") != std::string::npos) {
+                    const fs::path part = dir_ / name;
+                    ::unlink(part.c_str());
+                    ::symlink(victim.c_str(), part.c_str());
+                    return;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    });
+    RecordRequest request = Request("swapped.avi", false);
+    CCaptureGraph graph;
+    const bool started = graph.BuildRecordGraph(request);
+    swapper.join();
+    ::close(watch);
+    if (started)
+        Record(graph, std::chrono::milliseconds(500));
+    graph.Teardown();
+
+    std::ifstream in(victim);
+    std::string text;
+    std::getline(in, text);
+    EXPECT_EQ(text, "precious");
+    // The hidden name no longer named the file written, so it was not renamed into place.
+    EXPECT_FALSE(started);
+    EXPECT_FALSE(fs::exists(dir_ / "swapped.avi"));
+}
+
+// Every entry of the video compressor list records ten seconds at the two sizes every
+// camera gives, one with sound and one without: a playable file whose frame count
+// matches its length at the camera's rate.
+class EveryEncoder : public RecordGraphTest, public ::testing::WithParamInterface<std::string> {};
+
+std::vector<std::string> ListedVideoCompressors() {
+    std::vector<std::string> names;
+    CCaptureGraph::ListVideoCompressors(names);
+    return names;
+}
+
+std::string TestName(const std::string& name) {
+    std::string out;
+    for (const char c : name)
+        out += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return out;
+}
+
+TEST_P(EveryEncoder, RecordsTenSecondsAtBothSizes) {
+    const int position = ListPosition(ListedVideoCompressors(), GetParam());
+    ASSERT_GE(position, 0);
+    for (const bool sound : {false, true}) {
+        RecordRequest request = Request(sound ? "sound.avi" : "silent.avi", sound);
+        request.videoCompressorIndex = position;
+        request.width = sound ? 640 : 320;
+        request.height = sound ? 480 : 240;
+        SCOPED_TRACE(std::to_string(request.width) + (sound ? " with sound" : " silent"));
+        CCaptureGraph graph;
+        ASSERT_TRUE(graph.BuildRecordGraph(request)) << graph.lastError();
+        const double seconds = Record(graph, std::chrono::milliseconds(10000));
+
+        const Probe probe = ProbeFile(request.path);
+        ASSERT_TRUE(probe.opened);
+        ASSERT_EQ(probe.streams.size(), sound ? 2u : 1u);
+        EXPECT_EQ(Field(probe.streams[0], "width"), std::to_string(request.width));
+        EXPECT_NEAR(probe.duration, seconds, seconds * 0.05);
+        const int frames = CountVideoFrames(request.path);
+        EXPECT_NEAR(frames, probe.duration * 30, probe.duration * 30 * 0.05);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Listed, EveryEncoder, ::testing::ValuesIn(ListedVideoCompressors()),
+                         [](const auto& info) { return TestName(info.param); });
 
 TEST_F(RecordGraphTest, AFailedStartLeavesAnExistingFileAlone) {
     const fs::path file = dir_ / "mine.avi";

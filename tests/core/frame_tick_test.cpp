@@ -9,6 +9,7 @@
 #include "AppState.h"
 #include "FrameTickFakes.h"
 #include "Messages.h"
+#include "RecordFailure.h"
 
 namespace tavelin {
 namespace {
@@ -348,6 +349,7 @@ struct RecoveryCase {
     bool rebuildSucceeds;
     std::pair<int, int> rebuiltAt;
     std::vector<std::string> messages;
+    std::string fileCause = {};  // the graph failed because of the recording's file
 };
 
 class DeviceLostTest : public FrameTickTest, public ::testing::WithParamInterface<RecoveryCase> {};
@@ -360,6 +362,7 @@ TEST_P(DeviceLostTest, RebuildsAtTheCameraSizeAndReportsByWidthAndRecording) {
     host_.StartTimer(kBlinkTimer, kBlinkPeriodMs);
     source_.builds.clear();
     source_.loseOnNextWait = true;
+    source_.cause = c.fileCause;
     source_.buildResults = {c.rebuildSucceeds};
 
     tick_.FrameStep();
@@ -398,7 +401,20 @@ INSTANTIATE_TEST_SUITE_P(
                       RecoveryCase{2, true, true, {640, 480}, {msg::kRecordFailedContent}},
                       RecoveryCase{2, false, false, {640, 480}, {msg::kDeviceLost}},
                       RecoveryCase{
-                          1, true, false, {320, 240}, {msg::kDeviceLost, msg::kRecordDeviceLost}}));
+                          1, true, false, {320, 240}, {msg::kDeviceLost, msg::kRecordDeviceLost}},
+                      // A full disk stops the recording; the camera itself is fine.
+                      RecoveryCase{3,
+                                   true,
+                                   true,
+                                   {800, 600},
+                                   {msg::RecordFileFailed(kNoSpaceForRecording)},
+                                   kNoSpaceForRecording},
+                      RecoveryCase{1,
+                                   true,
+                                   false,
+                                   {320, 240},
+                                   {msg::kDeviceLost, msg::RecordFileFailed("Cannot write.")},
+                                   "Cannot write."}));
 
 }  // namespace
 }  // namespace tavelin

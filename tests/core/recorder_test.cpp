@@ -24,8 +24,10 @@ public:
     }
     bool audioFailed() const override { return audioFailed_; }
     void ClearAudioFailed() override { audioFailed_ = false; }
+    std::string failureCause() const override { return succeed ? std::string() : cause; }
 
     bool succeed = true;
+    std::string cause;  // when failing: the file's fault
     bool failAudio = false;
     std::vector<RecordRequest> requests;
 
@@ -112,7 +114,7 @@ TEST_F(RecorderTest, CounterFileRulesDecideTheName) {
          {Case{"9", 0, "Tavelin-00009.avi", "10"}, Case{"", 5, "Tavelin-00000.avi", "1"},
           Case{"abc", 5, "Tavelin-00005.avi", "6"}, Case{"-5", 0, "Tavelin--0005.avi", "-4"},
           Case{"123456", 0, "Tavelin-123456.avi", "123457"},
-          Case{"2147483647", 0, "Tavelin-2147483647.avi", "2147483647"}}) {
+          Case{"2147483646", 0, "Tavelin-2147483646.avi", "2147483647"}}) {
         SCOPED_TRACE(c.content);
         WriteCounter(c.content);
         recorder_.fileCounter = c.before;
@@ -171,6 +173,73 @@ TEST_F(RecorderTest, FailedStartGivesTheNumberBackAndBringsThePreviewBack) {
         EXPECT_EQ(source_.builds.size(), 1u) << "the preview is rebuilt";
         EXPECT_EQ(host_.recorderText, msg::kRunRecorder);
     }
+}
+
+// Names already in the folder are skipped and the counter moves past the one used; the
+// folder holds Tavelin-00012, -00013 and a dangling link at -00015.
+TEST_F(RecorderTest, NumberedRecordingNeverReplacesAFile) {
+    std::ofstream(Named("Tavelin-00012.avi")) << "earlier";
+    std::ofstream(Named("Tavelin-00013.avi")) << "earlier";
+    fs::create_symlink(Named("nowhere"), Named("Tavelin-00015.avi"));
+    struct Case {
+        const char* counter;
+        const char* name;
+        const char* after;
+    };
+    for (const Case& c :
+         {Case{"12", "Tavelin-00014.avi", "15"}, Case{"15", "Tavelin-00016.avi", "17"},
+          Case{"11", "Tavelin-00011.avi", "12"}}) {
+        SCOPED_TRACE(c.counter);
+        WriteCounter(c.counter);
+        graph_.requests.clear();
+        ASSERT_TRUE(recorder_.Start());
+        EXPECT_EQ(graph_.requests.at(0).path, Named(c.name));
+        EXPECT_FALSE(graph_.requests.at(0).replaceExisting);
+        EXPECT_EQ(window_.aviPathText, Named(c.name));
+        EXPECT_EQ(Counter(), c.after);
+        recorder_.Stop();
+    }
+    // A failed start gives back the number it took, not the one the counter held.
+    WriteCounter("12");
+    graph_.succeed = false;
+    EXPECT_FALSE(recorder_.Start());
+    EXPECT_EQ(Counter(), "14");
+}
+
+TEST_F(RecorderTest, NoNumberLeftStartsNothingAndSaysSo) {
+    for (const char* counter : {"2147483647", "2147483646"}) {
+        SCOPED_TRACE(counter);
+        std::ofstream(Named("Tavelin-2147483646.avi")) << "earlier";
+        WriteCounter(counter);
+        notices_.shown.clear();
+        source_.builds.clear();
+        EXPECT_FALSE(recorder_.Start());
+        EXPECT_TRUE(graph_.requests.empty());
+        ASSERT_EQ(notices_.shown.size(), 1u);
+        EXPECT_EQ(notices_.shown[0].first, msg::kNoRecordingNumberLeft);
+        EXPECT_EQ(Counter(), counter);
+        EXPECT_FALSE(tick_.recording);
+        EXPECT_EQ(source_.builds.size(), 1u) << "the preview is rebuilt";
+        EXPECT_EQ(host_.recorderText, msg::kRunRecorder);
+    }
+}
+
+TEST_F(RecorderTest, FileFailureNamesItsCauseAndTypedNamesMayReplace) {
+    WriteCounter("4");
+    graph_.succeed = false;
+    graph_.cause = "Not enough space to write the AVI file.";
+    EXPECT_FALSE(recorder_.Start());
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_EQ(notices_.shown[0].first,
+              "Failed to capture AVI file.Stopping capture!\r\n\r\n"
+              "Not enough space to write the AVI file.\r\n");
+    EXPECT_EQ(Counter(), "4");
+
+    graph_.succeed = true;
+    App().useTypedNameOnce = true;
+    window_.aviPathText = Named("mine.avi");
+    ASSERT_TRUE(recorder_.Start());
+    EXPECT_TRUE(graph_.requests.back().replaceExisting);
 }
 
 TEST_F(RecorderTest, AudioFallbackIsReportedOnceWhenSoundIsOn) {

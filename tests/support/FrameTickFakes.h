@@ -45,9 +45,11 @@ public:
     int width() const override { return w_; }
     int height() const override { return h_; }
     bool deviceLost() const override { return lost_; }
+    std::string failureCause() const override { return cause; }
     void Teardown() override {
         ++teardowns;
         lost_ = false;
+        cause.clear();
         buffer_.clear();
         sample_ = 0;
         w_ = h_ = 0;
@@ -68,6 +70,7 @@ public:
     int waits = 0;
     int teardowns = 0;
     bool loseOnNextWait = false;
+    std::string cause;              // a recording that failed for its file, until the teardown
     std::deque<bool> buildResults;  // results of the next builds; empty: success
     std::vector<std::pair<int, int>> builds;
 
