@@ -4,6 +4,7 @@
 
 #include "MainDlg.h"
 #include "Messages.h"
+#include "QuitSignals.h"
 #include "Resources.h"
 #include "TestHook.h"
 
@@ -19,12 +20,24 @@ CCameraApp::CCameraApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 bool CCameraApp::InitInstance() {
+    // First, so that a signal during start-up also ends the program cleanly.
+    CQuitSignals quitSignals;
     CTestHook* hook = CTestHook::FromEnvironment(this);
     MainDlgSeams seams;
     if (hook != nullptr)
         hook->Configure(seams);
     CMainDlg dialog(seams);
-    if (dialog.OnInitDialog()) {
+    bool running = false;
+    bool quitAsked = false;
+    connect(&quitSignals, &CQuitSignals::quitRequested, &dialog, [&] {
+        quitAsked = true;
+        if (running) {
+            dialog.EndFromOutside();
+        } else if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();  // the busy window: start-up then ends without running
+        }
+    });
+    if (dialog.OnInitDialog() && !quitAsked) {
         if (hook != nullptr)
             hook->Attach(dialog);
         // Not the dialog's own exec(): that ends as soon as the window is hidden, and the
@@ -33,6 +46,7 @@ bool CCameraApp::InitInstance() {
         setQuitOnLastWindowClosed(false);
         connect(&dialog, &QDialog::finished, this, &QCoreApplication::quit);
         dialog.show();
+        running = true;
         exec();
     }
     return false;

@@ -515,6 +515,22 @@ void CMainDlg::CloseProgram() {
     done(QDialog::Rejected);
 }
 
+void CMainDlg::EndFromOutside() {
+    // Before the program's loop runs (start-up) and inside it, the loop level is 1 at
+    // most; deeper, a command waits in a dialog's own loop and must get back first.
+    // The attempts are bounded: a dialog that will not close does not keep us alive.
+    constexpr int kMaxAttempts = 100;
+    if (QThread::currentThread()->loopLevel() > 1 && endAttempts_++ < kMaxAttempts) {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();  // the tray menu
+        else if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+        QTimer::singleShot(20, this, &CMainDlg::EndFromOutside);
+        return;
+    }
+    CloseProgram();
+}
+
 void CMainDlg::done(int result) {
     TearDown();
     QDialog::done(result);

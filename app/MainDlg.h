@@ -134,6 +134,10 @@ public:
 
     // Ends the dialog and tears everything down (Close button, tray Exit, preview closed).
     void CloseProgram();
+    // The same, asked from outside the window (a quit signal): a dialog or message box
+    // that is up is closed first, and the window ends once the command that opened it
+    // has returned to the program's own event loop.
+    void EndFromOutside();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -193,6 +197,7 @@ private:
     QPoint dragOffset_;
     bool dragging_ = false;
     bool tornDown_ = false;
+    int endAttempts_ = 0;
 
     std::map<int, QWidget*> controls_;
     std::vector<CSkinButton*> sizeGroup_;

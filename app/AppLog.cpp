@@ -1,0 +1,8 @@
+#include "AppLog.h"
+
+namespace tavelin {
+
+Q_LOGGING_CATEGORY(lcUi, "tavelin.ui")
+Q_LOGGING_CATEGORY(lcRecord, "tavelin.record")
+
+}  // namespace tavelin
