@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <cstdio>
 
 #include "AppPaths.h"
@@ -36,6 +37,10 @@ void CTestHook::Configure(MainDlgSeams& seams) {
     seams.files = this;
     if (qEnvironmentVariable("TAVELIN_TEST_TRAY") == QStringLiteral("1"))
         seams.trayAvailable = [] { return true; };
+    bool numeric = false;
+    const int splashMs = qEnvironmentVariable("TAVELIN_TEST_SPLASH_MS").toInt(&numeric);
+    if (numeric && splashMs >= 0)
+        seams.splashMs = splashMs;
     const QString data = qEnvironmentVariable("TAVELIN_TEST_DATA_DIR");
     if (!data.isEmpty())
         CAppPaths::SetDataDirectoryForTests(data.toStdString());
@@ -84,6 +89,12 @@ void CTestHook::Run(const QString& line) {
         Answer(QStringLiteral("state ") + State());
         return;
     }
+    if (verb == QStringLiteral("modal")) {
+        const auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QString text = box != nullptr ? box->text() : QStringLiteral("none");
+        Answer(QStringLiteral("modal ") + text.replace(u'\n', u' '));
+        return;
+    }
     Answer(QStringLiteral("hook: ") + line);
     if (verb == QStringLiteral("click")) {
         if (auto* button = qobject_cast<QAbstractButton*>(dialog_->control(rest.toInt())))
@@ -101,6 +112,9 @@ void CTestHook::Run(const QString& line) {
         } else if (auto* field = modal->findChild<QLineEdit*>(name)) {
             field->setText(rest.section(u' ', 1));
         }
+    } else if (verb == QStringLiteral("dialog-close")) {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
     } else if (verb == QStringLiteral("tray")) {
         dialog_->OnTrayCommand(rest.toInt());
     }

@@ -7,12 +7,16 @@
 //   save-as <path>             answers the next save-file question with <path>
 //   dialog-click <name>        clicks the button <name> of the dialog that is up
 //   dialog-text <name> <text>  types <text> into the field <name> of that dialog
+//   dialog-close               closes the dialog or message box that is up
 //   tray <command id>          chooses an entry of the tray menu
 //   state                      prints "state key=value ..." of the window
+//   modal                      prints "modal <text>" of the message box that is up,
+//                              or "modal none"
 //
 // The file is read every 100 ms, also while a dialog is up. The hook also gives the
-// window a tray (TAVELIN_TEST_TRAY=1) on a desktop without one, and puts the files the
-// program writes into TAVELIN_TEST_DATA_DIR.
+// window a tray (TAVELIN_TEST_TRAY=1) on a desktop without one, puts the files the
+// program writes into TAVELIN_TEST_DATA_DIR, and shows the busy window for
+// TAVELIN_TEST_SPLASH_MS milliseconds instead of its usual time.
 
 #include <QObject>
 #include <QString>

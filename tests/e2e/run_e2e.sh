@@ -8,51 +8,10 @@
 set -uo pipefail
 
 program=$1
-work=$(mktemp -d /tmp/tavelin-e2e-XXXXXX)
-commands=$work/commands
-out=$work/stdout
-err=$work/stderr
-data=$work/data
-mkdir -p "$data"
-: >"$commands"
-
-fail() {
-    echo "FAIL: $*"
-    echo "--- program output"; cat "$out"
-    echo "--- program errors"; cat "$err"
-    [[ -n ${pid:-} ]] && kill "$pid" 2>/dev/null
-    exit 1
-}
-send() { echo "$*" >>"$commands"; }
-# Waits until the program's output has a line matching $1, for at most $2 seconds.
-wait_for() {
-    local deadline=$((SECONDS + $2))
-    until grep -qE "$1" "$out"; do
-        ((SECONDS < deadline)) || fail "no line matching '$1' within $2 s"
-        kill -0 "$pid" 2>/dev/null || fail "the program ended early"
-        sleep 0.2
-    done
-}
-# Asks for the window's state and waits for an answer matching $1.
-expect_state() {
-    local before
-    before=$(grep -c '^state' "$out")
-    send state
-    local deadline=$((SECONDS + 10))
-    until (($(grep -c '^state' "$out") > before)); do
-        ((SECONDS < deadline)) || fail "no state answer"
-        sleep 0.2
-    done
-    local line
-    line=$(grep '^state' "$out" | tail -1)
-    [[ $line =~ $1 ]] || fail "state '$line' does not match '$1'"
-}
+source "$(dirname "$0")/lib.sh"
 
 started=$SECONDS
-TAVELIN_TEST_SOURCES=1 TAVELIN_TEST_HOOK=$commands TAVELIN_TEST_TRAY=1 \
-    TAVELIN_TEST_DATA_DIR=$data ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} \
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$program" >"$out" 2>"$err" &
-pid=$!
+start_program
 
 # Start-up, busy window included: it stays for about six seconds.
 wait_for '^hook: ready' 90
@@ -102,12 +61,8 @@ expect_state 'visible=1'
 
 # Exit from the tray menu.
 send "tray 32772"
-wait "$pid"
-status=$?
-pid=
+wait_exit 30
 ((status == 0)) || fail "the program exited with $status"
-if grep -qE 'ERROR: (Address|Leak|Thread)Sanitizer|runtime error:' "$err"; then
-    fail "sanitizer report"
-fi
+no_sanitizer_report
 rm -rf "$work"
 echo "PASS"
