@@ -14,18 +14,16 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
-#include <cstdio>
 #include <optional>
 
 #include "AboutBox.h"
 #include "AppPaths.h"
-#include "AppState.h"
 #include "CameraPropertiesDlg.h"
-#include "CodecNames.h"
-#include "FileCounter.h"
+#include "DisplaySurfaces.h"
+#include "FileNames.h"
 #include "FrameFormat.h"
+#include "MainTray.h"
 #include "Messages.h"
-#include "MonitorSettings.h"
 #include "MonitorSettingsDlg.h"
 #include "PictureStatic.h"
 #include "Pictures.h"
@@ -35,12 +33,10 @@
 #include "Resources.h"
 #include "ScrambledText.h"
 #include "SkinButton.h"
+#include "SkinLayout.h"
 #include "SkinRegion.h"
-#include "Snapshot.h"
 #include "SplashDlg.h"
-#include "SystemTray.h"
 #include "TimerShotDlg.h"
-#include "TrayMinimiser.h"
 
 namespace tavelin {
 
@@ -55,90 +51,84 @@ constexpr std::uint8_t kScrambledCaption[] = {0x8A, 0x2C, 0xCE, 0xAC, 0x8D, 0x2D
 constexpr std::uint32_t kSkinKey = ColourValue(0, 255, 0);
 constexpr std::uint32_t kSkinTolerance = ColourValue(16, 16, 16);
 
-// A skinned button's pictures and place. Disabled 0 reuses the normal picture.
+// A skinned button's pictures; its place comes from the skin layout. Disabled 0
+// reuses the normal picture.
 struct ButtonSkin {
     int id;
     int normal;
     int down;
     int disabled;
     int mask;
-    int x;
-    int y;
 };
 
 // In the order they are skinned.
 constexpr ButtonSkin kSizeSkins[] = {
     {ids::kSizeDefault, ids::kBitmapSizeDefault, ids::kBitmapSizeDefaultDown,
-     ids::kBitmapSizeDefault, ids::kBitmapMaskFace, 17, 163},
+     ids::kBitmapSizeDefault, ids::kBitmapMaskFace},
     {ids::kSize320, ids::kBitmapSize320, ids::kBitmapSize320Down, ids::kBitmapSize320,
-     ids::kBitmapMaskFace, 100, 163},
-    {ids::kSize640, ids::kBitmapSize640, ids::kBitmapSize640Down, 0, ids::kBitmapMaskFace, 183,
-     163},
-    {ids::kSize800, ids::kBitmapSize800, ids::kBitmapSize800Down, 0, ids::kBitmapMaskFace, 266,
-     163},
-    {ids::kSize1280, ids::kBitmapSize1280, ids::kBitmapSize1280Down, 0, ids::kBitmapMaskFace, 100,
-     194},
-    {ids::kSize1600, ids::kBitmapSize1600, ids::kBitmapSize1600Down, 0, ids::kBitmapMaskFace, 183,
-     194},
+     ids::kBitmapMaskFace},
+    {ids::kSize640, ids::kBitmapSize640, ids::kBitmapSize640Down, 0, ids::kBitmapMaskFace},
+    {ids::kSize800, ids::kBitmapSize800, ids::kBitmapSize800Down, 0, ids::kBitmapMaskFace},
+    {ids::kSize1280, ids::kBitmapSize1280, ids::kBitmapSize1280Down, 0, ids::kBitmapMaskFace},
+    {ids::kSize1600, ids::kBitmapSize1600, ids::kBitmapSize1600Down, 0, ids::kBitmapMaskFace},
 };
 constexpr ButtonSkin kOtherSkins[] = {
-    {ids::kAudioStrip, ids::kBitmapAudioStrip, 0, 0, ids::kBitmapStripMask, 17, 311},
-    {ids::kProperty, ids::kBitmapProperty, ids::kBitmapPropertyDown, 0, ids::kBitmapMaskFace, 183,
-     278},
-    {ids::kAbout, ids::kBitmapAbout, ids::kBitmapAboutDown, 0, ids::kBitmapMaskFace, 265, 278},
-    {ids::kSaveFile, ids::kBitmapSaveFile, ids::kBitmapSaveFileDown, 0, ids::kBitmapMaskFace, 265,
-     247},
-    {ids::kSnapShot, ids::kBitmapSnapShot, ids::kBitmapSnapShotDown, 0, ids::kBitmapMaskFace, 183,
-     247},
-    {ids::kTimerShot, ids::kBitmapTimerShot, ids::kBitmapTimerShotDown, 0, ids::kBitmapMaskFace, 99,
-     247},
-    {ids::kShowTime, ids::kBitmapShowTime, ids::kBitmapShowTimeDown, 0, ids::kBitmapMaskFace, 16,
-     247},
-    {ids::kRecorder, ids::kBitmapRecorder, ids::kBitmapRecorderDown, 0, ids::kBitmapMaskFace, 99,
-     278},
+    {ids::kAudioStrip, ids::kBitmapAudioStrip, 0, 0, ids::kBitmapStripMask},
+    {ids::kProperty, ids::kBitmapProperty, ids::kBitmapPropertyDown, 0, ids::kBitmapMaskFace},
+    {ids::kAbout, ids::kBitmapAbout, ids::kBitmapAboutDown, 0, ids::kBitmapMaskFace},
+    {ids::kSaveFile, ids::kBitmapSaveFile, ids::kBitmapSaveFileDown, 0, ids::kBitmapMaskFace},
+    {ids::kSnapShot, ids::kBitmapSnapShot, ids::kBitmapSnapShotDown, 0, ids::kBitmapMaskFace},
+    {ids::kTimerShot, ids::kBitmapTimerShot, ids::kBitmapTimerShotDown, 0, ids::kBitmapMaskFace},
+    {ids::kShowTime, ids::kBitmapShowTime, ids::kBitmapShowTimeDown, 0, ids::kBitmapMaskFace},
+    {ids::kRecorder, ids::kBitmapRecorder, ids::kBitmapRecorderDown, 0, ids::kBitmapMaskFace},
     {ids::kRecordLight, ids::kBitmapRecordLight, 0, ids::kBitmapRecordLightOff,
-     ids::kBitmapRecordLightMask, 99, 278},
+     ids::kBitmapRecordLightMask},
     {ids::kAudioSettings, ids::kBitmapSettings, ids::kBitmapSettingsAudioDown, 0,
-     ids::kBitmapMaskFace, 271, 33},
+     ids::kBitmapMaskFace},
     {ids::kEnableAudio, ids::kBitmapAudioEnable, ids::kBitmapAudioDisableDown,
-     ids::kBitmapAudioEnableDisabled, ids::kBitmapMaskFace, 271, 56},
+     ids::kBitmapAudioEnableDisabled, ids::kBitmapMaskFace},
     {ids::kVideoSettings, ids::kBitmapSettings, ids::kBitmapSettingsVideoDown, 0,
-     ids::kBitmapMaskFace, 271, 90},
-    {ids::kMonitor, ids::kBitmapMonitor, ids::kBitmapMonitorDown, 0, ids::kBitmapMaskFace, 16, 278},
-    {ids::kMonitorLight, ids::kBitmapEye, 0, ids::kBitmapEyeOff, ids::kBitmapEyeMask, 16, 278},
+     ids::kBitmapMaskFace},
+    {ids::kMonitor, ids::kBitmapMonitor, ids::kBitmapMonitorDown, 0, ids::kBitmapMaskFace},
+    {ids::kMonitorLight, ids::kBitmapEye, 0, ids::kBitmapEyeOff, ids::kBitmapEyeMask},
 };
 
-// List and edit sizes, from the dialog units of the window's layout.
-constexpr int kListWidth = 134;
-constexpr int kVideoListWidth = 210;
-constexpr int kFieldHeight = 21;
+// The choices a recording holds fixed, besides the sizes and the recorder's text.
+constexpr int kRecordingSettingsControls[] = {ids::kShowTime, ids::kAudioSettings,
+                                              ids::kEnableAudio, ids::kVideoSettings};
 
 QString ToQt(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+void MoveToPlace(QWidget* control, int id) {
+    const layout::Point at = layout::PlaceOf(id);
+    if (control != nullptr && at.x >= 0)
+        control->move(at.x, at.y);
 }
 
 }  // namespace
 
 CMainDlg::CMainDlg(const MainDlgSeams& seams)
     : QDialog(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      seams_(seams),
       messageBoxes_(this),
       notices_(seams.notices != nullptr ? *seams.notices : messageBoxes_),
       clock_(seams.clock != nullptr ? *seams.clock : systemClock_),
-      tick_(capture_, *this, notices_, clock_,
-            seams.alarm != nullptr ? seams.alarm : &alarmPlayer_),
-      recorder_(tick_, capture_, capture_, *this, *this, notices_),
-      seams_(seams) {
+      session_(capture_, capture_, *this, notices_, clock_,
+               seams.alarm != nullptr ? seams.alarm : &alarmPlayer_) {
     if (seams_.preview == nullptr)
         seams_.preview = &previewSound_;
     if (seams_.files == nullptr)
         seams_.files = &qtFiles_;
     capture_.SetNoticeSink(&notices_);
-    App().Reset();
     setWindowIcon(AppIcon());
-    tick_.fixedShotPath = privateTemp_.isValid()
-                              ? privateTemp_.filePath(QStringLiteral("bmp.bmp")).toStdString()
-                              : std::string();
+    session_.SetFiles({CAppPaths::CounterFile(), CAppPaths::TimerShotDefault(),
+                       privateTemp_.isValid()
+                           ? privateTemp_.path().toStdString() + kSnapshotTempName
+                           : std::string()});
     CreateControls();
+    ConnectCommands();
 }
 
 CMainDlg::~CMainDlg() {
@@ -155,21 +145,17 @@ void CMainDlg::CreateControls() {
         CSkinButton* b = addButton(s.id, CSkinButton::Radio);
         sizeGroup_.push_back(b);
         b->SetGroup(&sizeGroup_);
-        connect(b, &QAbstractButton::clicked, this, [this, id = s.id] { OnSizeButton(id); });
     }
     for (int id : {ids::kShowTime, ids::kSnapShot, ids::kProperty, ids::kTimerShot, ids::kAbout,
                    ids::kVideoSettings, ids::kSaveFile, ids::kAudioSettings, ids::kClose,
                    ids::kMinimize, ids::kAudioStrip, ids::kRecordLight, ids::kMonitorLight}) {
         addButton(id, CSkinButton::Push);
     }
-    for (int id : {ids::kRecorder, ids::kEnableAudio, ids::kMonitor}) {
+    for (int id : {ids::kRecorder, ids::kEnableAudio, ids::kMonitor})
         addButton(id, CSkinButton::CheckBox);
-    }
     // Three unskinned buttons that stay hidden: the recorder's state text and two spares.
-    for (int id : {ids::kRecorderText, ids::kUnused1045, ids::kRecordSettings}) {
-        CSkinButton* b = addButton(id, CSkinButton::Push);
-        b->hide();
-    }
+    for (int id : {ids::kRecorderText, ids::kUnused1045, ids::kRecordSettings})
+        addButton(id, CSkinButton::Push)->hide();
     button(ids::kRecorderText)->setText(QString::fromLatin1(msg::kRunRecorder));
     button(ids::kUnused1045)->setEnabled(false);
     button(ids::kRecordSettings)->setEnabled(false);
@@ -177,37 +163,19 @@ void CMainDlg::CreateControls() {
     button(ids::kAudioStrip)->hide();
     button(ids::kRecordLight)->hide();
     button(ids::kMonitorLight)->hide();
-    connect(button(ids::kClose), &QAbstractButton::clicked, this, &CMainDlg::CloseProgram);
-    connect(button(ids::kMinimize), &QAbstractButton::clicked, this, &CMainDlg::OnMinimize);
-    connect(button(ids::kAbout), &QAbstractButton::clicked, this, &CMainDlg::OnAbout);
-    connect(button(ids::kShowTime), &QAbstractButton::clicked, this, &CMainDlg::OnShowTime);
-    connect(button(ids::kAudioSettings), &QAbstractButton::clicked, this,
-            &CMainDlg::OnAudioSettings);
-    connect(button(ids::kVideoSettings), &QAbstractButton::clicked, this,
-            &CMainDlg::OnVideoSettings);
-    connect(button(ids::kRecordSettings), &QAbstractButton::clicked, this,
-            &CMainDlg::OnRecordSettings);
-    connect(button(ids::kSnapShot), &QAbstractButton::clicked, this, &CMainDlg::OnSnapShot);
-    connect(button(ids::kTimerShot), &QAbstractButton::clicked, this, &CMainDlg::OnTimerShot);
-    connect(button(ids::kSaveFile), &QAbstractButton::clicked, this, &CMainDlg::OnSaveFile);
-    connect(button(ids::kProperty), &QAbstractButton::clicked, this, &CMainDlg::OnProperty);
-    connect(button(ids::kEnableAudio), &QAbstractButton::clicked, this, &CMainDlg::ToggleAudio);
-    connect(button(ids::kMonitor), &QAbstractButton::clicked, this, &CMainDlg::OnMonitor);
-    connect(button(ids::kRecorder), &QAbstractButton::clicked, this,
-            [this] { recorder_.ToggleRecorder(); });
 
     audioDeviceList_ = new QComboBox(this);
     audioCompressorList_ = new QComboBox(this);
     videoCompressorList_ = new QComboBox(this);
-    audioDeviceList_->setFixedSize(kListWidth, kFieldHeight);
-    audioCompressorList_->setFixedSize(kListWidth, kFieldHeight);
-    videoCompressorList_->setFixedSize(kVideoListWidth, kFieldHeight);
+    audioDeviceList_->setFixedSize(layout::kListWidth, layout::kRowHeight);
+    audioCompressorList_->setFixedSize(layout::kListWidth, layout::kRowHeight);
+    videoCompressorList_->setFixedSize(layout::kVideoListWidth, layout::kRowHeight);
     controls_[ids::kAudioDeviceList] = audioDeviceList_;
     controls_[ids::kAudioCompressorList] = audioCompressorList_;
     controls_[ids::kVideoCompressorList] = videoCompressorList_;
 
     aviPathEdit_ = new QLineEdit(this);
-    aviPathEdit_->setFixedSize(kListWidth, kFieldHeight);
+    aviPathEdit_->setFixedSize(layout::kListWidth, layout::kRowHeight);
     controls_[ids::kAviPathEdit] = aviPathEdit_;
 
     displayInside_ = new QRadioButton(QStringLiteral("default"), this);
@@ -216,16 +184,14 @@ void CMainDlg::CreateControls() {
     displayOutside_->hide();
     controls_[ids::kDisplayInside] = displayInside_;
     controls_[ids::kDisplayOutside] = displayOutside_;
-    connect(displayInside_, &QAbstractButton::clicked, this, &CMainDlg::ShowInsideDisplay);
-    connect(displayOutside_, &QAbstractButton::clicked, this, &CMainDlg::ShowOutsideDisplay);
-    connect(videoCompressorList_, &QComboBox::activated, this, &CMainDlg::OnVideoCompressorChanged);
 
-    timeLabel_ = new QLabel(QStringLiteral("TIME"), this);
-    timeLabel_->hide();
-    controls_[ids::kTimeLabel] = timeLabel_;
+    auto* timeLabel = new QLabel(QStringLiteral("TIME"), this);
+    timeLabel->hide();
+    controls_[ids::kTimeLabel] = timeLabel;
 
-    pictureStatic_ = new CPictureStatic(this);
-    controls_[ids::kPicture] = pictureStatic_;
+    surfaces_ = std::make_unique<CDisplaySurfaces>(this);
+    controls_[ids::kPicture] = surfaces_->pictureStatic();
+    connect(surfaces_.get(), &CDisplaySurfaces::previewClosed, this, &CMainDlg::CloseProgram);
 
     // Every button shows the button cursor.
     const QCursor buttonCursor(QPixmap(PicturePath(ids::kCursorButton)), ids::kCursorButtonHotX,
@@ -234,6 +200,42 @@ void CMainDlg::CreateControls() {
         if (qobject_cast<QAbstractButton*>(widget) != nullptr)
             widget->setCursor(buttonCursor);
     }
+}
+
+void CMainDlg::ConnectCommands() {
+    const auto onClick = [this](int id, auto&& handler) {
+        connect(button(id), &QAbstractButton::clicked, this,
+                std::forward<decltype(handler)>(handler));
+    };
+    for (const ButtonSkin& s : kSizeSkins)
+        onClick(s.id, [this, id = s.id] { session_.SelectCaptureSize(SizeIndexForButton(id)); });
+    onClick(ids::kClose, [this] { CloseProgram(); });
+    onClick(ids::kMinimize, [this] {
+        CPauseScope pause(session_);
+        if (tray_ != nullptr)
+            tray_->Minimize();
+    });
+    onClick(ids::kAbout, [this] {
+        CPauseScope pause(session_);
+        CAboutBox about(this);
+        about.exec();
+    });
+    onClick(ids::kShowTime, [this] { session_.ToggleShowTime(); });
+    onClick(ids::kAudioSettings, [this] { OnAudioSettings(); });
+    onClick(ids::kVideoSettings, [this] { OnVideoSettings(); });
+    onClick(ids::kRecordSettings, [this] { OnRecordSettings(); });
+    onClick(ids::kSnapShot, [this] { OnSnapShot(); });
+    onClick(ids::kTimerShot, [this] { session_.ToggleTimerShot(); });
+    onClick(ids::kSaveFile, [this] { OnSaveFile(); });
+    onClick(ids::kProperty, [this] { OnProperty(); });
+    onClick(ids::kEnableAudio, [this] { session_.ToggleAudio(); });
+    onClick(ids::kMonitor, [this] { OnMonitor(); });
+    onClick(ids::kRecorder, [this] { session_.ToggleRecorder(); });
+    connect(displayInside_, &QAbstractButton::clicked, this,
+            [this] { session_.ShowDisplay(false); });
+    connect(displayOutside_, &QAbstractButton::clicked, this,
+            [this] { session_.ShowDisplay(true); });
+    connect(videoCompressorList_, &QComboBox::activated, this, [this] { CollectChoices(); });
 }
 
 CSkinButton* CMainDlg::button(int id) const {
@@ -245,54 +247,60 @@ QWidget* CMainDlg::control(int id) const {
     return it != controls_.end() ? it->second : nullptr;
 }
 
+CPreviewWindow* CMainDlg::previewWindow() const {
+    return surfaces_->previewWindow();
+}
+
+CPictureStatic* CMainDlg::pictureStatic() const {
+    return surfaces_->pictureStatic();
+}
+
+bool CMainDlg::outsideDisplay() const {
+    return surfaces_->outside();
+}
+
+bool CMainDlg::inTray() const {
+    return tray_ != nullptr && tray_->inTray();
+}
+
+CSystemTray* CMainDlg::tray() const {
+    return tray_ != nullptr ? tray_->tray() : nullptr;
+}
+
 bool CMainDlg::OnInitDialog() {
-    if (!capture_.BuildPreviewGraph(tick_.frameWidth, tick_.frameHeight)) {
-        notices_.ShowNotice(msg::kNoCamera, NoticeStyle::Plain);
-        capture_.Teardown();
+    if (!session_.StartCamera())
         return false;
-    }
     setWindowTitle(QString::fromStdString(Unscramble(kScrambledCaption, 3)));
-
-    recorder_.counterPath = CAppPaths::CounterFile();
-    ReadFileCounter(recorder_.fileCounter, recorder_.counterPath);
-    aviPathText_ = ToQt(CAppPaths::RecordingDirectory() + NumberedAviName(recorder_.fileCounter));
-    WriteControls();
-    App().aviPath = aviPathText_.toStdString();
-
+    session_.StartNumbering(CAppPaths::RecordingDirectory());
     FillLists();
 
-    tick_.enlargedFrame.assign(FrameBytes(tick_.frameWidth, tick_.frameHeight), 0);
-    PlaceDisplay(false, tick_.frameWidth, tick_.frameHeight);
-    pictureStatic_->SetupPicture(tick_.frameWidth, tick_.frameHeight);
+    const CFrameTick& tick = session_.tick();
+    session_.PrepareDisplay();
+    surfaces_->Place(false, tick.frameWidth, tick.frameHeight);
+    surfaces_->pictureStatic()->SetupPicture(tick.frameWidth, tick.frameHeight);
 
-    LoadPictures();
+    session_.SetOverlayPictures(LoadOverlayPicture(ids::kBitmapCameraIcon),
+                                LoadOverlayPicture(ids::kBitmapBadge));
     ApplySkin();
     SkinButtons();
-    move(pos() + QPoint(tick_.frameWidth / 2, 0));
+    move(pos() + QPoint(tick.frameWidth / 2, 0));
 
     if (seams_.splashMs > 0) {
         CSplashDlg splash(nullptr, seams_.splashMs);
         splash.exec();
     }
 
-    tray_ = std::make_unique<CSystemTray>(seams_.trayAvailable);
-    minimiser_ = std::make_unique<CTrayMinimiser>(
-        *tray_, this,
+    tray_ = std::make_unique<CMainTray>(
+        this,
         [this] {
             std::vector<QWidget*> companions;
-            if (previewWindow_ != nullptr)
-                companions.push_back(previewWindow_);
+            if (CPreviewWindow* preview = surfaces_->previewWindow())
+                companions.push_back(preview);
             return companions;
         },
-        [this] { CloseProgram(); });
-    tray_->Create(minimiser_.get(), QString::fromLatin1(msg::kCaption), AppIcon(), false);
-    tray_->EnableMenuItem(ids::kTrayExit, true);
-    tray_->EnableMenuItem(ids::kTrayShow, false);
-    tray_->SetMenuDefaultItem(0, false);
+        [this] { CloseProgram(); }, seams_.trayAvailable);
 
-    CreatePreviewWindow();
-    pictureStatic_->hide();
-    outsideDisplay_ = true;
+    surfaces_->Show(true, tick.frameWidth, tick.frameHeight);
     displayOutside_->setChecked(true);
 
     frameTimer_.stop();
@@ -301,46 +309,26 @@ bool CMainDlg::OnInitDialog() {
 }
 
 void CMainDlg::FillLists() {
-    std::vector<std::string> names;
+    std::vector<std::string> video;
+    CCaptureGraph::ListVideoCompressors(video, &notices_);
+    std::vector<std::string> devices;
+    const bool devicesListed = CCaptureGraph::ListAudioDevices(devices, &notices_);
+    std::vector<std::string> compressors;
+    const bool compressorsListed = CCaptureGraph::ListAudioCompressors(compressors, &notices_);
+    const CCameraSession::ListsShown shown =
+        session_.ChooseLists(video, devicesListed, devices, compressorsListed, compressors);
 
-    CCaptureGraph::ListVideoCompressors(names, &notices_);
-    videoCompressorList_->clear();
-    for (const std::string& n : names)
-        videoCompressorList_->addItem(ToQt(n));
-    App().videoCompressorIndex = DefaultVideoCompressorIndex(names);
-    videoCompressorList_->setCurrentIndex(App().videoCompressorIndex);
-
-    names.clear();
-    audioDeviceList_->clear();
-    if (CCaptureGraph::ListAudioDevices(names, &notices_)) {
+    const auto fill = [](QComboBox* list, const std::vector<std::string>& names, int selected) {
+        list->clear();
         for (const std::string& n : names)
-            audioDeviceList_->addItem(ToQt(n));
-    } else {
-        audioDeviceList_->addItem(QStringLiteral("None"));
+            list->addItem(ToQt(n));
+        list->setCurrentIndex(selected);
+    };
+    fill(videoCompressorList_, shown.videoCompressors, shown.videoCompressor);
+    fill(audioDeviceList_, shown.audioDevices, shown.audioDevice);
+    fill(audioCompressorList_, shown.audioCompressors, shown.audioCompressor);
+    if (session_.noAudioDevice())
         button(ids::kEnableAudio)->setEnabled(false);
-        noAudioDevice_ = true;
-    }
-    audioDeviceList_->setCurrentIndex(0);
-    App().audioDeviceIndex = 0;
-
-    names.clear();
-    audioCompressorList_->clear();
-    audioCompression_ = CCaptureGraph::ListAudioCompressors(names, &notices_);
-    if (audioCompression_) {
-        for (const std::string& n : names)
-            audioCompressorList_->addItem(ToQt(n));
-    } else {
-        names = {"None"};
-        audioCompressorList_->addItem(QStringLiteral("None"));
-    }
-    App().audioCompressorIndex = DefaultAudioCompressorIndex(names);
-    audioCompressorList_->setCurrentIndex(App().audioCompressorIndex);
-    WriteControls();
-}
-
-void CMainDlg::LoadPictures() {
-    tick_.cameraIcon = LoadOverlayPicture(ids::kBitmapCameraIcon);
-    tick_.badgePicture = LoadOverlayPicture(ids::kBitmapBadge);
 }
 
 void CMainDlg::ApplySkin() {
@@ -362,69 +350,22 @@ void CMainDlg::SkinButtons() {
     auto skin = [this](const ButtonSkin& s) {
         CSkinButton* b = button(s.id);
         b->SetSkin(s.normal, s.down, 0, s.disabled, 0, s.mask, CSkinButton::Natural, 0, 0);
-        MoveControl(b, s.x, s.y);
+        MoveToPlace(b, s.id);
     };
-    skin({ids::kMinimize, ids::kBitmapMinimise, ids::kBitmapMinimise, 0, ids::kBitmapMinimiseMask,
-          29, 5});
-    skin({ids::kClose, ids::kBitmapClose, ids::kBitmapClose, 0, ids::kBitmapCloseMask, 8, 5});
+    skin({ids::kMinimize, ids::kBitmapMinimise, ids::kBitmapMinimise, 0, ids::kBitmapMinimiseMask});
+    skin({ids::kClose, ids::kBitmapClose, ids::kBitmapClose, 0, ids::kBitmapCloseMask});
     for (const ButtonSkin& s : kSizeSkins)
         skin(s);
     button(ids::kSizeDefault)->SetCheck(true);
-    for (const ButtonSkin& s : kOtherSkins) {
+    for (const ButtonSkin& s : kOtherSkins)
         skin(s);
-        if (s.id == ids::kAudioSettings)
-            MoveControl(audioDeviceList_, 132, 33);
-        if (s.id == ids::kEnableAudio)
-            MoveControl(audioCompressorList_, 132, 56);
-        if (s.id == ids::kVideoSettings) {
-            MoveControl(aviPathEdit_, 132, 90);
-            MoveControl(videoCompressorList_, 132, 113);
-        }
+    for (const int id : {ids::kAudioDeviceList, ids::kAudioCompressorList, ids::kAviPathEdit,
+                         ids::kVideoCompressorList}) {
+        MoveToPlace(control(id), id);
     }
     // The lights sit over the left end of their switches.
     button(ids::kRecordLight)->raise();
     button(ids::kMonitorLight)->raise();
-}
-
-void CMainDlg::MoveControl(QWidget* control, int x, int y) {
-    if (control != nullptr)
-        control->move(x, y);
-}
-
-void CMainDlg::CreatePreviewWindow() {
-    if (previewWindow_ == nullptr) {
-        previewWindow_ = new CPreviewWindow(this);
-        connect(previewWindow_, &CPreviewWindow::closeRequested, this, &CMainDlg::CloseProgram,
-                Qt::QueuedConnection);
-        PlaceDisplay(true, tick_.frameWidth, tick_.frameHeight);
-        previewWindow_->show();
-    }
-    previewWindow_->SetupDrawing(tick_.frameWidth, tick_.frameHeight);
-}
-
-void CMainDlg::PlaceDisplay(bool outside, int width, int height) {
-    if (placing_)
-        return;
-    placing_ = true;
-    if (outside) {
-        if (previewWindow_ != nullptr) {
-            if (App().previewMinimised) {
-                previewWindow_->setFixedSize(width, height);
-            } else {
-                const QRect frame = previewWindow_->frameGeometry();
-                const QRect client = previewWindow_->geometry();
-                const int bw = frame.width() - client.width();
-                const QRect main = frameGeometry();
-                int x = main.left() - bw - width;
-                int y = main.top() + (main.height() - height) / 2;
-                previewWindow_->setFixedSize(width, height);
-                previewWindow_->move(x < 0 ? 0 : x, y < 0 ? 0 : y);
-            }
-        }
-    } else {
-        pictureStatic_->resize(width + 6, height + 6);
-    }
-    placing_ = false;
 }
 
 void CMainDlg::paintEvent(QPaintEvent*) {
@@ -473,45 +414,21 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
 
 void CMainDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == frameTimer_.timerId()) {
-        tick_.FrameStep();
+        session_.FrameStep();
     } else if (event->timerId() == blinkTimer_.timerId()) {
-        tick_.BlinkStep();
+        session_.BlinkStep();
     } else {
         QDialog::timerEvent(event);
     }
 }
 
-void CMainDlg::OnSizeButton(int buttonId) {
-    const int index = SizeIndexForButton(buttonId);
-    if (index >= 0)
-        tick_.SelectCaptureSize(index);
-}
-
-bool CMainDlg::inTray() const {
-    return minimiser_ != nullptr && minimiser_->inTray();
-}
-
-void CMainDlg::OnMinimize() {
-    tick_.pauseRequest = true;
-    if (minimiser_ != nullptr)
-        minimiser_->Minimize();
-    tick_.pauseRequest = false;
-}
-
-void CMainDlg::OnAbout() {
-    tick_.pauseRequest = true;
-    CAboutBox about(this);
-    about.exec();
-    tick_.pauseRequest = false;
-}
-
 void CMainDlg::OnTrayCommand(int commandId) {
-    if (minimiser_ != nullptr)
-        minimiser_->OnTrayCommand(commandId);
+    if (tray_ != nullptr)
+        tray_->OnTrayCommand(commandId);
 }
 
 void CMainDlg::CloseProgram() {
-    tick_.busy = true;
+    session_.SetBusy();
     done(QDialog::Rejected);
 }
 
@@ -540,26 +457,11 @@ void CMainDlg::TearDown() {
     if (tornDown_)
         return;
     tornDown_ = true;
-    tick_.busy = true;
-    frameTimer_.stop();
-    capture_.Teardown();
-    if (previewWindow_ != nullptr) {
-        delete previewWindow_;
-        previewWindow_ = nullptr;
-    }
-    tick_.enlargedFrame.clear();
-    tick_.enlargedFrame.shrink_to_fit();
+    session_.Shutdown();
+    surfaces_->DestroyPreviewWindow();
     skinBitmap_ = QImage();
-    if (tray_ != nullptr) {
-        tray_->HideIcon();
-        tray_->RemoveIcon();
-    }
-    minimiser_.reset();
-    tick_.blink = false;
-    blinkTimer_.stop();
-    tick_.cameraIcon = OverlayPicture();
-    tick_.badgePicture = OverlayPicture();
-    tick_.monitor.Release();
+    if (tray_ != nullptr)
+        tray_->Remove();
     alarmPlayer_.Stop();
     previewSound_.Stop();
     if (cursorOverridden_) {
@@ -568,20 +470,7 @@ void CMainDlg::TearDown() {
     }
 }
 
-void CMainDlg::ReadControls() {
-    aviPathText_ = aviPathEdit_->text();
-    // The lists' selections are what a recording uses.
-    AppState& app = App();
-    app.videoCompressorIndex = videoCompressorList_->currentIndex();
-    app.audioCompressorIndex = audioCompressorList_->currentIndex();
-    app.audioDeviceIndex = audioDeviceList_->currentIndex();
-}
-
-void CMainDlg::WriteControls() {
-    aviPathEdit_->setText(aviPathText_);
-}
-
-// ---- the frame tick's window ----
+// ---- what the session shows and reads ----
 
 void CMainDlg::StartTimer(int id, int periodMs) {
     if (id == kFrameTimer)
@@ -624,154 +513,140 @@ void CMainDlg::Sleep(int milliseconds) {
 }
 
 void CMainDlg::ShowFrame(const std::uint8_t* frame, int, int) {
-    if (outsideDisplay_) {
-        if (previewWindow_ != nullptr)
-            previewWindow_->DrawFrame(frame);
-    } else {
-        pictureStatic_->DrawFrame(frame);
-    }
+    surfaces_->DrawFrame(frame);
 }
 
 void CMainDlg::ResizeDisplay(int width, int height) {
-    PlaceDisplay(outsideDisplay_, width, height);
-    if (outsideDisplay_) {
-        if (previewWindow_ != nullptr)
-            previewWindow_->SetupDrawing(width, height);
-    } else {
-        pictureStatic_->SetupPicture(width, height);
-    }
+    surfaces_->Resize(width, height);
 }
 
-void CMainDlg::SetControlEnabled(int controlId, bool enabled) {
-    if (QWidget* w = control(controlId))
-        w->setEnabled(enabled);
+void CMainDlg::ShowDisplay(bool outside, int width, int height) {
+    surfaces_->Show(outside, width, height);
+}
+
+void CMainDlg::LightRecordLight(bool lit) {
+    button(ids::kRecordLight)->setEnabled(lit);
+}
+
+void CMainDlg::LightMonitorLight(bool lit) {
+    button(ids::kMonitorLight)->setEnabled(lit);
 }
 
 void CMainDlg::SetRecorderText(const std::string& text) {
     button(ids::kRecorderText)->setText(ToQt(text));
 }
 
-void CMainDlg::SetRecordingControls(bool enable) {
-    ReadControls();
-    if (tick_.sizeIndex == 4 || tick_.sizeIndex == 5) {
-        notices_.ShowNotice(
-            "Not all video size are compatible!\r\n\r\nAuto adjust video size : 640x480.\r\n",
-            NoticeStyle::Warning);
-        tick_.sizeIndex = 2;
-        button(ids::kSize640)->SetCheck(true);
-        WriteControls();
-        tick_.frameWidth = 640;
-        tick_.frameHeight = 480;
-        tick_.enlarge = false;
-        ResizeDisplay(640, 480);
-        tick_.enlargedFrame.assign(FrameBytes(640, 480), 0);
-    }
-    for (int id : {ids::kSizeDefault, ids::kSize320, ids::kSize640, ids::kSize800, ids::kSize1280,
-                   ids::kSize1600, ids::kShowTime, ids::kRecorderText, ids::kAudioSettings,
-                   ids::kEnableAudio, ids::kVideoSettings}) {
-        SetControlEnabled(id, enable);
-    }
-    tick_.showDateTime = false;
-    if (audioDeviceList_->count() > 0 &&
-        audioDeviceList_->itemText(0).toUpper().startsWith(QStringLiteral("NONE"))) {
-        audioEnabled_ = false;
-        SetControlEnabled(ids::kEnableAudio, false);
-    }
-    displayInside_->setEnabled(enable);
-    displayOutside_->setEnabled(enable);
+void CMainDlg::EnableRecorderText(bool enabled) {
+    button(ids::kRecorderText)->setEnabled(enabled);
+}
+
+void CMainDlg::EnableDisplayChoice(bool enabled) {
+    displayInside_->setEnabled(enabled);
+    displayOutside_->setEnabled(enabled);
+}
+
+void CMainDlg::CollectChoices() {
+    session_.SetAviPathText(aviPathEdit_->text().toStdString());
+    session_.SetListSelections(videoCompressorList_->currentIndex(),
+                               audioCompressorList_->currentIndex(),
+                               audioDeviceList_->currentIndex());
+}
+
+void CMainDlg::ShowAviPath(const std::string& path) {
+    aviPathEdit_->setText(ToQt(path));
+}
+
+void CMainDlg::CheckSizeChoice(int sizeIndex) {
+    button(kCaptureSizes[static_cast<std::size_t>(sizeIndex)].buttonId)->SetCheck(true);
+}
+
+void CMainDlg::EnableSizeChoices(bool enabled) {
+    for (CSkinButton* b : sizeGroup_)
+        b->setEnabled(enabled);
+}
+
+void CMainDlg::EnableRecordingSettings(bool enabled) {
+    for (const int id : kRecordingSettingsControls)
+        button(id)->setEnabled(enabled);
+}
+
+void CMainDlg::EnableAudioSwitch(bool enabled) {
+    button(ids::kEnableAudio)->setEnabled(enabled);
+}
+
+void CMainDlg::ShowAudioStrip(bool shown) {
+    button(ids::kAudioStrip)->setVisible(shown);
+}
+
+void CMainDlg::ShowRecordLight(bool shown) {
     CSkinButton* light = button(ids::kRecordLight);
-    if (enable) {
-        tick_.blink = false;
-        if (!tick_.monitor.monitorOn)
-            StopTimer(kBlinkTimer);
+    if (!shown)
         light->setEnabled(false);
-        light->hide();
-        button(ids::kRecorder)->SetCheck(false);
-    } else {
-        tick_.blink = true;
-        if (!tick_.monitor.monitorOn)
-            StartTimer(kBlinkTimer, kBlinkPeriodMs);
-        light->show();
-    }
+    light->setVisible(shown);
 }
 
-// ---- the recorder's window ----
-
-std::string CMainDlg::ReadAviPathText() {
-    ReadControls();
-    return aviPathText_.toStdString();
+void CMainDlg::ReleaseRecorderSwitch() {
+    button(ids::kRecorder)->SetCheck(false);
 }
 
-void CMainDlg::WriteAviPathText(const std::string& text) {
-    aviPathText_ = ToQt(text);
-    WriteControls();
+void CMainDlg::ShowMonitorLight(bool shown) {
+    button(ids::kMonitorLight)->setVisible(shown);
 }
 
-// ---- commands ----
+void CMainDlg::SetMonitorSwitchFaces(SwitchFaces faces) {
+    const int normal =
+        faces == SwitchFaces::Running ? ids::kBitmapMonitorDown : ids::kBitmapMonitor;
+    button(ids::kMonitor)->SetSkin(normal, ids::kBitmapMonitorDown, 0, 0, 0, ids::kBitmapMaskFace);
+}
+
+void CMainDlg::ReleaseMonitorSwitch() {
+    button(ids::kMonitor)->SetCheck(false);
+}
+
+// ---- commands that open a window ----
 
 void CMainDlg::CPreviewSound::Start(const std::string& path) {
     player_.Stop();
     player_.Play(path);
 }
 
-void CMainDlg::OnShowTime() {
-    tick_.showDateTime = !tick_.showDateTime;
-}
-
 void CMainDlg::OnSnapShot() {
-    if (tick_.fixedShotRequest)
-        return;
     // The next frame step writes the frame of this moment while the dialog is open.
-    tick_.fixedShotRequest = true;
+    if (!session_.BeginSnapshot())
+        return;
     const std::optional<QString> chosen = seams_.files->SaveFileName(
-        this, QStringLiteral("SnapCap"), QStringLiteral("jpg"),
+        this, QString::fromLatin1(kSnapshotProposedName), QStringLiteral("jpg"),
         {QStringLiteral("JPG Files (*.jpg)"), QStringLiteral("BMP Files (*.bmp)")});
-    const std::string& temporary = tick_.fixedShotPath;
+    std::string target;
     if (chosen.has_value() && !chosen->isEmpty()) {
         // A quick answer can come before the frame step took the picture.
-        WaitForFrameSteps([this] { return !tick_.fixedShotRequest; });
-        // A conversion that fails says nothing and leaves nothing behind.
-        SaveSnapshot(temporary, chosen->toStdString());
+        WaitForFrameSteps([this] { return !session_.snapshotPending(); });
+        target = chosen->toStdString();
     }
-    // Answered or not, this click's picture is done with.
-    tick_.fixedShotRequest = false;
-    std::remove(temporary.c_str());
+    session_.FinishSnapshot(target);
 }
 
 void CMainDlg::WaitForFrameSteps(const std::function<bool()>& done) {
     QElapsedTimer waited;
     waited.start();
-    while (!done() && !tick_.busy && frameTimer_.isActive() && waited.elapsed() < 2000) {
+    while (!done() && !session_.busy() && frameTimer_.isActive() && waited.elapsed() < 2000) {
         QEventLoop loop;
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();
     }
 }
 
-void CMainDlg::OnTimerShot() {
-    if (tick_.timedShotActive) {
-        tick_.timedShotActive = false;
-        tick_.timedShotElapsed = 0.0f;
-        tick_.timedShotStart = 0;
-        return;
-    }
-    tick_.timedShotPath =
-        App().timedShotTarget.empty() ? CAppPaths::TimerShotDefault() : App().timedShotTarget;
-    std::remove(tick_.timedShotPath.c_str());
-    tick_.timedShotActive = true;
-    tick_.timedShotElapsed = 0.0f;
-    tick_.timedShotStart = clock_.TickCount();
-}
-
 void CMainDlg::OnSaveFile() {
-    tick_.pauseRequest = true;
-    CTimerShotDlg dialog(this, ToQt(CAppPaths::TimerShotDefault()), notices_, *seams_.files);
+    CPauseScope pause(session_);
+    TimerShotSetup& setup = session_.settings().timerShot;
+    CTimerShotDlg dialog(this, setup, ToQt(session_.files().timerShotDefault), notices_,
+                         *seams_.files);
     dialog.exec();
-    tick_.pauseRequest = false;
+    setup = dialog.setup();
 }
 
 void CMainDlg::OnProperty() {
-    tick_.pauseRequest = true;
+    CPauseScope pause(session_);
     SetCursor(CursorShape::Wait);
     std::vector<CameraControl> controls = capture_.ListSourceControls();
     SetCursor(CursorShape::Normal);
@@ -783,120 +658,41 @@ void CMainDlg::OnProperty() {
                                     });
         dialog.exec();
     }
-    tick_.pauseRequest = false;
 }
 
 void CMainDlg::OnAudioSettings() {
-    RunAudioSettings(*this, this);
+    RunAudioSettings(*this, this, session_.settings().recording);
 }
 
 void CMainDlg::OnVideoSettings() {
-    ReadControls();
-    if (RunVideoSettings(*this, this, aviPathText_, recorder_.fileCounter))
-        WriteControls();
+    CollectChoices();
+    std::string path = session_.aviPathText();
+    std::int32_t counter = session_.fileCounter();
+    if (RunVideoSettings(*this, this, path, counter, session_.settings().recording)) {
+        session_.SetFileCounter(counter);
+        session_.WriteAviPathText(path);
+    }
 }
 
 void CMainDlg::OnRecordSettings() {
-    ReadControls();
+    CollectChoices();
+    std::string path = session_.aviPathText();
     const MainWindowLists lists{videoCompressorList_, audioCompressorList_, audioDeviceList_};
-    if (RunRecordSettings(*this, this, aviPathText_, recorder_.fileCounter, lists))
-        WriteControls();
-}
-
-void CMainDlg::ToggleAudio() {
-    audioEnabled_ = !audioEnabled_;
-    button(ids::kAudioStrip)->setVisible(audioEnabled_);
+    if (RunRecordSettings(*this, this, path, session_.fileCounter(), session_.settings().recording,
+                          lists)) {
+        session_.WriteAviPathText(path);
+    }
 }
 
 void CMainDlg::OnMonitor() {
-    tick_.pauseRequest = true;
-    CMonitorSettingsDlg dialog(this, *seams_.preview, noAudioDevice_, notices_, *seams_.files,
-                               ToQt(CAppPaths::ProgramDirectory()),
+    CPauseScope pause(session_);
+    MonitorSetup& setup = session_.settings().monitor;
+    CMonitorSettingsDlg dialog(this, setup, *seams_.preview, session_.noAudioDevice(), notices_,
+                               *seams_.files, ToQt(CAppPaths::ProgramDirectory()),
                                ToQt(CAppPaths::PictureDirectory()), clock_.LocalTime());
-    ApplyMonitorSettings(dialog.exec() == QDialog::Accepted);
-    tick_.pauseRequest = false;
-}
-
-void CMainDlg::ApplyMonitorSettings(bool accepted) {
-    ApplyMonitorPlan(accepted
-                         ? PlanAcceptedSettings(App().monitorMode, noAudioDevice_, tick_.recording)
-                         : PlanCancelledSettings(tick_.monitor.monitorOn, tick_.recording));
-}
-
-void CMainDlg::ApplyMonitorPlan(const MonitorSettingsPlan& plan) {
-    CMonitorCore& monitor = tick_.monitor;
-    if (plan.resetMonitor) {
-        monitor.motionShotPending = false;
-        monitor.monitorOn = false;
-        monitor.zoomReady = false;
-        monitor.trackHoldoff = CMonitorCore::kTrackHoldoff;
-    }
-    if (plan.showNoAudioNotice)
-        notices_.ShowNotice(msg::kNoAudioDevice, NoticeStyle::Warning);
-    if (plan.resetZoomDivider)
-        monitor.zoomDivider = 0;
-    if (plan.resetMonitor) {
-        monitor.monitorOn = plan.monitorOn;
-        tick_.SetUpMonitor();
-    }
-    CSkinButton* monitorSwitch = button(ids::kMonitor);
-    if (plan.indicator == IndicatorAction::Show) {
-        tick_.monitorIndicator = true;
-        button(ids::kMonitorLight)->show();
-    } else if (plan.indicator == IndicatorAction::Hide) {
-        tick_.monitorIndicator = false;
-        button(ids::kMonitorLight)->hide();
-    }
-    if (plan.blinkTimer == TimerAction::Start)
-        StartTimer(kBlinkTimer, kBlinkPeriodMs);
-    if (plan.blinkTimer == TimerAction::Stop)
-        StopTimer(kBlinkTimer);
-    if (plan.switchFaces == SwitchFaces::Running) {
-        monitorSwitch->SetSkin(ids::kBitmapMonitorDown, ids::kBitmapMonitorDown, 0, 0, 0,
-                               ids::kBitmapMaskFace);
-    } else if (plan.switchFaces == SwitchFaces::Idle) {
-        monitorSwitch->SetSkin(ids::kBitmapMonitor, ids::kBitmapMonitorDown, 0, 0, 0,
-                               ids::kBitmapMaskFace);
-    }
-    if (plan.clearSwitchCheck)
-        monitorSwitch->SetCheck(false);
-}
-
-void CMainDlg::ShowOutsideDisplay() {
-    tick_.busy = true;
-    StopTimer(kFrameTimer);
-    SetCursor(CursorShape::Wait);
-    Sleep(150);
-    outsideDisplay_ = false;
-    CreatePreviewWindow();
-    pictureStatic_->hide();
-    outsideDisplay_ = true;
-    tick_.busy = false;
-    SetCursor(CursorShape::Starting);
-    StartTimer(kFrameTimer, kFramePeriodMs);
-}
-
-void CMainDlg::ShowInsideDisplay() {
-    tick_.busy = true;
-    StopTimer(kFrameTimer);
-    SetCursor(CursorShape::Wait);
-    Sleep(150);
-    outsideDisplay_ = false;
-    if (previewWindow_ != nullptr) {
-        delete previewWindow_;
-        previewWindow_ = nullptr;
-    }
-    PlaceDisplay(false, tick_.frameWidth, tick_.frameHeight);
-    pictureStatic_->SetupPicture(tick_.frameWidth, tick_.frameHeight);
-    pictureStatic_->show();
-    pictureStatic_->raise();
-    tick_.busy = false;
-    SetCursor(CursorShape::Starting);
-    StartTimer(kFrameTimer, kFramePeriodMs);
-}
-
-void CMainDlg::OnVideoCompressorChanged() {
-    ReadControls();
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    setup = dialog.setup();
+    session_.ApplyMonitorSettings(accepted);
 }
 
 }  // namespace tavelin

@@ -1,7 +1,7 @@
 #pragma once
-// The skinned main window. It owns everything the running program needs: the camera,
-// the frame tick with the monitor state, the display surfaces, the buttons and lists.
-// Its timer 1 drives the frame step and timer 3 the blinking lights.
+// The skinned main window: the skin, its controls, and the adapter from their clicks
+// to the session, which holds the program's state and rules. It shows what the session
+// tells it (ISessionHost), keeps the two timers, and opens the settings dialogs.
 
 #include <QBasicTimer>
 #include <QDialog>
@@ -14,29 +14,28 @@
 #include <memory>
 #include <vector>
 
+#include "CameraSession.h"
 #include "CaptureGraph.h"
 #include "Clock.h"
 #include "FileChooser.h"
-#include "FrameTick.h"
-#include "FrameTickHost.h"
 #include "MessageBoxNotices.h"
 #include "RecordSettingsHost.h"
-#include "Recorder.h"
+#include "SessionHost.h"
 #include "SoundPlayer.h"
 #include "SoundPreview.h"
 
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
-class QLabel;
 
 namespace tavelin {
 
+class CDisplaySurfaces;
+class CMainTray;
 class CPictureStatic;
 class CPreviewWindow;
 class CSkinButton;
 class CSystemTray;
-class CTrayMinimiser;
 
 // What the main window talks to besides itself; tests put their own in.
 struct MainDlgSeams {
@@ -49,10 +48,7 @@ struct MainDlgSeams {
     std::function<bool()> trayAvailable;  // empty: ask the desktop
 };
 
-class CMainDlg : public QDialog,
-                 public IFrameTickHost,
-                 public IRecorderWindow,
-                 public IRecordSettingsHost {
+class CMainDlg : public QDialog, public ISessionHost, public IRecordSettingsHost {
     Q_OBJECT
 
 public:
@@ -62,73 +58,47 @@ public:
     // Start-up; false when the program must end (no camera).
     bool OnInitDialog();
 
-    // Sizes and places the display surface in use for frames of this size.
-    void PlaceDisplay(bool outside, int width, int height);
-    // Moves a child control to (x, y) in client pixels, keeping its size.
-    static void MoveControl(QWidget* control, int x, int y);
-
-    // IFrameTickHost
+    // ISessionHost
     void StartTimer(int id, int periodMs) override;
     void StopTimer(int id) override;
     void SetCursor(CursorShape shape) override;
     void Sleep(int milliseconds) override;
     void ShowFrame(const std::uint8_t* frame, int width, int height) override;
     void ResizeDisplay(int width, int height) override;
-    void SetControlEnabled(int controlId, bool enabled) override;
+    void LightRecordLight(bool lit) override;
+    void LightMonitorLight(bool lit) override;
     void SetRecorderText(const std::string& text) override;
-    void SetRecordingControls(bool enable) override;
-
-    // IRecorderWindow
-    std::string ReadAviPathText() override;
-    void WriteAviPathText(const std::string& text) override;
-    bool audioEnabled() const override { return audioEnabled_; }
-    bool audioCompression() const override { return audioCompression_; }
+    void EnableRecorderText(bool enabled) override;
+    void EnableDisplayChoice(bool enabled) override;
+    void CollectChoices() override;
+    void ShowAviPath(const std::string& path) override;
+    void CheckSizeChoice(int sizeIndex) override;
+    void EnableSizeChoices(bool enabled) override;
+    void EnableRecordingSettings(bool enabled) override;
+    void EnableAudioSwitch(bool enabled) override;
+    void ShowAudioStrip(bool shown) override;
+    void ShowRecordLight(bool shown) override;
+    void ReleaseRecorderSwitch() override;
+    void ShowMonitorLight(bool shown) override;
+    void SetMonitorSwitchFaces(SwitchFaces faces) override;
+    void ReleaseMonitorSwitch() override;
+    void ShowDisplay(bool outside, int width, int height) override;
 
     // IRecordSettingsHost
-    void SetPauseRequest(bool on) override { tick_.pauseRequest = on; }
-    void ToggleAudio() override;
-    std::string CounterFile() const override { return recorder_.counterPath; }
+    void SetPauseRequest(bool on) override { session_.SetPauseRequest(on); }
+    void ToggleAudio() override { session_.ToggleAudio(); }
+    std::string CounterFile() const override { return session_.files().counter; }
     INoticeSink& Notices() override { return notices_; }
     IFileChooser& Files() override { return *seams_.files; }
 
-    // Commands of the main window's buttons.
-    void OnShowTime();
+    // Commands that open a window of their own.
     void OnSnapShot();
-    void OnTimerShot();
     void OnSaveFile();
     void OnProperty();
-    // The recording settings dialogs: master stream, save folder and counter, and the
-    // lists with the save path together.
     void OnAudioSettings();
     void OnVideoSettings();
     void OnRecordSettings();
     void OnMonitor();
-    // What follows the Monitor Settings dialog: switches the monitor by the stored mode
-    // (accepted) or puts an idle monitor back to rest (cancelled).
-    void ApplyMonitorSettings(bool accepted);
-    void ShowInsideDisplay();
-    void ShowOutsideDisplay();
-    void OnVideoCompressorChanged();
-
-    // For the commands and for tests.
-    CFrameTick& tick() { return tick_; }
-    CRecorder& recorder() { return recorder_; }
-    CCaptureGraph& capture() { return capture_; }
-    CPreviewWindow* previewWindow() const { return previewWindow_; }
-    CPictureStatic* pictureStatic() const { return pictureStatic_; }
-    CSkinButton* button(int id) const;
-    QWidget* control(int id) const;
-    bool outsideDisplay() const { return outsideDisplay_; }
-    bool frameTimerActive() const { return frameTimer_.isActive(); }
-    bool blinkTimerActive() const { return blinkTimer_.isActive(); }
-    std::int32_t fileCounter() const { return recorder_.fileCounter; }
-    const std::string& snapshotTempPath() const { return tick_.fixedShotPath; }
-    const QString& aviPathText() const { return aviPathText_; }
-    bool noAudioDevice() const { return noAudioDevice_; }
-    bool inTray() const;
-    CSystemTray* tray() const { return tray_.get(); }
-    const QImage& skin() const { return skinBitmap_; }
-
     // An entry of the tray menu (Show, Exit) chosen.
     void OnTrayCommand(int commandId);
 
@@ -138,6 +108,27 @@ public:
     // that is up is closed first, and the window ends once the command that opened it
     // has returned to the program's own event loop.
     void EndFromOutside();
+
+    // For the test hook and tests.
+    CCameraSession& session() { return session_; }
+    CFrameTick& tick() { return session_.tick(); }
+    CCaptureGraph& capture() { return capture_; }
+    void ApplyMonitorSettings(bool accepted) { session_.ApplyMonitorSettings(accepted); }
+    void WriteAviPathText(const std::string& text) { session_.WriteAviPathText(text); }
+    QString aviPathText() const { return QString::fromStdString(session_.aviPathText()); }
+    bool audioEnabled() const { return session_.audioEnabled(); }
+    std::int32_t fileCounter() const { return session_.fileCounter(); }
+    const std::string& snapshotTempPath() const { return session_.files().snapshotTemp; }
+    CPreviewWindow* previewWindow() const;
+    CPictureStatic* pictureStatic() const;
+    bool outsideDisplay() const;
+    CSkinButton* button(int id) const;
+    QWidget* control(int id) const;
+    bool frameTimerActive() const { return frameTimer_.isActive(); }
+    bool blinkTimerActive() const { return blinkTimer_.isActive(); }
+    bool inTray() const;
+    CSystemTray* tray() const;
+    const QImage& skin() const { return skinBitmap_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -152,21 +143,13 @@ public slots:
 
 private:
     void CreateControls();
+    void ConnectCommands();
     void FillLists();
-    void LoadPictures();
     void ApplySkin();
     void SkinButtons();
-    void CreatePreviewWindow();
     void TearDown();
-    void ReadControls();
-    void WriteControls();
-    void ApplyMonitorPlan(const struct MonitorSettingsPlan& plan);
     // Lets the frame tick run (for at most 2 s) until `done` holds.
     void WaitForFrameSteps(const std::function<bool()>& done);
-
-    void OnSizeButton(int buttonId);
-    void OnMinimize();
-    void OnAbout();
 
     // Plays the preview of an alarm sound for the Monitor Settings dialog.
     class CPreviewSound : public ISoundPreview {
@@ -178,6 +161,7 @@ private:
         CSoundPlayer player_;
     };
 
+    MainDlgSeams seams_;
     CCaptureGraph capture_;
     CMessageBoxNotices messageBoxes_;
     INoticeSink& notices_;
@@ -186,8 +170,7 @@ private:
     CSoundPlayer alarmPlayer_;
     CPreviewSound previewSound_;
     CQtFileChooser qtFiles_;
-    CFrameTick tick_;
-    CRecorder recorder_;
+    CCameraSession session_;
 
     QBasicTimer frameTimer_;
     QBasicTimer blinkTimer_;
@@ -207,21 +190,9 @@ private:
     QLineEdit* aviPathEdit_ = nullptr;
     QRadioButton* displayInside_ = nullptr;
     QRadioButton* displayOutside_ = nullptr;
-    QLabel* timeLabel_ = nullptr;
 
-    MainDlgSeams seams_;
-    std::unique_ptr<CSystemTray> tray_;
-    std::unique_ptr<CTrayMinimiser> minimiser_;
-
-    CPreviewWindow* previewWindow_ = nullptr;
-    CPictureStatic* pictureStatic_ = nullptr;
-    bool outsideDisplay_ = false;
-    bool placing_ = false;
-
-    bool audioEnabled_ = false;
-    bool audioCompression_ = false;
-    bool noAudioDevice_ = false;
-    QString aviPathText_;
+    std::unique_ptr<CDisplaySurfaces> surfaces_;
+    std::unique_ptr<CMainTray> tray_;
 
     // The snapshot's temporary picture lives in a folder only this user can read.
     QTemporaryDir privateTemp_;

@@ -104,15 +104,4 @@ FreeNumber FirstFreeRecordingNumber(const std::string& directory, std::int32_t f
     }
 }
 
-std::string NumberedAviName(std::int32_t n) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/Tavelin-%05d.avi", static_cast<int>(n));
-    return name;
-}
-
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 }  // namespace tavelin

@@ -1,13 +1,13 @@
 #pragma once
 // The recording file counter: one decimal number in a small text file beside the
-// executable, and the numbered recording names made from it.
+// executable, and the free recording numbers found from it.
 
 #include <cstdint>
 #include <string>
 
-namespace tavelin {
+#include "FileNames.h"
 
-inline constexpr const char* kCounterFileName = "/Pellor.inf";
+namespace tavelin {
 
 // Reads the number at the start of the file (leading white space, optional sign, digits;
 // the rest ignored) into `value`. A missing, empty or blank file counts as 0 and is
@@ -29,11 +29,5 @@ struct FreeNumber {
     std::int32_t number;
 };
 FreeNumber FirstFreeRecordingNumber(const std::string& directory, std::int32_t from);
-
-// "/Tavelin-%05d.avi": at least five digits, zero-padded after any minus sign.
-std::string NumberedAviName(std::int32_t n);
-
-// `path` up to, not including, its last '/'; "" when it has none.
-std::string DirectoryOf(const std::string& path);
 
 }  // namespace tavelin

@@ -50,6 +50,22 @@ constexpr int SizeIndexForButton(int buttonId) {
     return -1;
 }
 
+// The size the camera delivers for a shown size: half of it for the enlarged rows.
+struct CameraSize {
+    int width;
+    int height;
+};
+constexpr CameraSize CameraSizeForShown(int shownWidth, int shownHeight) {
+    for (const CaptureSize& row : kCaptureSizes) {
+        if (row.shownWidth == shownWidth && row.shownHeight == shownHeight)
+            return {row.cameraWidth, row.cameraHeight};
+    }
+    return {shownWidth, shownHeight};
+}
+
+// The row a recording falls back to from an enlarged size: the camera's 640 x 480.
+constexpr int kRecordingFallbackSize = 2;
+
 // The monitor functions run only below this shown width (and never enlarged).
 constexpr int kMonitorMaxWidth = 800;
 

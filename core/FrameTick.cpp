@@ -1,33 +1,24 @@
 #include "FrameTick.h"
 
-#include <cstdio>
-
-#include "AppState.h"
+#include "BusyScope.h"
 #include "Enlarge.h"
-#include "FileCounter.h"
+#include "FileNames.h"
 #include "FrameFormat.h"
 #include "Messages.h"
 #include "StillImage.h"
 
 namespace tavelin {
 
-namespace {
-
-constexpr int kRecordLight = 1057;
-constexpr int kMonitorLight = 1070;
-
-}  // namespace
-
-std::string MotionStillPath(const std::string& motionShotPath, const std::tm& now) {
-    char name[48];
-    std::snprintf(name, sizeof name, "/MOTION[%02d-%02d-%02d].bmp", now.tm_hour, now.tm_min,
-                  now.tm_sec);
-    return DirectoryOf(motionShotPath) + name;
-}
-
-CFrameTick::CFrameTick(IFrameSource& source, IFrameTickHost& host, INoticeSink& notices,
-                       const IClock& clock, IAlarm* alarm)
-    : source_(source), host_(host), notices_(notices), clock_(clock), alarm_(alarm) {}
+CFrameTick::CFrameTick(IFrameSource& source, IFrameTickHost& host, IRecordingControls& controls,
+                       INoticeSink& notices, const IClock& clock, IAlarm* alarm,
+                       const SessionSettings& settings)
+    : source_(source),
+      host_(host),
+      controls_(controls),
+      notices_(notices),
+      clock_(clock),
+      alarm_(alarm),
+      settings_(settings) {}
 
 std::uint8_t* CFrameTick::TakePicture() {
     std::uint8_t* cameraFrame = source_.frame();
@@ -59,21 +50,22 @@ void CFrameTick::FrameStep() {
     source_.WaitForNewFrame();
 
     if (std::uint8_t* picture = TakePicture()) {
-        const AppState& app = App();
+        const MonitorSetup& setup = settings_.monitor;
         if (!enlarge && monitor.monitorOn && frameWidth < kMonitorMaxWidth) {
             const std::size_t bytes = FrameBytes(frameWidth, frameHeight);
-            monitor.MonitorStep(picture, bytes, app.monitorMode, frameWidth, frameHeight, alarm_,
-                                app.alarmSoundPath);
-            if (ModeHasZoom(app.monitorMode) && monitor.zoomFrame.size() == bytes) {
+            monitor.MonitorStep(picture, bytes, setup.monitorMode, frameWidth, frameHeight, alarm_,
+                                setup.alarmSoundPath);
+            if (ModeHasZoom(setup.monitorMode) && monitor.zoomFrame.size() == bytes) {
                 picture = monitor.zoomFrame.data();
             }
-            if (ModeHasTracking(app.monitorMode)) {
+            if (ModeHasTracking(setup.monitorMode)) {
                 DrawBadge(picture, frameWidth, frameHeight, badgePicture, monitor.objectCount);
             }
         }
         if (showDateTime || timedShotActive) {
             DrawOverlays(showDateTime, timedShotActive, picture, frameWidth, frameHeight,
-                         cameraIcon, CountdownState{timedShotElapsed, app.timerSeconds},
+                         cameraIcon,
+                         CountdownState{timedShotElapsed, settings_.timerShot.timerSeconds},
                          clock_.LocalTime());
         }
         host_.ShowFrame(picture, frameWidth, frameHeight);
@@ -93,8 +85,8 @@ void CFrameTick::FrameStep() {
 
 void CFrameTick::WriteRequestedPictures(const std::uint8_t* picture) {
     if (monitor.monitorOn && monitor.motionShotPending) {
-        WriteBmp(picture, MotionStillPath(App().motionShotPath, clock_.LocalTime()), frameWidth,
-                 frameHeight);
+        WriteBmp(picture, MotionStillPath(settings_.monitor.motionShotPath, clock_.LocalTime()),
+                 frameWidth, frameHeight);
         monitor.motionShotPending = false;
     }
     if (fixedShotRequest) {
@@ -104,7 +96,7 @@ void CFrameTick::WriteRequestedPictures(const std::uint8_t* picture) {
     if (timedShotActive) {
         const std::uint32_t elapsedMs = clock_.TickCount() - timedShotStart;
         timedShotElapsed = static_cast<float>(elapsedMs * 0.001);
-        if (timedShotElapsed >= static_cast<float>(App().timerSeconds)) {
+        if (timedShotElapsed >= static_cast<float>(settings_.timerShot.timerSeconds)) {
             WriteBmp(picture, timedShotPath, frameWidth, frameHeight);
             timedShotElapsed = 0.0f;
             timedShotActive = false;
@@ -125,17 +117,8 @@ void CFrameTick::DeviceLostRecovery() {
     host_.Sleep(200);
 
     // The enlarged sizes come from the smaller camera sizes; enlarge keeps its value.
-    int cameraWidth = frameWidth;
-    int cameraHeight = frameHeight;
-    if (frameWidth == 1280) {
-        cameraWidth = 640;
-        cameraHeight = 480;
-    } else if (frameWidth == 1600) {
-        cameraWidth = 800;
-        cameraHeight = 600;
-    }
-
-    if (source_.BuildPreviewGraph(cameraWidth, cameraHeight)) {
+    const CameraSize camera = CameraSizeForShown(frameWidth, frameHeight);
+    if (source_.BuildPreviewGraph(camera.width, camera.height)) {
         EndAbortedRecording(fileCause.empty() ? msg::RecordFailed(frameWidth)
                                               : msg::RecordFileFailed(fileCause));
         busy = false;
@@ -158,7 +141,7 @@ void CFrameTick::EndAbortedRecording(const std::string& message) {
     recording = false;
     notices_.ShowNotice(message, NoticeStyle::Warning);
     host_.SetRecorderText(msg::kRunRecorder);
-    host_.SetRecordingControls(true);
+    controls_.SetRecordingControls(true);
     host_.SetCursor(CursorShape::Starting);
 }
 
@@ -179,10 +162,9 @@ void CFrameTick::Pause(bool fromBlinkStep) {
 
 void CFrameTick::BlinkStep() {
     if (recording)
-        host_.SetControlEnabled(kRecordLight, !blink);
-    if (monitorIndicator && frameWidth < kMonitorMaxWidth) {
-        host_.SetControlEnabled(kMonitorLight, !blink);
-    }
+        host_.LightRecordLight(!blink);
+    if (monitorIndicator && frameWidth < kMonitorMaxWidth)
+        host_.LightMonitorLight(!blink);
     blink = !blink;
     if (busy) {
         host_.StopTimer(kBlinkTimer);
@@ -203,10 +185,7 @@ bool CFrameTick::SelectCaptureSize(int index) {
 }
 
 bool CFrameTick::ChangeCaptureSize(bool enlargeFrames, int cameraWidth, int cameraHeight) {
-    busy = true;
-    host_.StopTimer(kFrameTimer);
-    host_.SetCursor(CursorShape::Wait);
-    host_.Sleep(150);
+    CBusyScope hold(busy, host_);
     enlarge = false;  // no enlargement while the buffers change
 
     host_.ResizeDisplay(frameWidth, frameHeight);
@@ -219,14 +198,11 @@ bool CFrameTick::ChangeCaptureSize(bool enlargeFrames, int cameraWidth, int came
         source_.Teardown();
         enlargedFrame.clear();
         enlargedFrame.shrink_to_fit();
-        host_.SetCursor(CursorShape::Normal);
+        hold.StayIdle();
         return false;
     }
     SetUpMonitor();
-    busy = false;
     enlarge = enlargeFrames;
-    host_.SetCursor(CursorShape::Starting);
-    host_.StartTimer(kFrameTimer, kFramePeriodMs);
     return true;
 }
 

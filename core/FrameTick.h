@@ -18,13 +18,17 @@
 #include "MonitorCore.h"
 #include "NoticeSink.h"
 #include "Overlays.h"
+#include "SessionSettings.h"
 
 namespace tavelin {
 
 class CFrameTick {
 public:
-    CFrameTick(IFrameSource& source, IFrameTickHost& host, INoticeSink& notices,
-               const IClock& clock, IAlarm* alarm);
+    // `settings`: the user's choices it follows (monitor mode, alarm sound, still folder,
+    // timer-shot interval); the caller keeps them alive and current.
+    CFrameTick(IFrameSource& source, IFrameTickHost& host, IRecordingControls& controls,
+               INoticeSink& notices, const IClock& clock, IAlarm* alarm,
+               const SessionSettings& settings);
 
     // Timer 1.
     void FrameStep();
@@ -82,13 +86,11 @@ private:
 
     IFrameSource& source_;
     IFrameTickHost& host_;
+    IRecordingControls& controls_;
     INoticeSink& notices_;
     const IClock& clock_;
     IAlarm* alarm_;
+    const SessionSettings& settings_;
 };
-
-// The file a motion still goes to: the directory of the chosen still path and a
-// name made of the time of day.
-std::string MotionStillPath(const std::string& motionShotPath, const std::tm& now);
 
 }  // namespace tavelin

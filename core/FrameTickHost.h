@@ -1,6 +1,7 @@
 #pragma once
-// What the frame tick asks of the main window: its timers, cursor, pauses, the
-// display surface, and the few controls the tick touches.
+// What the frame tick and the recorder ask of the window around them: its timers,
+// cursor and pauses, the display surface, and what the user sees of a recording. The
+// calls say what they mean; which control shows it is the window's business.
 
 #include <cstdint>
 #include <string>
@@ -34,8 +35,20 @@ public:
     // Places and sets up the display surface in use for frames of this size.
     virtual void ResizeDisplay(int width, int height) = 0;
 
-    virtual void SetControlEnabled(int controlId, bool enabled) = 0;
+    // The blinking lights: lit or dark (each shows only while its function runs).
+    virtual void LightRecordLight(bool lit) = 0;
+    virtual void LightMonitorLight(bool lit) = 0;
+    // The recorder's state text ("Run recorder" / "Stop recorder") and whether it responds.
     virtual void SetRecorderText(const std::string& text) = 0;
+    virtual void EnableRecorderText(bool enabled) = 0;
+    // The choice between the inside and the outside display.
+    virtual void EnableDisplayChoice(bool enabled) = 0;
+};
+
+// The rule for the window's controls around a recording (the session carries it).
+class IRecordingControls {
+public:
+    virtual ~IRecordingControls() = default;
     // Gives the controls back after a recording ended (or takes them while one runs).
     virtual void SetRecordingControls(bool enable) = 0;
 };

@@ -2,17 +2,12 @@
 
 #include <limits>
 
-#include "AppState.h"
 #include "FileCounter.h"
 #include "Messages.h"
 
 namespace tavelin {
 
 namespace {
-
-constexpr int kRecorderText = 1039;
-constexpr int kDisplayInside = 1006;
-constexpr int kDisplayOutside = 1007;
 
 constexpr const char* kAudioFellBackToPcm =
     "Failed to connect Audio to selected compressor!\r\n"
@@ -35,13 +30,15 @@ bool Advance(std::int32_t& counter) {
 }  // namespace
 
 CRecorder::CRecorder(CFrameTick& tick, IFrameSource& source, IRecordGraph& graph,
-                     IFrameTickHost& host, IRecorderWindow& window, INoticeSink& notices)
+                     IFrameTickHost& host, IRecorderWindow& window, INoticeSink& notices,
+                     RecordingChoices& choices)
     : tick_(tick),
       source_(source),
       graph_(graph),
       host_(host),
       window_(window),
-      notices_(notices) {}
+      notices_(notices),
+      choices_(choices) {}
 
 void CRecorder::ToggleRecorder() {
     if (tick_.recording) {
@@ -56,7 +53,7 @@ bool CRecorder::Start() {
     tick_.busy = true;
     host_.StopTimer(kFrameTimer);
     // May bring an enlarged size down to 640 x 480 before the graph is built.
-    host_.SetRecordingControls(false);
+    window_.SetRecordingControls(false);
     host_.SetCursor(CursorShape::Wait);
     source_.Teardown();
     host_.Sleep(250);
@@ -64,8 +61,7 @@ bool CRecorder::Start() {
     std::string aviPathText = window_.ReadAviPathText();
     ReadFileCounter(fileCounter, counterPath);
 
-    AppState& app = App();
-    const bool numbered = !app.useTypedNameOnce;
+    const bool numbered = !choices_.useTypedNameOnce;
     if (numbered) {
         // The counter's own name may be taken (a counter reset by hand, or one that
         // could not be stored): the next free number is used, and the counter moves
@@ -79,7 +75,7 @@ bool CRecorder::Start() {
         fileCounter = free.number + 1;
     } else {
         // The typed name uses no number.
-        app.useTypedNameOnce = false;
+        choices_.useTypedNameOnce = false;
         if (Advance(fileCounter))
             GiveBack(fileCounter);
     }
@@ -91,12 +87,12 @@ bool CRecorder::Start() {
     request.height = tick_.frameHeight;
     request.path = aviPathText;
     request.replaceExisting = !numbered;
-    request.videoCompressorIndex = app.videoCompressorIndex;
+    request.videoCompressorIndex = choices_.videoCompressorIndex;
     request.audioEnabled = window_.audioEnabled();
     request.audioCompression = window_.audioCompression();
-    request.audioCompressorIndex = app.audioCompressorIndex;
-    request.audioDeviceIndex = app.audioDeviceIndex;
-    request.masterStream = app.masterStream;
+    request.audioCompressorIndex = choices_.audioCompressorIndex;
+    request.audioDeviceIndex = choices_.audioDeviceIndex;
+    request.masterStream = choices_.masterStream;
 
     if (!graph_.BuildRecordGraph(request)) {
         const std::string cause = graph_.failureCause();
@@ -110,14 +106,13 @@ bool CRecorder::Start() {
     }
 
     host_.SetRecorderText(msg::kStopRecorder);
-    host_.SetControlEnabled(kRecorderText, true);
+    host_.EnableRecorderText(true);
     host_.SetCursor(CursorShape::Normal);
     if (request.audioEnabled && graph_.audioFailed()) {
         notices_.ShowNotice(kAudioFellBackToPcm, NoticeStyle::Plain);
         graph_.ClearAudioFailed();
     }
-    host_.SetControlEnabled(kDisplayInside, true);
-    host_.SetControlEnabled(kDisplayOutside, true);
+    host_.EnableDisplayChoice(true);
     tick_.busy = false;
     host_.StartTimer(kFrameTimer, kFramePeriodMs);
     return true;
@@ -130,26 +125,24 @@ void CRecorder::AbandonStart(const std::string& message) {
     host_.Sleep(200);
     tick_.ChangeCaptureSize(tick_.enlarge, tick_.frameWidth, tick_.frameHeight);
     host_.SetRecorderText(msg::kRunRecorder);
-    host_.SetRecordingControls(true);
+    window_.SetRecordingControls(true);
     host_.SetCursor(CursorShape::Normal);
 }
 
 void CRecorder::Stop() {
     tick_.recording = false;
-    host_.SetControlEnabled(kRecorderText, false);
+    host_.EnableRecorderText(false);
     host_.SetCursor(CursorShape::Wait);
-    host_.SetControlEnabled(kDisplayInside, false);
-    host_.SetControlEnabled(kDisplayOutside, false);
+    host_.EnableDisplayChoice(false);
     // Finishes the file before the graph goes.
     source_.Teardown();
     host_.Sleep(200);
     const bool previewBack =
         tick_.ChangeCaptureSize(tick_.enlarge, tick_.frameWidth, tick_.frameHeight);
     host_.SetRecorderText(msg::kRunRecorder);
-    host_.SetRecordingControls(true);
+    window_.SetRecordingControls(true);
     host_.SetCursor(CursorShape::Normal);
-    host_.SetControlEnabled(kDisplayInside, true);
-    host_.SetControlEnabled(kDisplayOutside, true);
+    host_.EnableDisplayChoice(true);
     // Without a preview the window stays idle until a size is chosen; running the tick
     // on no graph would only report the camera lost a second time.
     if (previewBack) {

@@ -12,14 +12,15 @@
 #include "FrameTickHost.h"
 #include "NoticeSink.h"
 #include "RecordGraph.h"
+#include "SessionSettings.h"
 
 namespace tavelin {
 
-// The main window's fields the recorder reads and writes.
-class IRecorderWindow {
+// What the recorder reads and writes besides the recording choices: the output path
+// shown to the user and the sound switches.
+class IRecorderWindow : public IRecordingControls {
 public:
-    virtual ~IRecorderWindow() = default;
-    // The output path field (reading the controls into the fields first).
+    // The output path field.
     virtual std::string ReadAviPathText() = 0;
     virtual void WriteAviPathText(const std::string& text) = 0;
     virtual bool audioEnabled() const = 0;
@@ -29,8 +30,9 @@ public:
 
 class CRecorder {
 public:
+    // `choices`: the encoders, devices and typed-name flag a start uses and clears.
     CRecorder(CFrameTick& tick, IFrameSource& source, IRecordGraph& graph, IFrameTickHost& host,
-              IRecorderWindow& window, INoticeSink& notices);
+              IRecorderWindow& window, INoticeSink& notices, RecordingChoices& choices);
 
     void ToggleRecorder();
     bool Start();
@@ -51,6 +53,7 @@ private:
     IFrameTickHost& host_;
     IRecorderWindow& window_;
     INoticeSink& notices_;
+    RecordingChoices& choices_;
 };
 
 }  // namespace tavelin

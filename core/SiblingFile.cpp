@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "FileNames.h"
+
 namespace tavelin {
 
 namespace {
@@ -21,14 +23,9 @@ SiblingFile CreateSiblingFile(const std::string& target, const char* suffix, mod
         errno = EISDIR;
         return {};
     }
-    const std::size_t slash = target.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = folder + "." + name + "." + suffix + "-" +
-                                std::to_string(static_cast<long>(::getpid())) + "-" +
-                                std::to_string(g_serial.fetch_add(1, std::memory_order_relaxed));
+        std::string candidate = TemporaryName(target, suffix, static_cast<long>(::getpid()),
+                                              g_serial.fetch_add(1, std::memory_order_relaxed));
         const int fd =
             ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0)

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QTimerEvent>
 
-#include "AppState.h"
+#include "FileNames.h"
 #include "FrameFormat.h"
 #include "Messages.h"
 #include "MonitorSettings.h"
@@ -36,25 +36,22 @@ QString CMonitorSettingsDlg::AlarmSoundFile(const QString& programDir, int posit
 }
 
 QString CMonitorSettingsDlg::DefaultStillPath(const QString& stillDir, const std::tm& now) {
-    const QChar zero(u'0');
-    return QStringLiteral("%1/MOTION[%2-%3-%4].bmp")
-        .arg(stillDir)
-        .arg(now.tm_hour, 2, 10, zero)
-        .arg(now.tm_min, 2, 10, zero)
-        .arg(now.tm_sec, 2, 10, zero);
+    return stillDir + QString::fromStdString(MotionStillName(now));
 }
 
-CMonitorSettingsDlg::CMonitorSettingsDlg(QWidget* parent, ISoundPreview& preview,
-                                         bool noAudioDevice, INoticeSink& notices,
-                                         IFileChooser& files, const QString& programDir,
-                                         const QString& stillDir, const std::tm& now)
+CMonitorSettingsDlg::CMonitorSettingsDlg(QWidget* parent, MonitorSetup stored,
+                                         ISoundPreview& preview, bool noAudioDevice,
+                                         INoticeSink& notices, IFileChooser& files,
+                                         const QString& programDir, const QString& stillDir,
+                                         const std::tm& now)
     : QDialog(parent),
       ui_(std::make_unique<Ui::MonitorSettingsDlg>()),
       preview_(preview),
       notices_(notices),
       files_(files),
       programDir_(programDir),
-      noAudioDevice_(noAudioDevice) {
+      noAudioDevice_(noAudioDevice),
+      setup_(std::move(stored)) {
     ui_->setupUi(this);
     setWindowIcon(QIcon(PicturePath(ids::kIconApp)));
 
@@ -68,11 +65,11 @@ CMonitorSettingsDlg::CMonitorSettingsDlg(QWidget* parent, ISoundPreview& preview
     connect(ui_->alarmList, &QComboBox::currentIndexChanged, this, [this] { soundTyped_ = false; });
     connect(ui_->alarmList, &QComboBox::activated, this, [this] { soundTyped_ = false; });
 
-    const std::string& shotPath = App().motionShotPath;
+    const std::string& shotPath = setup_.motionShotPath;
     stillPath_ =
         shotPath.empty() ? DefaultStillPath(stillDir, now) : QString::fromStdString(shotPath);
 
-    const MonitorChoices choices = ChoicesFromMode(App().monitorMode);
+    const MonitorChoices choices = ChoicesFromMode(setup_.monitorMode);
     scan_ = choices.scan;
     alarm_ = choices.alarm;
     still_ = choices.still;
@@ -133,7 +130,7 @@ void CMonitorSettingsDlg::OnAlarmClicked() {
     SetAlarmControlsEnabled(alarm_);
     // The alarm's sound changes here and on Play only, not by choosing in the list.
     if (alarm_)
-        App().alarmSoundPath = CurrentSoundFile().toStdString();
+        setup_.alarmSoundPath = CurrentSoundFile().toStdString();
 }
 
 void CMonitorSettingsDlg::OnStillClicked() {
@@ -150,7 +147,7 @@ void CMonitorSettingsDlg::OnBrowse() {
     // this dialog is cancelled.
     QFile::remove(*chosen);
     stillPath_ = *chosen;
-    App().motionShotPath = chosen->toStdString();
+    setup_.motionShotPath = chosen->toStdString();
     WriteControls();
 }
 
@@ -160,7 +157,7 @@ void CMonitorSettingsDlg::OnPlay() {
         return;
     }
     const std::string path = CurrentSoundFile().toStdString();
-    App().alarmSoundPath = path;
+    setup_.alarmSoundPath = path;
     if (noAudioDevice_) {
         preview_.Stop();
         notices_.ShowNotice(msg::kNoAudioDevice, NoticeStyle::Warning);
@@ -189,9 +186,9 @@ void CMonitorSettingsDlg::timerEvent(QTimerEvent* event) {
 
 void CMonitorSettingsDlg::OnOk() {
     ReadControls();
-    App().monitorMode = ModeFromChoices(scan_, still_, alarm_);
+    setup_.monitorMode = ModeFromChoices(scan_, still_, alarm_);
     if (still_)
-        App().motionShotPath = stillPath_.toStdString();
+        setup_.motionShotPath = stillPath_.toStdString();
     accept();
 }
 

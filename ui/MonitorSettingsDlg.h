@@ -12,6 +12,7 @@
 
 #include "FileChooser.h"
 #include "NoticeSink.h"
+#include "SessionSettings.h"
 #include "SoundPreview.h"
 
 namespace Ui {
@@ -24,13 +25,18 @@ class CMonitorSettingsDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // programDir: the folder of the executable, holding the "Alarm" sounds; stillDir:
-    // where motion stills go until the user chooses a place; now: the local time that
-    // names a first motion still.
-    CMonitorSettingsDlg(QWidget* parent, ISoundPreview& preview, bool noAudioDevice,
-                        INoticeSink& notices, IFileChooser& files, const QString& programDir,
-                        const QString& stillDir, const std::tm& now);
+    // stored: the monitor settings in use; programDir: the folder of the executable,
+    // holding the "Alarm" sounds; stillDir: where motion stills go until the user
+    // chooses a place; now: the local time that names a first motion still.
+    CMonitorSettingsDlg(QWidget* parent, MonitorSetup stored, ISoundPreview& preview,
+                        bool noAudioDevice, INoticeSink& notices, IFileChooser& files,
+                        const QString& programDir, const QString& stillDir, const std::tm& now);
     ~CMonitorSettingsDlg() override;
+
+    // The settings as the dialog leaves them. The mode changes on OK only; the alarm
+    // sound (chosen by ticking the alarm or playing a sound) and a still folder picked
+    // with Browse are kept however the dialog closes.
+    const MonitorSetup& setup() const { return setup_; }
 
     // The names of the alarm sounds, by list position.
     static const QStringList& AlarmSoundNames();
@@ -73,6 +79,7 @@ private:
     IFileChooser& files_;
     const QString programDir_;
     const bool noAudioDevice_;
+    MonitorSetup setup_;
 
     bool scan_ = false;
     bool still_ = false;

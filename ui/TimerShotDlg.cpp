@@ -3,29 +3,30 @@
 #include <QFile>
 #include <QIcon>
 
-#include "AppState.h"
+#include "FileNames.h"
 #include "Pictures.h"
 #include "ResourceIds.h"
 #include "ui_TimerShotDlg.h"
 
 namespace tavelin {
 
-CTimerShotDlg::CTimerShotDlg(QWidget* parent, const QString& defaultFile, INoticeSink& notices,
-                             IFileChooser& files)
+CTimerShotDlg::CTimerShotDlg(QWidget* parent, TimerShotSetup stored, const QString& defaultFile,
+                             INoticeSink& notices, IFileChooser& files)
     : QDialog(parent),
       ui_(std::make_unique<Ui::TimerShotDlg>()),
       notices_(notices),
       files_(files),
-      defaultFile_(defaultFile) {
+      defaultFile_(defaultFile),
+      setup_(std::move(stored)) {
     ui_->setupUi(this);
     setWindowIcon(QIcon(PicturePath(ids::kIconApp)));
 
-    interval_ = static_cast<std::uint32_t>(App().timerSeconds);
+    interval_ = static_cast<std::uint32_t>(setup_.timerSeconds);
     savePath_ = defaultFile_;
     WriteControls();
 
     // A target other than the default file means the user picked one.
-    const QString target = QString::fromStdString(App().timedShotTarget);
+    const QString target = QString::fromStdString(setup_.timedShotTarget);
     if (!target.isEmpty() && target.compare(savePath_, Qt::CaseInsensitive) != 0) {
         saveChoice_ = SpecifiedPath;
         savePath_ = target;
@@ -99,8 +100,8 @@ void CTimerShotDlg::OnSpecifiedPath() {
 
 void CTimerShotDlg::OnBrowse() {
     const std::optional<QString> chosen =
-        files_.SaveFileName(this, QStringLiteral("TimerCap"), QStringLiteral("bmp"),
-                            {QStringLiteral("BMP Files (*.bmp)")});
+        files_.SaveFileName(this, QString::fromLatin1(kTimerShotProposedName),
+                            QStringLiteral("bmp"), {QStringLiteral("BMP Files (*.bmp)")});
     if (!chosen)
         return;
     // The user agreed to replace the file; an old picture must not pass for a new one.
@@ -112,8 +113,8 @@ void CTimerShotDlg::OnBrowse() {
 void CTimerShotDlg::OnOk() {
     if (!ReadControls())
         return;
-    App().timerSeconds = static_cast<std::int32_t>(interval_);
-    App().timedShotTarget = savePath_.toStdString();
+    setup_.timerSeconds = static_cast<std::int32_t>(interval_);
+    setup_.timedShotTarget = savePath_.toStdString();
     accept();
 }
 

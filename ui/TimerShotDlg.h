@@ -10,6 +10,7 @@
 
 #include "FileChooser.h"
 #include "NoticeSink.h"
+#include "SessionSettings.h"
 
 namespace Ui {
 class TimerShotDlg;
@@ -30,10 +31,14 @@ public:
     static constexpr int kMinSeconds = 1;
     static constexpr int kMaxSeconds = 3600;
 
-    // defaultFile: the timer shot's file beside the program.
-    CTimerShotDlg(QWidget* parent, const QString& defaultFile, INoticeSink& notices,
-                  IFileChooser& files);
+    // stored: the interval and file in use; defaultFile: the timer shot's file beside
+    // the program.
+    CTimerShotDlg(QWidget* parent, TimerShotSetup stored, const QString& defaultFile,
+                  INoticeSink& notices, IFileChooser& files);
     ~CTimerShotDlg() override;
+
+    // The interval and file: as stored on opening, or as OK stored them.
+    const TimerShotSetup& setup() const { return setup_; }
 
 private:
     enum SaveChoice { SamePath = 0, SpecifiedPath = 1 };
@@ -52,6 +57,7 @@ private:
     INoticeSink& notices_;
     IFileChooser& files_;
     const QString defaultFile_;
+    TimerShotSetup setup_;
 
     QString savePath_;
     int saveChoice_ = SamePath;

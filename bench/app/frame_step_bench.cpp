@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "AppState.h"
 #include "FrameFormat.h"
 #include "FrameImage.h"
 #include "FrameTick.h"
 #include "FrameTickFakes.h"
+#include "SessionSettings.h"
 
 namespace {
 
@@ -93,15 +93,16 @@ void RunFrameStep(benchmark::State& state, Setup setup) {
     const std::filesystem::path stills =
         std::filesystem::temp_directory_path() / "tavelin_frame_step_bench";
     std::filesystem::create_directories(stills);
-    App().monitorMode = setup.monitorMode;
-    App().motionShotPath = (stills / "still.bmp").string();
+    SessionSettings settings;
+    settings.monitor.monitorMode = setup.monitorMode;
+    settings.monitor.motionShotPath = (stills / "still.bmp").string();
 
     TwoPictureCamera camera;
     PaintingHost host;
     testing::FakeNotices notices;
     testing::FakeClock clock;
     testing::FakeAlarm alarm;
-    CFrameTick tick(camera, host, notices, clock, &alarm);
+    CFrameTick tick(camera, host, host, notices, clock, &alarm, settings);
     tick.SelectCaptureSize(setup.sizeIndex);
     tick.showDateTime = true;
     tick.monitor.monitorOn = setup.monitorMode != 0;

@@ -16,7 +16,6 @@
 #include <cstdlib>
 
 #include "AppPaths.h"
-#include "AppState.h"
 #include "FrameTickFakes.h"
 #include "MainDlg.h"
 #include "QtApp.h"
@@ -61,8 +60,8 @@ void RunProgram(benchmark::State& state, bool recordWithMonitor) {
         auto* device = qobject_cast<QComboBox*>(dialog.control(ids::kAudioDeviceList));
         device->setCurrentIndex(device->findText(QStringLiteral("Test Tone Microphone")));
         dialog.ToggleAudio();
-        App().monitorMode = 9;
-        App().alarmSoundPath.clear();
+        dialog.session().settings().monitor.monitorMode = 9;
+        dialog.session().settings().monitor.alarmSoundPath.clear();
         dialog.ApplyMonitorSettings(true);
         dialog.button(ids::kRecorder)->click();
         if (!dialog.tick().recording) {

@@ -3,7 +3,6 @@
 #include <QButtonGroup>
 #include <QIcon>
 
-#include "AppState.h"
 #include "Pictures.h"
 #include "RecordSettingsRules.h"
 #include "ResourceIds.h"
@@ -11,8 +10,8 @@
 
 namespace tavelin {
 
-CAudioSettingsDlg::CAudioSettingsDlg(QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::AudioSettingsDlg>()) {
+CAudioSettingsDlg::CAudioSettingsDlg(QWidget* parent, std::int8_t masterStream)
+    : QDialog(parent), ui_(std::make_unique<Ui::AudioSettingsDlg>()), masterStream_(masterStream) {
     ui_->setupUi(this);
     setWindowIcon(QIcon(PicturePath(ids::kIconApp)));
 
@@ -20,7 +19,7 @@ CAudioSettingsDlg::CAudioSettingsDlg(QWidget* parent)
     radios_->addButton(ui_->noneRadio, 0);
     radios_->addButton(ui_->audioRadio, 1);
     radios_->addButton(ui_->videoRadio, 2);
-    radios_->button(MasterStreamRadio(App().masterStream))->setChecked(true);
+    radios_->button(MasterStreamRadio(masterStream_))->setChecked(true);
 
     connect(radios_, &QButtonGroup::idClicked, this, &CAudioSettingsDlg::OnRadioClicked);
     connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -29,7 +28,7 @@ CAudioSettingsDlg::CAudioSettingsDlg(QWidget* parent)
 CAudioSettingsDlg::~CAudioSettingsDlg() = default;
 
 void CAudioSettingsDlg::OnRadioClicked(int radio) {
-    App().masterStream = MasterStreamOfRadio(radio);
+    masterStream_ = MasterStreamOfRadio(radio);
 }
 
 }  // namespace tavelin

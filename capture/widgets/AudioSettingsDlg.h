@@ -4,6 +4,7 @@
 // click counts.
 
 #include <QDialog>
+#include <cstdint>
 #include <memory>
 
 class QButtonGroup;
@@ -18,14 +19,19 @@ class CAudioSettingsDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CAudioSettingsDlg(QWidget* parent = nullptr);
+    // Opens on `masterStream` (-1 none, 1 audio, 2 video).
+    CAudioSettingsDlg(QWidget* parent, std::int8_t masterStream);
     ~CAudioSettingsDlg() override;
+
+    // The last choice clicked, or the one it opened on.
+    std::int8_t masterStream() const { return masterStream_; }
 
 private:
     void OnRadioClicked(int radio);
 
     std::unique_ptr<Ui::AudioSettingsDlg> ui_;
     QButtonGroup* radios_ = nullptr;
+    std::int8_t masterStream_;
 };
 
 }  // namespace tavelin

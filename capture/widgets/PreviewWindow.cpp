@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "AppState.h"
 #include "Messages.h"
 #include "Pictures.h"
 #include "ResourceIds.h"
@@ -12,9 +11,10 @@
 
 namespace tavelin {
 
-CPreviewWindow::CPreviewWindow(QWidget* owner)
+CPreviewWindow::CPreviewWindow(QWidget* owner, bool& lastMinimised)
     : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      lastMinimised_(lastMinimised) {
     setWindowTitle(QString::fromLatin1(msg::kCaption));
     setWindowIcon(AppIcon());
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -72,12 +72,11 @@ void CPreviewWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
-    AppState& app = App();
     if (isMinimized()) {
-        app.previewMinimised = true;
-    } else if (app.previewMinimised) {
+        lastMinimised_ = true;
+    } else if (lastMinimised_) {
         FitToPicture();
-        app.previewMinimised = false;
+        lastMinimised_ = false;
     }
 }
 

@@ -15,7 +15,9 @@ class CPreviewWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit CPreviewWindow(QWidget* owner);
+    // `lastMinimised`: whether the preview was last minimised; the owner keeps it, as it
+    // outlives the window when the display is switched.
+    CPreviewWindow(QWidget* owner, bool& lastMinimised);
 
     // Prepares the window for frames of this size and paints it black.
     void SetupDrawing(int width, int height);
@@ -42,6 +44,7 @@ protected:
 private:
     void FitToPicture();
 
+    bool& lastMinimised_;
     QPoint dragStart_;
     bool dragging_ = false;
     CFrameImage image_;

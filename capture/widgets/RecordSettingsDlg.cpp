@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QIcon>
 
-#include "AppState.h"
 #include "CaptureGraph.h"
 #include "FileCounter.h"
 #include "Pictures.h"
@@ -35,15 +34,18 @@ CodecLists ListRecordCodecs(INoticeSink* notices) {
 }
 
 CRecordSettingsDlg::CRecordSettingsDlg(QWidget* parent, IRecordSettingsHost& host,
-                                       const CodecLists& lists)
-    : QDialog(parent), ui_(std::make_unique<Ui::RecordSettingsDlg>()), host_(host) {
+                                       const CodecLists& lists, RecordingChoices stored)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::RecordSettingsDlg>()),
+      host_(host),
+      choices_(std::move(stored)) {
     ui_->setupUi(this);
     setWindowIcon(QIcon(PicturePath(ids::kIconApp)));
 
-    outputPath_ = App().aviPath;
+    outputPath_ = choices_.aviPath;
     const RecordListsShown shown =
-        PrepareRecordLists(lists, App().videoCompressorIndex, App().audioCompressorIndex);
-    App().audioDeviceIndex = shown.audioDevice;
+        PrepareRecordLists(lists, choices_.videoCompressorIndex, choices_.audioCompressorIndex);
+    choices_.audioDeviceIndex = shown.audioDevice;
     Fill(ui_->videoCompressorList, shown.videoCompressors, shown.videoCompressor);
     Fill(ui_->audioDeviceList, shown.audioDevices, shown.audioDevice);
     Fill(ui_->audioCompressorList, shown.audioCompressors, shown.audioCompressor);
@@ -79,24 +81,27 @@ void CRecordSettingsDlg::OnEnableAudio() {
 }
 
 void CRecordSettingsDlg::OnAudioSettings() {
-    RunAudioSettings(host_, this);
+    RunAudioSettings(host_, this, choices_);
 }
 
 void CRecordSettingsDlg::OnVideoSettings() {
     ReadControls();
     CPauseScope pause(host_);
-    CVideoSettingsDlg dialog(this, host_.CounterFile(), host_.Notices(), host_.Files());
+    CVideoSettingsDlg dialog(this, {choices_.aviPath, choices_.useTypedNameOnce},
+                             host_.CounterFile(), host_.Notices(), host_.Files());
     if (dialog.exec() == QDialog::Accepted) {
-        outputPath_ = App().aviPath;
+        choices_.aviPath = dialog.target().aviPath;
+        choices_.useTypedNameOnce = dialog.target().useTypedNameOnce;
+        outputPath_ = choices_.aviPath;
         WriteControls();
     }
 }
 
 void CRecordSettingsDlg::OnOk() {
     ReadControls();
-    App().videoCompressorIndex = ui_->videoCompressorList->currentIndex();
-    App().audioCompressorIndex = ui_->audioCompressorList->currentIndex();
-    App().audioDeviceIndex = ui_->audioDeviceList->currentIndex();
+    choices_.videoCompressorIndex = ui_->videoCompressorList->currentIndex();
+    choices_.audioCompressorIndex = ui_->audioCompressorList->currentIndex();
+    choices_.audioDeviceIndex = ui_->audioDeviceList->currentIndex();
 
     if (const char* refusal = SaveFolderMessage(CheckSaveFolder(outputPath_))) {
         CPauseScope pause(host_);
@@ -107,9 +112,9 @@ void CRecordSettingsDlg::OnOk() {
     std::int32_t counter = 0;
     ReadFileCounter(counter, host_.CounterFile());
     const AviTarget target =
-        RecordSettingsTarget(outputPath_, {App().aviPath, App().useTypedNameOnce}, counter);
-    App().aviPath = target.aviPath;
-    App().useTypedNameOnce = target.useTypedNameOnce;
+        RecordSettingsTarget(outputPath_, {choices_.aviPath, choices_.useTypedNameOnce}, counter);
+    choices_.aviPath = target.aviPath;
+    choices_.useTypedNameOnce = target.useTypedNameOnce;
     accept();
 }
 

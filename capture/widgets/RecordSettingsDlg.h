@@ -10,6 +10,7 @@
 
 #include "RecordSettingsHost.h"
 #include "RecordSettingsRules.h"
+#include "SessionSettings.h"
 
 namespace Ui {
 class RecordSettingsDlg;
@@ -28,10 +29,15 @@ public:
     static constexpr const char* kEnableAudioText = "Enable audio";
     static constexpr const char* kDisableAudioText = "Disable audio";
 
-    // Opens with the stored recording path and selections, and resets the stored audio
-    // device selection to the first device.
-    CRecordSettingsDlg(QWidget* parent, IRecordSettingsHost& host, const CodecLists& lists);
+    // Opens with the stored recording path and selections, and resets the audio device
+    // selection to the first device.
+    CRecordSettingsDlg(QWidget* parent, IRecordSettingsHost& host, const CodecLists& lists,
+                       RecordingChoices stored);
     ~CRecordSettingsDlg() override;
+
+    // The choices as the dialog leaves them: what OK stored, and what the dialogs it
+    // opened stored however it was closed (the device selection is reset on opening).
+    const RecordingChoices& choices() const { return choices_; }
 
 private:
     void OnEnableAudio();
@@ -44,6 +50,7 @@ private:
 
     std::unique_ptr<Ui::RecordSettingsDlg> ui_;
     IRecordSettingsHost& host_;
+    RecordingChoices choices_;
 
     std::string outputPath_;
     // Whether this dialog has switched the main window's audio an odd number of times.

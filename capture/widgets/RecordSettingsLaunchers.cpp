@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 
-#include "AppState.h"
 #include "AudioSettingsDlg.h"
 #include "FileCounter.h"
 #include "RecordSettingsDlg.h"
@@ -10,21 +9,25 @@
 
 namespace tavelin {
 
-void RunAudioSettings(IRecordSettingsHost& host, QWidget* parent) {
+void RunAudioSettings(IRecordSettingsHost& host, QWidget* parent, RecordingChoices& choices) {
     CPauseScope pause(host);
-    CAudioSettingsDlg dialog(parent);
+    CAudioSettingsDlg dialog(parent, choices.masterStream);
     dialog.exec();
+    choices.masterStream = dialog.masterStream();
 }
 
-bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, QString& aviPathText,
-                      std::int32_t& fileCounter) {
+bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, std::string& aviPathText,
+                      std::int32_t& fileCounter, RecordingChoices& choices) {
     CPauseScope pause(host);
-    App().aviPath = NumberedPathFor(aviPathText.toStdString(), fileCounter);
-    CVideoSettingsDlg dialog(parent, host.CounterFile(), host.Notices(), host.Files());
+    choices.aviPath = NumberedPathFor(aviPathText, fileCounter);
+    CVideoSettingsDlg dialog(parent, {choices.aviPath, choices.useTypedNameOnce},
+                             host.CounterFile(), host.Notices(), host.Files());
     if (dialog.exec() != QDialog::Accepted)
         return false;
+    choices.aviPath = dialog.target().aviPath;
+    choices.useTypedNameOnce = dialog.target().useTypedNameOnce;
     ReadFileCounter(fileCounter, host.CounterFile());
-    aviPathText = QString::fromStdString(App().aviPath);
+    aviPathText = choices.aviPath;
     return true;
 }
 
@@ -33,14 +36,16 @@ void PadWithPlaceholders(QComboBox& list, std::int32_t index) {
         list.addItem(QString::fromLatin1(kPlaceholderEntry));
 }
 
-bool RunRecordSettings(IRecordSettingsHost& host, QWidget* parent, QString& aviPathText,
-                       std::int32_t fileCounter, const MainWindowLists& lists,
-                       const CodecListSource& source) {
+bool RunRecordSettings(IRecordSettingsHost& host, QWidget* parent, std::string& aviPathText,
+                       std::int32_t fileCounter, RecordingChoices& choices,
+                       const MainWindowLists& lists, const CodecListSource& source) {
     CPauseScope pause(host);
-    App().aviPath = NumberedPathFor(aviPathText.toStdString(), fileCounter);
+    choices.aviPath = NumberedPathFor(aviPathText, fileCounter);
     const CodecLists codecs = source ? source() : ListRecordCodecs(&host.Notices());
-    CRecordSettingsDlg dialog(parent, host, codecs);
-    if (dialog.exec() != QDialog::Accepted)
+    CRecordSettingsDlg dialog(parent, host, codecs, choices);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    choices = dialog.choices();
+    if (!accepted)
         return false;
 
     const auto padAndSelect = [](QComboBox* list, std::int32_t index) {
@@ -49,12 +54,12 @@ bool RunRecordSettings(IRecordSettingsHost& host, QWidget* parent, QString& aviP
         PadWithPlaceholders(*list, index);
         list->setCurrentIndex(index);
     };
-    padAndSelect(lists.videoCompressors, App().videoCompressorIndex);
-    padAndSelect(lists.audioCompressors, App().audioCompressorIndex);
+    padAndSelect(lists.videoCompressors, choices.videoCompressorIndex);
+    padAndSelect(lists.audioCompressors, choices.audioCompressorIndex);
     // A recording takes its device from the main window's own selection, which stays.
     if (lists.audioDevices != nullptr)
-        PadWithPlaceholders(*lists.audioDevices, App().audioDeviceIndex);
-    aviPathText = QString::fromStdString(App().aviPath);
+        PadWithPlaceholders(*lists.audioDevices, choices.audioDeviceIndex);
+    aviPathText = choices.aviPath;
     return true;
 }
 

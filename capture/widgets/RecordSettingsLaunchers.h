@@ -3,26 +3,28 @@
 // frame step to pause while its dialog is up. The main window reads its controls into
 // the arguments before the call and writes them back after it.
 
-#include <QString>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "RecordSettingsHost.h"
 #include "RecordSettingsRules.h"
+#include "SessionSettings.h"
 
 class QComboBox;
 class QWidget;
 
 namespace tavelin {
 
-// The master stream.
-void RunAudioSettings(IRecordSettingsHost& host, QWidget* parent);
+// The master stream: `choices.masterStream` takes the last one clicked.
+void RunAudioSettings(IRecordSettingsHost& host, QWidget* parent, RecordingChoices& choices);
 
 // The save folder and counter. The dialog opens on the numbered name for the folder of
-// `aviPathText` and `fileCounter`. On OK (true) `fileCounter` is read back from the
-// counter file and `aviPathText` becomes the stored recording path; otherwise both stay.
-bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, QString& aviPathText,
-                      std::int32_t& fileCounter);
+// `aviPathText` and `fileCounter`, which becomes the stored path. On OK (true)
+// `fileCounter` is read back from the counter file and `aviPathText` becomes the stored
+// recording path; otherwise both stay.
+bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, std::string& aviPathText,
+                      std::int32_t& fileCounter, RecordingChoices& choices);
 
 // The main window's copies of the three lists.
 struct MainWindowLists {
@@ -35,12 +37,13 @@ struct MainWindowLists {
 using CodecListSource = std::function<CodecLists()>;
 
 // The recording settings. The dialog opens on the numbered name for the folder of
-// `aviPathText` and `fileCounter`. On OK (true) the main window's lists get placeholder
+// `aviPathText` and `fileCounter`, and `choices` takes what it leaves (see
+// CRecordSettingsDlg::choices). On OK (true) the main window's lists get placeholder
 // entries where they are too short for the stored selections, the two compressor lists
 // select them, and `aviPathText` becomes the stored recording path.
-bool RunRecordSettings(IRecordSettingsHost& host, QWidget* parent, QString& aviPathText,
-                       std::int32_t fileCounter, const MainWindowLists& lists,
-                       const CodecListSource& source = {});
+bool RunRecordSettings(IRecordSettingsHost& host, QWidget* parent, std::string& aviPathText,
+                       std::int32_t fileCounter, RecordingChoices& choices,
+                       const MainWindowLists& lists, const CodecListSource& source = {});
 
 // Appends placeholder entries until `list` has a position `index` (a list filled at
 // start-up may lack an entry that was installed since).

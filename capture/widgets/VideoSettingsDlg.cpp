@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QIcon>
 
-#include "AppState.h"
 #include "FileCounter.h"
 #include "Pictures.h"
 #include "RecordSettingsRules.h"
@@ -12,17 +11,18 @@
 
 namespace tavelin {
 
-CVideoSettingsDlg::CVideoSettingsDlg(QWidget* parent, std::string counterFile, INoticeSink& notices,
-                                     IFileChooser& files)
+CVideoSettingsDlg::CVideoSettingsDlg(QWidget* parent, AviTarget stored, std::string counterFile,
+                                     INoticeSink& notices, IFileChooser& files)
     : QDialog(parent),
       ui_(std::make_unique<Ui::VideoSettingsDlg>()),
       counterFile_(std::move(counterFile)),
       notices_(notices),
-      files_(files) {
+      files_(files),
+      target_(std::move(stored)) {
     ui_->setupUi(this);
     setWindowIcon(QIcon(PicturePath(ids::kIconApp)));
 
-    path_ = App().aviPath;
+    path_ = target_.aviPath;
     ReadFileCounter(counter_, counterFile_);
     WriteControls();
 
@@ -81,9 +81,7 @@ void CVideoSettingsDlg::OnOk() {
         notices_.ShowNotice(refusal, NoticeStyle::Warning);
         return;
     }
-    const AviTarget target = VideoSettingsTarget(path_, counter_, typedName_);
-    App().aviPath = target.aviPath;
-    App().useTypedNameOnce = target.useTypedNameOnce;
+    target_ = VideoSettingsTarget(path_, counter_, typedName_);
     WriteFileCounter(counter_, counterFile_);
     accept();
 }

@@ -11,6 +11,7 @@
 
 #include "FileChooser.h"
 #include "NoticeSink.h"
+#include "RecordSettingsRules.h"
 
 namespace Ui {
 class VideoSettingsDlg;
@@ -25,10 +26,13 @@ class CVideoSettingsDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // Opens with the stored recording path and the number in `counterFile`.
-    CVideoSettingsDlg(QWidget* parent, std::string counterFile, INoticeSink& notices,
-                      IFileChooser& files);
+    // Opens with the stored recording target and the number in `counterFile`.
+    CVideoSettingsDlg(QWidget* parent, AviTarget stored, std::string counterFile,
+                      INoticeSink& notices, IFileChooser& files);
     ~CVideoSettingsDlg() override;
+
+    // The target the next recording uses: as stored on opening, or as OK stored it.
+    const AviTarget& target() const { return target_; }
 
 private:
     void OnPathEdited();
@@ -45,6 +49,7 @@ private:
     INoticeSink& notices_;
     IFileChooser& files_;
 
+    AviTarget target_;
     std::string path_;
     std::int32_t counter_ = 0;
     bool typedName_ = false;  // the path is a name of the user's own

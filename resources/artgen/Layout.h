@@ -1,38 +1,50 @@
 #pragma once
-// Where the main window places its controls over the skin, in skin pixels. The skin
-// draws its labels, panels and knobs around these places.
+// The skin layout (SkinLayout.h) in the generator's Qt terms.
 
+#include <QPoint>
 #include <QRect>
 #include <array>
 
+#include "SkinLayout.h"
+
 namespace tavelin::art {
 
-constexpr int kSkinWidth = 360;
-constexpr int kSkinHeight = 345;
-constexpr int kTitleHeight = 24;
-constexpr double kSkinCornerRadius = 11.0;
+constexpr QPoint ToQt(layout::Point p) {
+    return {p.x, p.y};
+}
+constexpr QRect ToQt(layout::Rect r) {
+    return {r.x, r.y, r.width, r.height};
+}
+template <std::size_t N>
+constexpr std::array<QPoint, N> ToQt(const std::array<layout::Point, N>& points) {
+    std::array<QPoint, N> out{};
+    for (std::size_t i = 0; i < N; ++i)
+        out[i] = ToQt(points[i]);
+    return out;
+}
 
-constexpr QPoint kCloseKnob{8, 5};
-constexpr QPoint kMinimiseKnob{29, 5};
-constexpr QPoint kThirdKnob{50, 5};
+constexpr int kSkinWidth = layout::kSkinWidth;
+constexpr int kSkinHeight = layout::kSkinHeight;
+constexpr int kTitleHeight = layout::kTitleHeight;
+constexpr double kSkinCornerRadius = layout::kSkinCornerRadius;
 
-// Settings panel: lists and the path edit at x = 132, buttons at x = 271.
-constexpr int kListX = 132;
-constexpr int kListWidth = 134;
-constexpr int kVideoListWidth = 210;
-constexpr int kRowHeight = 21;
-constexpr int kSideButtonX = 271;
-constexpr std::array<int, 4> kSettingRows{33, 56, 90, 113};
+constexpr QPoint kCloseKnob = ToQt(layout::kCloseKnob);
+constexpr QPoint kMinimiseKnob = ToQt(layout::kMinimiseKnob);
+constexpr QPoint kThirdKnob = ToQt(layout::kThirdKnob);
 
-constexpr std::array<QPoint, 6> kSizeButtons{
-    {{17, 163}, {100, 163}, {183, 163}, {266, 163}, {100, 194}, {183, 194}}};
-constexpr std::array<QPoint, 8> kCommandButtons{
-    {{16, 247}, {99, 247}, {183, 247}, {265, 247}, {16, 278}, {99, 278}, {183, 278}, {265, 278}}};
-constexpr QPoint kStrip{17, 311};
+constexpr int kListX = layout::kListX;
+constexpr int kListWidth = layout::kListWidth;
+constexpr int kVideoListWidth = layout::kVideoListWidth;
+constexpr int kRowHeight = layout::kRowHeight;
+constexpr int kSideButtonX = layout::kSideButtonX;
+constexpr std::array<int, 4> kSettingRows = layout::kSettingRows;
 
-// Panels: a 7-pixel margin of panel colour around the controls they hold.
-constexpr QRect kSettingsPanel{8, 26, 344, 115};
-constexpr QRect kSizePanel{8, 156, 344, 66};
-constexpr QRect kCommandPanel{8, 240, 344, 66};
+constexpr std::array<QPoint, 6> kSizeButtons = ToQt(layout::kSizeButtons);
+constexpr std::array<QPoint, 8> kCommandButtons = ToQt(layout::kCommandButtons);
+constexpr QPoint kStrip = ToQt(layout::kStrip);
+
+constexpr QRect kSettingsPanel = ToQt(layout::kSettingsPanel);
+constexpr QRect kSizePanel = ToQt(layout::kSizePanel);
+constexpr QRect kCommandPanel = ToQt(layout::kCommandPanel);
 
 }  // namespace tavelin::art

@@ -9,7 +9,6 @@
 #include <iterator>
 
 #include "AppPaths.h"
-#include "AppState.h"
 #include "AppTestSupport.h"
 #include "FakeFileChooser.h"
 #include "FrameFormat.h"
@@ -147,7 +146,7 @@ TEST_F(CommandsTest, TimerShotCancelledWritesNothing) {
 }
 
 TEST_F(CommandsTest, TimerShotWritesTheCountdownFrameAndSaysWhere) {
-    App().timerSeconds = 5;
+    dialog_->session().settings().timerShot.timerSeconds = 5;
     Click(ids::kTimerShot);
     const int framesBefore = dialog_->previewWindow() != nullptr ? 1 : 0;
     ASSERT_EQ(framesBefore, 1);
@@ -195,8 +194,8 @@ TEST_F(CommandsTest, TrackingCountsObjectsAndWritesStillsIntoTheChosenFolder) {
     QTest::mouseClick(dialog_->button(ids::kSize320), Qt::LeftButton);  // rebuild with it
     const fs::path stills = dir_ / "cam";
     fs::create_directories(stills);
-    App().monitorMode = 7;
-    App().motionShotPath = (stills / "x.bmp").string();
+    dialog_->session().settings().monitor.monitorMode = 7;
+    dialog_->session().settings().monitor.motionShotPath = (stills / "x.bmp").string();
     dialog_->ApplyMonitorSettings(true);
     EXPECT_TRUE(dialog_->tick().monitor.monitorOn);
     EXPECT_TRUE(dialog_->tick().monitorIndicator);
@@ -212,7 +211,7 @@ TEST_F(CommandsTest, TrackingCountsObjectsAndWritesStillsIntoTheChosenFolder) {
     }));
     EXPECT_FALSE(alarm_.played.empty()) << "mode 7 sounds the alarm too";
 
-    App().monitorMode = 0;
+    dialog_->session().settings().monitor.monitorMode = 0;
     dialog_->ApplyMonitorSettings(true);
     EXPECT_FALSE(dialog_->tick().monitor.monitorOn);
     EXPECT_FALSE(dialog_->blinkTimerActive());

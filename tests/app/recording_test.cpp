@@ -11,7 +11,6 @@
 #include <iterator>
 
 #include "AppPaths.h"
-#include "AppState.h"
 #include "AppTestSupport.h"
 #include "DialogDriver.h"
 #include "FrameTickFakes.h"
@@ -111,10 +110,10 @@ TEST_F(RecordingTest, TypedNameKeepsTheCounterAndClearsTheFlag) {
     Start("0");
     const fs::path mine = dir_ / "mine.avi";
     dialog_->WriteAviPathText(mine.string());
-    App().useTypedNameOnce = true;
+    dialog_->session().settings().recording.useTypedNameOnce = true;
     Click(ids::kRecorder);
     ASSERT_TRUE(dialog_->tick().recording);
-    EXPECT_FALSE(App().useTypedNameOnce);
+    EXPECT_FALSE(dialog_->session().settings().recording.useTypedNameOnce);
     EXPECT_EQ(Counter(), "0");
     QTest::qWait(500);
     Click(ids::kRecorder);
@@ -224,11 +223,12 @@ TEST_F(RecordingTest, RecordSettingsTypedPathIsUsedOnceAndTheListsFollow) {
     dialog_->button(ids::kRecordSettings)->setEnabled(true);
     dialog_->button(ids::kRecordSettings)->click();
     EXPECT_FALSE(dialog_->tick().pauseRequest);
-    EXPECT_TRUE(App().useTypedNameOnce);
+    EXPECT_TRUE(dialog_->session().settings().recording.useTypedNameOnce);
     EXPECT_EQ(dialog_->aviPathText().toStdString(), mine.string());
     auto* videoList = qobject_cast<QComboBox*>(dialog_->control(ids::kVideoCompressorList));
     ASSERT_NE(videoList, nullptr);
-    EXPECT_EQ(videoList->currentIndex(), App().videoCompressorIndex);
+    EXPECT_EQ(videoList->currentIndex(),
+              dialog_->session().settings().recording.videoCompressorIndex);
 
     Click(ids::kRecorder);
     ASSERT_TRUE(dialog_->tick().recording);

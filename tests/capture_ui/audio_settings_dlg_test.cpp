@@ -5,7 +5,6 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "AppState.h"
 #include "HoverButton.h"
 #include "QtApp.h"
 #include "RecordSettingsFakes.h"
@@ -20,15 +19,14 @@ using testing::Click;
 class AudioSettingsDlgTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testing::QtApp(); }
-    void SetUp() override { App().Reset(); }
-
     void Open() {
-        dlg_ = std::make_unique<CAudioSettingsDlg>();
+        dlg_ = std::make_unique<CAudioSettingsDlg>(nullptr, stored_);
         dlg_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
     }
     bool Checked(const char* radio) const { return Child<QRadioButton>(*dlg_, radio)->isChecked(); }
 
+    std::int8_t stored_ = 1;  // what the dialog opens on
     std::unique_ptr<CAudioSettingsDlg> dlg_;
 };
 
@@ -38,29 +36,29 @@ TEST_F(AudioSettingsDlgTest, OpensOnTheStoredStream) {
         const char* radio;
     };
     for (const Case c : {Case{2, "videoRadio"}, Case{-1, "noneRadio"}, Case{0, "audioRadio"}}) {
-        App().masterStream = static_cast<std::int8_t>(c.stored);
+        stored_ = static_cast<std::int8_t>(c.stored);
         Open();
         EXPECT_TRUE(Checked(c.radio)) << c.stored;
-        EXPECT_EQ(App().masterStream, c.stored) << "opening stores nothing";
+        EXPECT_EQ(dlg_->masterStream(), c.stored) << "opening stores nothing";
     }
     EXPECT_EQ(dlg_->windowTitle(), QStringLiteral("Audio settings"));
     EXPECT_NE(qobject_cast<CHoverButton*>(Child<QPushButton>(*dlg_, "okButton")), nullptr);
 }
 
 TEST_F(AudioSettingsDlgTest, EachClickStoresAtOnceWhateverClosesTheDialog) {
-    App().masterStream = 2;
+    stored_ = 2;
     Open();
     Click(*dlg_, "noneRadio");
-    EXPECT_EQ(App().masterStream, -1);
+    EXPECT_EQ(dlg_->masterStream(), -1);
     dlg_->close();  // the close box
-    EXPECT_EQ(App().masterStream, -1);
+    EXPECT_EQ(dlg_->masterStream(), -1);
 
     Open();
     Click(*dlg_, "audioRadio");
-    EXPECT_EQ(App().masterStream, 1);
+    EXPECT_EQ(dlg_->masterStream(), 1);
     Click(*dlg_, "videoRadio");
     QTest::keyClick(dlg_.get(), Qt::Key_Escape);
-    EXPECT_EQ(App().masterStream, 2);
+    EXPECT_EQ(dlg_->masterStream(), 2);
 }
 
 TEST_F(AudioSettingsDlgTest, LauncherPausesTheFrameStepWhileTheDialogIsUp) {
@@ -71,10 +69,11 @@ TEST_F(AudioSettingsDlgTest, LauncherPausesTheFrameStepWhileTheDialogIsUp) {
         Click(dlg, "noneRadio");
         Click(dlg, "okButton");
     });
-    RunAudioSettings(host, nullptr);
+    RecordingChoices choices;
+    RunAudioSettings(host, nullptr, choices);
     EXPECT_TRUE(pausedInside);
     EXPECT_EQ(host.pauseCalls, (std::vector<bool>{true, false}));
-    EXPECT_EQ(App().masterStream, -1);
+    EXPECT_EQ(choices.masterStream, -1);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "AppState.h"
 #include "AudioSettingsDlg.h"
 #include "HoverButton.h"
 #include "QtApp.h"
@@ -25,11 +24,10 @@ class RecordSettingsDlgTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testing::QtApp(); }
     void SetUp() override {
-        App().Reset();
         ASSERT_TRUE(dir_.isValid());
         host_.counterFile = dir_.filePath(QStringLiteral("Pellor.inf")).toStdString();
         SetCounterFile("4");
-        App().aviPath = In("Tavelin-00004.avi");
+        stored_.aviPath = In("Tavelin-00004.avi");
         lists_.videoCompressors = {"Cinepak", "Intel Indeo(R) Video 5", "x264enc", "Theora"};
         lists_.audioDevices = {"Built-in Mic", "USB Mic"};
         lists_.audioCompressors = {"GSM", "PCM", "MPEG Layer-3"};
@@ -42,7 +40,7 @@ protected:
         testing::WriteText(QString::fromStdString(host_.counterFile), text);
     }
     void Open() {
-        dlg_ = std::make_unique<CRecordSettingsDlg>(nullptr, host_, lists_);
+        dlg_ = std::make_unique<CRecordSettingsDlg>(nullptr, host_, lists_, stored_);
         dlg_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
     }
@@ -56,20 +54,21 @@ protected:
     QTemporaryDir dir_;
     testing::FakeRecordSettingsHost host_;
     CodecLists lists_;
+    RecordingChoices stored_;  // what the dialog opens on
     std::unique_ptr<CRecordSettingsDlg> dlg_;
 };
 
 TEST_F(RecordSettingsDlgTest, OpensOnTheStoredPathAndSelections) {
-    App().videoCompressorIndex = 3;
-    App().audioCompressorIndex = 2;
-    App().audioDeviceIndex = 1;
+    stored_.videoCompressorIndex = 3;
+    stored_.audioCompressorIndex = 2;
+    stored_.audioDeviceIndex = 1;
     Open();
     EXPECT_EQ(OutputPath()->text().toStdString(), In("Tavelin-00004.avi"));
     EXPECT_EQ(List("videoCompressorList")->count(), 4);
     EXPECT_EQ(List("videoCompressorList")->currentIndex(), 3);
     EXPECT_EQ(List("audioCompressorList")->currentIndex(), 2);
     EXPECT_EQ(List("audioDeviceList")->currentIndex(), 0) << "the device starts at the first";
-    EXPECT_EQ(App().audioDeviceIndex, 0);
+    EXPECT_EQ(dlg_->choices().audioDeviceIndex, 0);
     EXPECT_EQ(dlg_->windowTitle(), QStringLiteral("Record settings"));
     const auto buttons = dlg_->findChildren<QPushButton*>();
     EXPECT_EQ(buttons.size(), 4);
@@ -112,8 +111,8 @@ TEST_F(RecordSettingsDlgTest, OkStoresSelectionsAndMakesOnlyOtherNamesTyped) {
              Case{nullptr, "9", false, "Tavelin-00004.avi", true},
          }) {
         SCOPED_TRACE(c.aviPath);
-        App().aviPath = In("Tavelin-00004.avi");
-        App().useTypedNameOnce = c.typedBefore;
+        stored_.aviPath = In("Tavelin-00004.avi");
+        stored_.useTypedNameOnce = c.typedBefore;
         SetCounterFile(c.inFile);
         Open();
         if (c.output != nullptr)
@@ -122,11 +121,12 @@ TEST_F(RecordSettingsDlgTest, OkStoresSelectionsAndMakesOnlyOtherNamesTyped) {
         List("audioDeviceList")->setCurrentIndex(1);
         Click(*dlg_, "okButton");
         EXPECT_EQ(dlg_->result(), QDialog::Accepted);
-        EXPECT_EQ(App().aviPath, In(c.aviPath));
-        EXPECT_EQ(App().useTypedNameOnce, c.typedAfter);
-        EXPECT_EQ(App().videoCompressorIndex, 2);
-        EXPECT_EQ(App().audioCompressorIndex, 0);
-        EXPECT_EQ(App().audioDeviceIndex, 1);
+        const RecordingChoices& left = dlg_->choices();
+        EXPECT_EQ(left.aviPath, In(c.aviPath));
+        EXPECT_EQ(left.useTypedNameOnce, c.typedAfter);
+        EXPECT_EQ(left.videoCompressorIndex, 2);
+        EXPECT_EQ(left.audioCompressorIndex, 0);
+        EXPECT_EQ(left.audioDeviceIndex, 1);
     }
     EXPECT_TRUE(host_.notices.empty());
 }
@@ -156,9 +156,9 @@ TEST_F(RecordSettingsDlgTest, UnusableFolderKeepsTheDialogOpenUnderAPauseRequest
     }
     EXPECT_FALSE(host_.paused);
     EXPECT_TRUE(dlg_->isVisible());
-    EXPECT_EQ(App().aviPath, In("Tavelin-00004.avi"));
-    EXPECT_FALSE(App().useTypedNameOnce);
-    EXPECT_EQ(App().videoCompressorIndex, 3) << "the selections are stored first";
+    EXPECT_EQ(dlg_->choices().aviPath, In("Tavelin-00004.avi"));
+    EXPECT_FALSE(dlg_->choices().useTypedNameOnce);
+    EXPECT_EQ(dlg_->choices().videoCompressorIndex, 3) << "the selections are stored first";
 }
 
 TEST_F(RecordSettingsDlgTest, SettingsButtonsOpenTheOtherDialogsUnderAPauseRequest) {
@@ -183,7 +183,7 @@ TEST_F(RecordSettingsDlgTest, SettingsButtonsOpenTheOtherDialogsUnderAPauseReque
         Click(dlg, "okButton");
     });
     Click(*dlg_, "audioSettingsButton");
-    EXPECT_EQ(App().masterStream, -1);
+    EXPECT_EQ(dlg_->choices().masterStream, -1);
     EXPECT_EQ(host_.pauseCalls, (std::vector<bool>{true, false, true, false, true, false}));
     EXPECT_TRUE(dlg_->isVisible());
 }

@@ -7,7 +7,6 @@
 #include <QTest>
 #include <algorithm>
 
-#include "AppState.h"
 #include "QtApp.h"
 #include "RecordSettingsDlg.h"
 #include "RecordSettingsFakes.h"
@@ -29,7 +28,6 @@ class RecordSettingsLauncherTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testing::QtApp(); }
     void SetUp() override {
-        App().Reset();
         ASSERT_TRUE(dir_.isValid());
         host_.counterFile = dir_.filePath(QStringLiteral("Pellor.inf")).toStdString();
         testing::WriteText(QString::fromStdString(host_.counterFile), "12");
@@ -46,8 +44,8 @@ protected:
     std::string In(const char* name) const {
         return dir_.filePath(QString::fromLatin1(name)).toStdString();
     }
-    bool Run(QString& aviPathText) {
-        return RunRecordSettings(host_, nullptr, aviPathText, 12,
+    bool Run(std::string& aviPathText) {
+        return RunRecordSettings(host_, nullptr, aviPathText, 12, choices_,
                                  {&video_, &audioCompressors_, &audioDevices_},
                                  [this] { return codecs_; });
     }
@@ -55,13 +53,14 @@ protected:
     QTemporaryDir dir_;
     testing::FakeRecordSettingsHost host_;
     CodecLists codecs_;
+    RecordingChoices choices_;
     QComboBox video_;
     QComboBox audioCompressors_;
     QComboBox audioDevices_;
 };
 
 TEST_F(RecordSettingsLauncherTest, OkPadsTheMainWindowListsSoTheSelectionsExist) {
-    QString aviPathText = QString::fromStdString(In("Tavelin-00011.avi"));
+    std::string aviPathText = In("Tavelin-00011.avi");
     QString shownPath;
     testing::WhenOpened<CRecordSettingsDlg>([&](CRecordSettingsDlg& dlg) {
         EXPECT_TRUE(host_.paused);
@@ -74,8 +73,10 @@ TEST_F(RecordSettingsLauncherTest, OkPadsTheMainWindowListsSoTheSelectionsExist)
     EXPECT_TRUE(Run(aviPathText));
     EXPECT_EQ(host_.pauseCalls, (std::vector<bool>{true, false}));
     EXPECT_EQ(shownPath.toStdString(), In("Tavelin-00012.avi")) << "the next numbered name";
-    EXPECT_EQ(aviPathText.toStdString(), In("Tavelin-00012.avi"));
-    EXPECT_FALSE(App().useTypedNameOnce);
+    EXPECT_EQ(aviPathText, In("Tavelin-00012.avi"));
+    EXPECT_FALSE(choices_.useTypedNameOnce);
+    EXPECT_EQ(choices_.videoCompressorIndex, 3);
+    EXPECT_EQ(choices_.audioCompressorIndex, 2);
 
     EXPECT_EQ(Entries(video_), (QStringList{"Cinepak", "Theora", "PELLOR", "PELLOR"}));
     EXPECT_EQ(video_.currentIndex(), 3);
@@ -86,13 +87,14 @@ TEST_F(RecordSettingsLauncherTest, OkPadsTheMainWindowListsSoTheSelectionsExist)
 }
 
 TEST_F(RecordSettingsLauncherTest, CancelLeavesTheMainWindowAlone) {
-    QString aviPathText = QString::fromStdString(In("Tavelin-00011.avi"));
+    std::string aviPathText = In("Tavelin-00011.avi");
     testing::WhenOpened<CRecordSettingsDlg>([](CRecordSettingsDlg& dlg) {
         Child<QComboBox>(dlg, "videoCompressorList")->setCurrentIndex(3);
         dlg.reject();
     });
     EXPECT_FALSE(Run(aviPathText));
-    EXPECT_EQ(aviPathText.toStdString(), In("Tavelin-00011.avi"));
+    EXPECT_EQ(aviPathText, In("Tavelin-00011.avi"));
+    EXPECT_EQ(choices_.videoCompressorIndex, 0) << "the selection is not stored";
     EXPECT_EQ(Entries(video_), (QStringList{"Cinepak", "Theora"}));
     EXPECT_EQ(host_.pauseCalls, (std::vector<bool>{true, false}));
 }

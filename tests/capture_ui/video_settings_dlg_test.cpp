@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "AppState.h"
 #include "HoverButton.h"
 #include "QtApp.h"
 #include "RecordSettingsFakes.h"
@@ -26,11 +25,10 @@ class VideoSettingsDlgTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testing::QtApp(); }
     void SetUp() override {
-        App().Reset();
         ASSERT_TRUE(dir_.isValid());
         host_.counterFile = CounterFile().toStdString();
         testing::WriteText(CounterFile(), "4");
-        App().aviPath = In("Tavelin-00004.avi");
+        stored_.aviPath = In("Tavelin-00004.avi");
     }
 
     QString CounterFile() const { return dir_.filePath(QStringLiteral("Pellor.inf")); }
@@ -38,7 +36,8 @@ protected:
         return dir_.filePath(QString::fromLatin1(name)).toStdString();
     }
     void Open() {
-        dlg_ = std::make_unique<CVideoSettingsDlg>(nullptr, host_.counterFile, host_, host_.files);
+        dlg_ = std::make_unique<CVideoSettingsDlg>(nullptr, stored_, host_.counterFile, host_,
+                                                   host_.files);
         dlg_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
     }
@@ -48,6 +47,7 @@ protected:
 
     QTemporaryDir dir_;
     testing::FakeRecordSettingsHost host_;
+    AviTarget stored_;  // what the dialog opens on
     std::unique_ptr<CVideoSettingsDlg> dlg_;
 };
 
@@ -65,7 +65,7 @@ TEST_F(VideoSettingsDlgTest, OkStoresTheNumberedOrTypedNameAndWritesTheCounter) 
              Case{nullptr, "20", "Tavelin-00020.avi", false, "20"},
          }) {
         SCOPED_TRACE(c.aviPath);
-        App().useTypedNameOnce = !c.useTyped;
+        stored_.useTypedNameOnce = !c.useTyped;
         Open();
         EXPECT_EQ(Path()->text().toStdString(), In("Tavelin-00004.avi"));
         EXPECT_EQ(Counter()->text(), QStringLiteral("4"));
@@ -75,11 +75,10 @@ TEST_F(VideoSettingsDlgTest, OkStoresTheNumberedOrTypedNameAndWritesTheCounter) 
             Type(Counter(), QString::fromLatin1(c.counter));
         Click(*dlg_, "okButton");
         EXPECT_EQ(dlg_->result(), QDialog::Accepted);
-        EXPECT_EQ(App().aviPath, In(c.aviPath));
-        EXPECT_EQ(App().useTypedNameOnce, c.useTyped);
+        EXPECT_EQ(dlg_->target().aviPath, In(c.aviPath));
+        EXPECT_EQ(dlg_->target().useTypedNameOnce, c.useTyped);
         EXPECT_EQ(ReadText(CounterFile()), QString::fromLatin1(c.inFile));
         testing::WriteText(CounterFile(), "4");
-        App().aviPath = In("Tavelin-00004.avi");
     }
     EXPECT_EQ(dlg_->windowTitle(), QStringLiteral("Video settings"));
     for (QPushButton* b : dlg_->findChildren<QPushButton*>()) {
@@ -114,19 +113,19 @@ TEST_F(VideoSettingsDlgTest, RefusesTheCounterFirstThenAnUnusableFolderAndStaysO
         EXPECT_EQ(host_.notices[i].style, NoticeStyle::Warning);
     }
     EXPECT_TRUE(dlg_->isVisible());
-    EXPECT_EQ(App().aviPath, In("Tavelin-00004.avi"));
+    EXPECT_EQ(dlg_->target().aviPath, In("Tavelin-00004.avi"));
     EXPECT_EQ(ReadText(CounterFile()), QStringLiteral("4"));
 
     TypePath(In("holiday.avi"));
     Click(*dlg_, "okButton");
-    EXPECT_EQ(App().aviPath, In("holiday.avi"));
+    EXPECT_EQ(dlg_->target().aviPath, In("holiday.avi"));
     EXPECT_EQ(ReadText(CounterFile()), QStringLiteral("20"));
 }
 
 TEST_F(VideoSettingsDlgTest, BrowseProposesTheNumberedNameAndDeletesTheChosenFile) {
     const QString chosen = dir_.filePath(QStringLiteral("mine.avi"));
     testing::WriteText(chosen, "old recording");
-    App().aviPath = In("elsewhere.avi");
+    stored_.aviPath = In("elsewhere.avi");
     Open();
     Type(Counter(), QStringLiteral("7"));
     host_.files.answer = chosen;
@@ -139,13 +138,14 @@ TEST_F(VideoSettingsDlgTest, BrowseProposesTheNumberedNameAndDeletesTheChosenFil
     EXPECT_EQ(Path()->text(), chosen);
 
     Click(*dlg_, "okButton");
-    EXPECT_EQ(App().aviPath, chosen.toStdString());
-    EXPECT_TRUE(App().useTypedNameOnce);
+    EXPECT_EQ(dlg_->target().aviPath, chosen.toStdString());
+    EXPECT_TRUE(dlg_->target().useTypedNameOnce);
 }
 
 TEST_F(VideoSettingsDlgTest, LauncherOpensOnTheNextNumberedNameAndReadsTheCounterBack) {
-    QString aviPathText = QString::fromStdString(In("Tavelin-00009.avi"));
+    std::string aviPathText = In("Tavelin-00009.avi");
     std::int32_t fileCounter = 12;
+    RecordingChoices choices;
     testing::WriteText(CounterFile(), "12");
     QString shownPath;
     testing::WhenOpened<CVideoSettingsDlg>([&](CVideoSettingsDlg& dlg) {
@@ -154,15 +154,16 @@ TEST_F(VideoSettingsDlgTest, LauncherOpensOnTheNextNumberedNameAndReadsTheCounte
         Type(Child<QLineEdit>(dlg, "counterEdit"), QStringLiteral("20"));
         Click(dlg, "okButton");
     });
-    EXPECT_TRUE(RunVideoSettings(host_, nullptr, aviPathText, fileCounter));
+    EXPECT_TRUE(RunVideoSettings(host_, nullptr, aviPathText, fileCounter, choices));
     EXPECT_EQ(shownPath.toStdString(), In("Tavelin-00012.avi"));
     EXPECT_EQ(fileCounter, 20);
-    EXPECT_EQ(aviPathText.toStdString(), In("Tavelin-00020.avi"));
+    EXPECT_EQ(aviPathText, In("Tavelin-00020.avi"));
+    EXPECT_EQ(choices.aviPath, In("Tavelin-00020.avi"));
     EXPECT_EQ(host_.pauseCalls, (std::vector<bool>{true, false}));
 
     testing::WhenOpened<CVideoSettingsDlg>([](CVideoSettingsDlg& dlg) { dlg.reject(); });
-    EXPECT_FALSE(RunVideoSettings(host_, nullptr, aviPathText, fileCounter));
-    EXPECT_EQ(aviPathText.toStdString(), In("Tavelin-00020.avi"));
+    EXPECT_FALSE(RunVideoSettings(host_, nullptr, aviPathText, fileCounter, choices));
+    EXPECT_EQ(aviPathText, In("Tavelin-00020.avi"));
     EXPECT_FALSE(host_.paused);
 }
 

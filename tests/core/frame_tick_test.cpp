@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "AppState.h"
+#include "FileNames.h"
 #include "FrameTickFakes.h"
 #include "Messages.h"
 #include "RecordFailure.h"
@@ -45,7 +45,6 @@ bool AnyInkInRows(const std::vector<std::uint8_t>& frame, int width, int firstRo
 class FrameTickTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        App().Reset();
         dir_ = fs::path(::testing::TempDir()) /
                ("frame_tick_" + std::to_string(::getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -77,7 +76,8 @@ protected:
     FakeNotices notices_;
     FakeClock clock_;
     FakeAlarm alarm_;
-    CFrameTick tick_{source_, host_, notices_, clock_, &alarm_};
+    SessionSettings settings_;
+    CFrameTick tick_{source_, host_, host_, notices_, clock_, &alarm_, settings_};
 };
 
 TEST_F(FrameTickTest, SizeChangeBuildsTheCameraSizeAndPreparesShownSizeBuffers) {
@@ -159,7 +159,7 @@ TEST_F(FrameTickTest, FrameOfTheWrongByteCountIsSkipped) {
 }
 
 TEST_F(FrameTickTest, MonitorRunsOnlyBelow800AndNeverWhileEnlarged) {
-    App().monitorMode = kModeTrack;
+    settings_.monitor.monitorMode = kModeTrack;
     tick_.monitor.monitorOn = true;
     tick_.showDateTime = true;
     for (int index : {0, 2, 3, 4, 5}) {
@@ -181,7 +181,7 @@ TEST_F(FrameTickTest, MonitorRunsOnlyBelow800AndNeverWhileEnlarged) {
 
 TEST_F(FrameTickTest, ModesWithoutTrackingDrawNoBadge) {
     for (std::uint8_t mode : {kModeDetect, std::uint8_t{5}}) {
-        App().monitorMode = mode;
+        settings_.monitor.monitorMode = mode;
         StartAt(0);
         tick_.monitor.monitorOn = true;
         tick_.FrameStep();
@@ -201,8 +201,8 @@ TEST(MotionStillPathTest, TakesTheDirectoryOfTheChosenPathAndTheTimeOfDay) {
 }
 
 TEST_F(FrameTickTest, PendingMotionStillIsWrittenOnceUnderItsTimeName) {
-    App().monitorMode = kModeTrack;
-    App().motionShotPath = (dir_ / "chosen.bmp").string();
+    settings_.monitor.monitorMode = kModeTrack;
+    settings_.monitor.motionShotPath = (dir_ / "chosen.bmp").string();
     StartAt(0);
     tick_.monitor.monitorOn = true;
     tick_.monitor.motionShotPending = true;
@@ -233,7 +233,7 @@ TEST_F(FrameTickTest, FixedShotWritesTheShownPictureOnceWithItsOverlays) {
 }
 
 TEST_F(FrameTickTest, TimedShotFiresAtTheFirstTickAtOrPastTheInterval) {
-    App().timerSeconds = 5;
+    settings_.timerShot.timerSeconds = 5;
     StartAt(0);
     tick_.timedShotPath = (dir_ / "TimerCap.bmp").string();
     tick_.timedShotActive = true;
@@ -265,7 +265,7 @@ TEST_F(FrameTickTest, TimedShotFiresAtTheFirstTickAtOrPastTheInterval) {
 }
 
 TEST_F(FrameTickTest, TimedShotElapsedSurvivesTheTickCounterWrapping) {
-    App().timerSeconds = 2;
+    settings_.timerShot.timerSeconds = 2;
     StartAt(0);
     tick_.timedShotPath = (dir_ / "t.bmp").string();
     tick_.timedShotActive = true;
@@ -277,7 +277,7 @@ TEST_F(FrameTickTest, TimedShotElapsedSurvivesTheTickCounterWrapping) {
 }
 
 TEST_F(FrameTickTest, CountdownOverlayIsDrawnIntoTheTimedShot) {
-    App().timerSeconds = 5;
+    settings_.timerShot.timerSeconds = 5;
     StartAt(0);
     tick_.timedShotPath = (dir_ / "t.bmp").string();
     tick_.timedShotActive = true;
@@ -329,18 +329,18 @@ TEST_F(FrameTickTest, BlinkStepFlashesTheLightsThatAreOn) {
     tick_.recording = true;
     tick_.monitorIndicator = true;
     tick_.BlinkStep();
-    EXPECT_TRUE(host_.enabledControls[1057]);
-    EXPECT_TRUE(host_.enabledControls[1070]);
+    EXPECT_TRUE(host_.enabled["record light"]);
+    EXPECT_TRUE(host_.enabled["monitor light"]);
     tick_.BlinkStep();
-    EXPECT_FALSE(host_.enabledControls[1057]);
-    EXPECT_FALSE(host_.enabledControls[1070]);
+    EXPECT_FALSE(host_.enabled["record light"]);
+    EXPECT_FALSE(host_.enabled["monitor light"]);
 
     // The monitor light does not blink at sizes where the monitor cannot run.
-    host_.enabledControls.clear();
+    host_.enabled.clear();
     tick_.frameWidth = 800;
     tick_.BlinkStep();
-    EXPECT_EQ(host_.enabledControls.count(1070), 0u);
-    EXPECT_EQ(host_.enabledControls.count(1057), 1u);
+    EXPECT_EQ(host_.enabled.count("monitor light"), 0u);
+    EXPECT_EQ(host_.enabled.count("record light"), 1u);
 }
 
 struct RecoveryCase {

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "AppState.h"
 #include "FrameTickFakes.h"
 #include "Messages.h"
 
@@ -15,33 +14,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FakeRecordGraph : public IRecordGraph {
-public:
-    bool BuildRecordGraph(const RecordRequest& request) override {
-        requests.push_back(request);
-        audioFailed_ = failAudio;
-        return succeed;
-    }
-    bool audioFailed() const override { return audioFailed_; }
-    void ClearAudioFailed() override { audioFailed_ = false; }
-    std::string failureCause() const override { return succeed ? std::string() : cause; }
-
-    bool succeed = true;
-    std::string cause;  // when failing: the file's fault
-    bool failAudio = false;
-    std::vector<RecordRequest> requests;
-
-private:
-    bool audioFailed_ = false;
-};
-
 class FakeRecorderWindow : public IRecorderWindow {
 public:
     std::string ReadAviPathText() override { return aviPathText; }
     void WriteAviPathText(const std::string& text) override { aviPathText = text; }
     bool audioEnabled() const override { return audio; }
     bool audioCompression() const override { return compression; }
+    void SetRecordingControls(bool enable) override { controlsOn.push_back(enable); }
 
+    std::vector<bool> controlsOn;
     std::string aviPathText;
     bool audio = false;
     bool compression = true;
@@ -50,7 +31,6 @@ public:
 class RecorderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        App().Reset();
         dir_ = fs::path(::testing::TempDir()) /
                ("recorder_" + std::to_string(::getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -74,10 +54,11 @@ protected:
     testing::FakeHost host_;
     testing::FakeNotices notices_;
     testing::FakeClock clock_;
-    FakeRecordGraph graph_;
+    testing::FakeRecordGraph graph_;
     FakeRecorderWindow window_;
-    CFrameTick tick_{source_, host_, notices_, clock_, nullptr};
-    CRecorder recorder_{tick_, source_, graph_, host_, window_, notices_};
+    SessionSettings settings_;
+    CFrameTick tick_{source_, host_, window_, notices_, clock_, nullptr, settings_};
+    CRecorder recorder_{tick_, source_, graph_, host_, window_, notices_, settings_.recording};
 };
 
 TEST_F(RecorderTest, NumberedStartUsesTheCounterFromTheFileAndAdvancesIt) {
@@ -131,12 +112,12 @@ TEST_F(RecorderTest, TypedNameUsesNoNumber) {
     for (const char* start : {"12", "0"}) {
         SCOPED_TRACE(start);
         WriteCounter(start);
-        App().useTypedNameOnce = true;
+        settings_.recording.useTypedNameOnce = true;
         window_.aviPathText = Named("mine.avi");
         recorder_.Start();
         EXPECT_EQ(graph_.requests.back().path, Named("mine.avi"));
         EXPECT_EQ(window_.aviPathText, Named("mine.avi"));
-        EXPECT_FALSE(App().useTypedNameOnce);
+        EXPECT_FALSE(settings_.recording.useTypedNameOnce);
         EXPECT_EQ(Counter(), start);
         recorder_.Stop();
     }
@@ -157,7 +138,7 @@ TEST_F(RecorderTest, FailedStartGivesTheNumberBackAndBringsThePreviewBack) {
         SCOPED_TRACE(c.counter + std::string(c.typed ? " typed" : " numbered"));
         ASSERT_TRUE(tick_.SelectCaptureSize(c.size));
         WriteCounter(c.counter);
-        App().useTypedNameOnce = c.typed;
+        settings_.recording.useTypedNameOnce = c.typed;
         window_.aviPathText = Named(c.typed ? "mine.avi" : "Tavelin-00000.avi");
         notices_.shown.clear();
         graph_.succeed = false;
@@ -236,7 +217,7 @@ TEST_F(RecorderTest, FileFailureNamesItsCauseAndTypedNamesMayReplace) {
     EXPECT_EQ(Counter(), "4");
 
     graph_.succeed = true;
-    App().useTypedNameOnce = true;
+    settings_.recording.useTypedNameOnce = true;
     window_.aviPathText = Named("mine.avi");
     ASSERT_TRUE(recorder_.Start());
     EXPECT_TRUE(graph_.requests.back().replaceExisting);
@@ -258,10 +239,10 @@ TEST_F(RecorderTest, AudioFallbackIsReportedOnceWhenSoundIsOn) {
 }
 
 TEST_F(RecorderTest, RequestCarriesTheChosenEncodersAndMasterStream) {
-    App().videoCompressorIndex = 3;
-    App().audioCompressorIndex = 2;
-    App().audioDeviceIndex = 1;
-    App().masterStream = -1;
+    settings_.recording.videoCompressorIndex = 3;
+    settings_.recording.audioCompressorIndex = 2;
+    settings_.recording.audioDeviceIndex = 1;
+    settings_.recording.masterStream = -1;
     window_.audio = true;
     window_.compression = false;
     recorder_.Start();

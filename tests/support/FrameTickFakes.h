@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ctime>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -16,6 +17,8 @@
 #include "FrameTickHost.h"
 #include "MonitorCore.h"
 #include "NoticeSink.h"
+#include "RecordGraph.h"
+#include "SessionHost.h"
 
 namespace tavelin::testing {
 
@@ -82,7 +85,10 @@ private:
     bool lost_ = false;
 };
 
-class FakeHost : public IFrameTickHost {
+// The main window as the session and the frame tick see it. What it is told to enable,
+// light or show is kept by name ("record light", "sizes", ...); every call that matters
+// for the order of events also goes to `log`.
+class FakeHost : public ISessionHost, public IRecordingControls {
 public:
     void StartTimer(int id, int periodMs) override {
         timers[id] = periodMs;
@@ -108,13 +114,49 @@ public:
     void ResizeDisplay(int w, int h) override {
         log.push_back("display " + std::to_string(w) + "x" + std::to_string(h));
     }
-    void SetControlEnabled(int id, bool enabled) override { enabledControls[id] = enabled; }
+    void LightRecordLight(bool lit) override { enabled["record light"] = lit; }
+    void LightMonitorLight(bool lit) override { enabled["monitor light"] = lit; }
     void SetRecorderText(const std::string& text) override { recorderText = text; }
+    void EnableRecorderText(bool on) override { enabled["recorder text"] = on; }
+    void EnableDisplayChoice(bool on) override { enabled["display choice"] = on; }
     void SetRecordingControls(bool enable) override {
         log.push_back(std::string("recording controls ") + (enable ? "on" : "off"));
     }
 
+    // ISessionHost
+    void CollectChoices() override {
+        ++collected;
+        if (onCollect)
+            onCollect();
+    }
+    void ShowAviPath(const std::string& path) override { aviPath = path; }
+    void CheckSizeChoice(int sizeIndex) override { checkedSize = sizeIndex; }
+    void EnableSizeChoices(bool on) override { enabled["sizes"] = on; }
+    void EnableRecordingSettings(bool on) override { enabled["recording settings"] = on; }
+    void EnableAudioSwitch(bool on) override { enabled["audio switch"] = on; }
+    void ShowAudioStrip(bool on) override { visible["audio strip"] = on; }
+    void ShowRecordLight(bool on) override {
+        visible["record light"] = on;
+        if (!on)
+            enabled["record light"] = false;
+    }
+    void ReleaseRecorderSwitch() override { log.push_back("recorder switch up"); }
+    void ShowMonitorLight(bool on) override { visible["monitor light"] = on; }
+    void SetMonitorSwitchFaces(SwitchFaces faces) override { monitorFaces = faces; }
+    void ReleaseMonitorSwitch() override { log.push_back("monitor switch up"); }
+    void ShowDisplay(bool outside, int w, int h) override {
+        log.push_back(std::string(outside ? "outside " : "inside ") + std::to_string(w) + "x" +
+                      std::to_string(h));
+    }
+
     bool TimerRunning(int id) const { return timers.count(id) != 0; }
+    bool Logged(const std::string& entry) const {
+        for (const std::string& e : log) {
+            if (e == entry)
+                return true;
+        }
+        return false;
+    }
 
     std::map<int, int> timers;
     std::vector<std::string> log;
@@ -123,8 +165,35 @@ public:
     int shownWidth = 0;
     int shownHeight = 0;
     int frames = 0;
-    std::map<int, bool> enabledControls;
+    std::map<std::string, bool> enabled;
+    std::map<std::string, bool> visible;
     std::string recorderText;
+    std::string aviPath;
+    int checkedSize = -1;
+    SwitchFaces monitorFaces = SwitchFaces::Keep;
+    int collected = 0;
+    std::function<void()> onCollect;
+};
+
+// A recording graph that records what it was asked for.
+class FakeRecordGraph : public IRecordGraph {
+public:
+    bool BuildRecordGraph(const RecordRequest& request) override {
+        requests.push_back(request);
+        audioFailed_ = failAudio;
+        return succeed;
+    }
+    bool audioFailed() const override { return audioFailed_; }
+    void ClearAudioFailed() override { audioFailed_ = false; }
+    std::string failureCause() const override { return succeed ? std::string() : cause; }
+
+    bool succeed = true;
+    bool failAudio = false;
+    std::string cause;  // when failing: the file's fault
+    std::vector<RecordRequest> requests;
+
+private:
+    bool audioFailed_ = false;
 };
 
 class FakeNotices : public INoticeSink {

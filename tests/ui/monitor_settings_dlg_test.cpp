@@ -10,7 +10,6 @@
 #include <QTest>
 #include <QTimerEvent>
 
-#include "AppState.h"
 #include "DialogDriver.h"
 #include "FakeFileChooser.h"
 #include "FrameTickFakes.h"
@@ -37,16 +36,15 @@ std::string Sound(int n) {
 class MonitorSettingsDlgTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testing::QtApp(); }
-    void SetUp() override { App().Reset(); }
 
     void Open(std::uint8_t mode, bool noAudio = false) {
-        App().monitorMode = mode;
+        stored_.monitorMode = mode;
         std::tm now{};
         now.tm_hour = 7;
         now.tm_min = 5;
         now.tm_sec = 9;
-        dlg_ = std::make_unique<CMonitorSettingsDlg>(nullptr, preview_, noAudio, notices_, files_,
-                                                     kDir, kStillDir, now);
+        dlg_ = std::make_unique<CMonitorSettingsDlg>(nullptr, stored_, preview_, noAudio, notices_,
+                                                     files_, kDir, kStillDir, now);
         dlg_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
     }
@@ -61,6 +59,7 @@ protected:
     FakePreview preview_;
     testing::FakeNotices notices_;
     testing::FakeFileChooser files_;
+    MonitorSetup stored_;  // what the dialog opens on
     std::unique_ptr<CMonitorSettingsDlg> dlg_;
 };
 
@@ -71,7 +70,7 @@ TEST_F(MonitorSettingsDlgTest, EveryCombinationOfBoxesStoresItsModeCode) {
     };
     for (const Case& c : {Case{0, 0, 0, 0}, Case{1, 0, 0, 2}, Case{0, 0, 1, 3}, Case{0, 1, 0, 4},
                           Case{1, 0, 1, 5}, Case{1, 1, 0, 6}, Case{0, 1, 1, 7}, Case{1, 1, 1, 9}}) {
-        App().Reset();
+        stored_ = MonitorSetup();
         Open(0);
         if (c.scan)
             Click("scanBox");
@@ -82,9 +81,9 @@ TEST_F(MonitorSettingsDlgTest, EveryCombinationOfBoxesStoresItsModeCode) {
         Get<QLineEdit>("stillPathEdit")->setText(QStringLiteral("/cam/typed.bmp"));
         Click("okButton");
         EXPECT_EQ(dlg_->result(), QDialog::Accepted);
-        EXPECT_EQ(App().monitorMode, c.mode);
+        EXPECT_EQ(dlg_->setup().monitorMode, c.mode);
         // The typed path counts only with the still box ticked.
-        EXPECT_EQ(App().motionShotPath, c.still ? "/cam/typed.bmp" : "") << c.mode;
+        EXPECT_EQ(dlg_->setup().motionShotPath, c.still ? "/cam/typed.bmp" : "") << c.mode;
     }
 }
 
@@ -116,24 +115,24 @@ TEST_F(MonitorSettingsDlgTest, OpeningReflectsTheModeAndStartsOnTheFirstSound) {
 }
 
 TEST_F(MonitorSettingsDlgTest, AlarmPathChangesOnTheAlarmBoxAndOnPlayNotOnTheList) {
+    stored_.alarmSoundPath = "before";
     Open(0);
-    App().alarmSoundPath = "before";
     auto* sounds = Get<QComboBox>("alarmList");
     sounds->setCurrentIndex(3);
-    EXPECT_EQ(App().alarmSoundPath, "before");
+    EXPECT_EQ(dlg_->setup().alarmSoundPath, "before");
     Click("alarmBox");
-    EXPECT_EQ(App().alarmSoundPath, Sound(3));
+    EXPECT_EQ(dlg_->setup().alarmSoundPath, Sound(3));
 
     sounds->setCurrentIndex(5);
-    EXPECT_EQ(App().alarmSoundPath, Sound(3));
+    EXPECT_EQ(dlg_->setup().alarmSoundPath, Sound(3));
     Click("playButton");
-    EXPECT_EQ(App().alarmSoundPath, Sound(5));
+    EXPECT_EQ(dlg_->setup().alarmSoundPath, Sound(5));
     EXPECT_EQ(preview_.calls.back(), "start " + Sound(5));
 
     Click("playButton");
     QTest::keyClicks(sounds->lineEdit(), QStringLiteral("x"));  // typed: no list position
     Click("playButton");
-    EXPECT_EQ(App().alarmSoundPath, (kDir + "/Alarm/-1.wav").toStdString());
+    EXPECT_EQ(dlg_->setup().alarmSoundPath, (kDir + "/Alarm/-1.wav").toStdString());
 }
 
 TEST_F(MonitorSettingsDlgTest, PlayTwiceStopsThePreviewAndTimer10EndsIt) {
@@ -160,7 +159,7 @@ TEST_F(MonitorSettingsDlgTest, PlayTwiceStopsThePreviewAndTimer10EndsIt) {
     QTest::keyClick(dlg_.get(), Qt::Key_Escape);  // closing ends it too, and stores no mode
     EXPECT_EQ(preview_.calls.back(), "stop");
     EXPECT_EQ(dlg_->result(), QDialog::Rejected);
-    EXPECT_EQ(App().monitorMode, 3);
+    EXPECT_EQ(dlg_->setup().monitorMode, 3);
 }
 
 TEST_F(MonitorSettingsDlgTest, BrowseDeletesTheChosenFileAndKeepsItsPathEvenWhenCancelled) {
@@ -170,10 +169,10 @@ TEST_F(MonitorSettingsDlgTest, BrowseDeletesTheChosenFileAndKeepsItsPathEvenWhen
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.close();
 
-    App().motionShotPath = "/before/a.bmp";
+    stored_.motionShotPath = "/before/a.bmp";
     Open(4);
     Click("browseButton");  // cancelled: nothing changes
-    EXPECT_EQ(App().motionShotPath, "/before/a.bmp");
+    EXPECT_EQ(dlg_->setup().motionShotPath, "/before/a.bmp");
     files_.answer = chosen;
     Click("browseButton");
     ASSERT_EQ(files_.asked.size(), 2u);
@@ -184,8 +183,8 @@ TEST_F(MonitorSettingsDlgTest, BrowseDeletesTheChosenFileAndKeepsItsPathEvenWhen
 
     Click("stillBox");
     dlg_->reject();
-    EXPECT_EQ(App().motionShotPath, chosen.toStdString());
-    EXPECT_EQ(App().monitorMode, 4);
+    EXPECT_EQ(dlg_->setup().motionShotPath, chosen.toStdString());
+    EXPECT_EQ(dlg_->setup().monitorMode, 4);
 }
 
 TEST_F(MonitorSettingsDlgTest, WithoutAudioDevicePlayWarnsAndPlaysNothing) {

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "AppState.h"
 #include "DialogDriver.h"
 #include "FakeFileChooser.h"
 #include "FrameTickFakes.h"
@@ -25,10 +24,9 @@ const QString kDefaultFile = QStringLiteral("/opt/tavelin/TimerCap.bmp");
 class TimerShotDlgTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testing::QtApp(); }
-    void SetUp() override { App().Reset(); }
 
     void Open() {
-        dlg_ = std::make_unique<CTimerShotDlg>(nullptr, kDefaultFile, notices_, files_);
+        dlg_ = std::make_unique<CTimerShotDlg>(nullptr, stored_, kDefaultFile, notices_, files_);
         dlg_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
     }
@@ -50,6 +48,7 @@ protected:
 
     testing::FakeNotices notices_;
     testing::FakeFileChooser files_;
+    TimerShotSetup stored_;  // what the dialog opens on
     std::unique_ptr<CTimerShotDlg> dlg_;
 };
 
@@ -62,8 +61,8 @@ TEST_F(TimerShotDlgTest, RecognisesTheDefaultFileWhateverItsCase) {
     for (const Case& c : {Case{"", false, kDefaultFile},
                           Case{kDefaultFile.toUpper().toStdString(), false, kDefaultFile},
                           Case{"/home/u/a.bmp", true, QStringLiteral("/home/u/a.bmp")}}) {
-        App().timedShotTarget = c.target;
-        App().timerSeconds = 42;
+        stored_.timedShotTarget = c.target;
+        stored_.timerSeconds = 42;
         Open();
         SCOPED_TRACE(c.target);
         EXPECT_EQ(Specified(), c.specified);
@@ -82,7 +81,7 @@ TEST_F(TimerShotDlgTest, RecognisesTheDefaultFileWhateverItsCase) {
 
 TEST_F(TimerShotDlgTest, OkStoresIntervalAndPathWithinOneTo3600) {
     for (int seconds : {1, 120, 3600}) {
-        App().Reset();
+        stored_ = TimerShotSetup();
         Open();
         TypeInterval(QString::number(seconds));
         Click("specifiedPathRadio");
@@ -90,16 +89,16 @@ TEST_F(TimerShotDlgTest, OkStoresIntervalAndPathWithinOneTo3600) {
         Path()->setText(QStringLiteral("/tmp/shot.bmp"));
         Click("okButton");
         EXPECT_EQ(dlg_->result(), QDialog::Accepted);
-        EXPECT_EQ(App().timerSeconds, seconds);
-        EXPECT_EQ(App().timedShotTarget, "/tmp/shot.bmp");
+        EXPECT_EQ(dlg_->setup().timerSeconds, seconds);
+        EXPECT_EQ(dlg_->setup().timedShotTarget, "/tmp/shot.bmp");
     }
     EXPECT_TRUE(notices_.shown.empty());
 }
 
 TEST_F(TimerShotDlgTest, RefusesOtherIntervalsKeepsTheDialogOpenAndStoresNothing) {
     for (const char* typed : {"0", "3601", "99999999999999999999", ""}) {
-        App().timerSeconds = 9;
-        App().timedShotTarget = "/keep.bmp";
+        stored_.timerSeconds = 9;
+        stored_.timedShotTarget = "/keep.bmp";
         notices_.shown.clear();
         Open();
         Path()->setText(QStringLiteral("/other.bmp"));
@@ -110,15 +109,15 @@ TEST_F(TimerShotDlgTest, RefusesOtherIntervalsKeepsTheDialogOpenAndStoresNothing
         EXPECT_EQ(notices_.shown[0].first, *typed ? kIntervalOutOfRange : kIntervalNotANumber);
         EXPECT_TRUE(dlg_->isVisible());
         EXPECT_EQ(dlg_->focusWidget(), Interval());
-        EXPECT_EQ(App().timerSeconds, 9);
-        EXPECT_EQ(App().timedShotTarget, "/keep.bmp");
+        EXPECT_EQ(dlg_->setup().timerSeconds, 9);
+        EXPECT_EQ(dlg_->setup().timedShotTarget, "/keep.bmp");
     }
     EXPECT_NE(std::string(kIntervalOutOfRange).find("between 1 and 3600"), std::string::npos);
 }
 
 TEST_F(TimerShotDlgTest, SamePathResetsThePathAndTheIntervalLastTaken) {
-    App().timedShotTarget = "/home/u/a.bmp";
-    App().timerSeconds = 5;
+    stored_.timedShotTarget = "/home/u/a.bmp";
+    stored_.timerSeconds = 5;
     Open();
     TypeInterval(QStringLiteral("77"));
     Click("samePathRadio");
@@ -133,7 +132,7 @@ TEST_F(TimerShotDlgTest, SamePathResetsThePathAndTheIntervalLastTaken) {
 
     TypeInterval(QStringLiteral("8"));
     Click("okButton");
-    EXPECT_EQ(App().timedShotTarget, kDefaultFile.toStdString());
+    EXPECT_EQ(dlg_->setup().timedShotTarget, kDefaultFile.toStdString());
 }
 
 TEST_F(TimerShotDlgTest, IntervalFieldTakesDigitsOnlyAndArrowsStayInRange) {
@@ -165,7 +164,7 @@ TEST_F(TimerShotDlgTest, BrowseDeletesTheChosenFileAtOnceAndEscapeStoresNothing)
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.close();
 
-    App().timedShotTarget = "/home/u/a.bmp";
+    stored_.timedShotTarget = "/home/u/a.bmp";
     Open();
     files_.answer = chosen;
     Click("browseButton");
@@ -180,7 +179,7 @@ TEST_F(TimerShotDlgTest, BrowseDeletesTheChosenFileAtOnceAndEscapeStoresNothing)
     EXPECT_EQ(Path()->text(), chosen);
     QTest::keyClick(dlg_.get(), Qt::Key_Escape);
     EXPECT_EQ(dlg_->result(), QDialog::Rejected);
-    EXPECT_EQ(App().timedShotTarget, "/home/u/a.bmp");
+    EXPECT_EQ(dlg_->setup().timedShotTarget, "/home/u/a.bmp");
 }
 
 }  // namespace
