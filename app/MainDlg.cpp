@@ -6,8 +6,6 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
@@ -18,25 +16,23 @@
 
 #include "AboutBox.h"
 #include "AppPaths.h"
-#include "CameraPropertiesDlg.h"
+#include "CursorShapes.h"
 #include "DisplaySurfaces.h"
 #include "FileNames.h"
 #include "FrameFormat.h"
+#include "MainControls.h"
 #include "MainTray.h"
 #include "Messages.h"
-#include "MonitorSettingsDlg.h"
 #include "PictureStatic.h"
 #include "Pictures.h"
 #include "PreviewWindow.h"
-#include "RecordSettingsLaunchers.h"
 #include "ResourceIds.h"
 #include "Resources.h"
 #include "ScrambledText.h"
+#include "SettingsCommands.h"
 #include "SkinButton.h"
-#include "SkinLayout.h"
 #include "SkinRegion.h"
 #include "SplashDlg.h"
-#include "TimerShotDlg.h"
 
 namespace tavelin {
 
@@ -50,62 +46,6 @@ constexpr std::uint8_t kScrambledCaption[] = {0x8A, 0x2C, 0xCE, 0xAC, 0x8D, 0x2D
 // Skin key: pure green and everything up to 16 above it in red and blue.
 constexpr std::uint32_t kSkinKey = ColourValue(0, 255, 0);
 constexpr std::uint32_t kSkinTolerance = ColourValue(16, 16, 16);
-
-// A skinned button's pictures; its place comes from the skin layout. Disabled 0
-// reuses the normal picture.
-struct ButtonSkin {
-    int id;
-    int normal;
-    int down;
-    int disabled;
-    int mask;
-};
-
-// In the order they are skinned.
-constexpr ButtonSkin kSizeSkins[] = {
-    {ids::kSizeDefault, ids::kBitmapSizeDefault, ids::kBitmapSizeDefaultDown,
-     ids::kBitmapSizeDefault, ids::kBitmapMaskFace},
-    {ids::kSize320, ids::kBitmapSize320, ids::kBitmapSize320Down, ids::kBitmapSize320,
-     ids::kBitmapMaskFace},
-    {ids::kSize640, ids::kBitmapSize640, ids::kBitmapSize640Down, 0, ids::kBitmapMaskFace},
-    {ids::kSize800, ids::kBitmapSize800, ids::kBitmapSize800Down, 0, ids::kBitmapMaskFace},
-    {ids::kSize1280, ids::kBitmapSize1280, ids::kBitmapSize1280Down, 0, ids::kBitmapMaskFace},
-    {ids::kSize1600, ids::kBitmapSize1600, ids::kBitmapSize1600Down, 0, ids::kBitmapMaskFace},
-};
-constexpr ButtonSkin kOtherSkins[] = {
-    {ids::kAudioStrip, ids::kBitmapAudioStrip, 0, 0, ids::kBitmapStripMask},
-    {ids::kProperty, ids::kBitmapProperty, ids::kBitmapPropertyDown, 0, ids::kBitmapMaskFace},
-    {ids::kAbout, ids::kBitmapAbout, ids::kBitmapAboutDown, 0, ids::kBitmapMaskFace},
-    {ids::kSaveFile, ids::kBitmapSaveFile, ids::kBitmapSaveFileDown, 0, ids::kBitmapMaskFace},
-    {ids::kSnapShot, ids::kBitmapSnapShot, ids::kBitmapSnapShotDown, 0, ids::kBitmapMaskFace},
-    {ids::kTimerShot, ids::kBitmapTimerShot, ids::kBitmapTimerShotDown, 0, ids::kBitmapMaskFace},
-    {ids::kShowTime, ids::kBitmapShowTime, ids::kBitmapShowTimeDown, 0, ids::kBitmapMaskFace},
-    {ids::kRecorder, ids::kBitmapRecorder, ids::kBitmapRecorderDown, 0, ids::kBitmapMaskFace},
-    {ids::kRecordLight, ids::kBitmapRecordLight, 0, ids::kBitmapRecordLightOff,
-     ids::kBitmapRecordLightMask},
-    {ids::kAudioSettings, ids::kBitmapSettings, ids::kBitmapSettingsAudioDown, 0,
-     ids::kBitmapMaskFace},
-    {ids::kEnableAudio, ids::kBitmapAudioEnable, ids::kBitmapAudioDisableDown,
-     ids::kBitmapAudioEnableDisabled, ids::kBitmapMaskFace},
-    {ids::kVideoSettings, ids::kBitmapSettings, ids::kBitmapSettingsVideoDown, 0,
-     ids::kBitmapMaskFace},
-    {ids::kMonitor, ids::kBitmapMonitor, ids::kBitmapMonitorDown, 0, ids::kBitmapMaskFace},
-    {ids::kMonitorLight, ids::kBitmapEye, 0, ids::kBitmapEyeOff, ids::kBitmapEyeMask},
-};
-
-// The choices a recording holds fixed, besides the sizes and the recorder's text.
-constexpr int kRecordingSettingsControls[] = {ids::kShowTime, ids::kAudioSettings,
-                                              ids::kEnableAudio, ids::kVideoSettings};
-
-QString ToQt(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-void MoveToPlace(QWidget* control, int id) {
-    const layout::Point at = layout::PlaceOf(id);
-    if (control != nullptr && at.x >= 0)
-        control->move(at.x, at.y);
-}
 
 }  // namespace
 
@@ -128,6 +68,9 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
                            ? privateTemp_.path().toStdString() + kSnapshotTempName
                            : std::string()});
     CreateControls();
+    settings_ = std::make_unique<CSettingsCommands>(CSettingsCommands::Context{
+        this, session_, *this, capture_, notices_, *seams_.files, *seams_.preview, clock_,
+        *controls_, [this] { CollectChoices(); }, [this](CursorShape s) { SetCursor(s); }});
     ConnectCommands();
 }
 
@@ -136,70 +79,10 @@ CMainDlg::~CMainDlg() {
 }
 
 void CMainDlg::CreateControls() {
-    auto addButton = [this](int id, CSkinButton::Kind kind) {
-        auto* b = new CSkinButton(this, kind);
-        controls_[id] = b;
-        return b;
-    };
-    for (const ButtonSkin& s : kSizeSkins) {
-        CSkinButton* b = addButton(s.id, CSkinButton::Radio);
-        sizeGroup_.push_back(b);
-        b->SetGroup(&sizeGroup_);
-    }
-    for (int id : {ids::kShowTime, ids::kSnapShot, ids::kProperty, ids::kTimerShot, ids::kAbout,
-                   ids::kVideoSettings, ids::kSaveFile, ids::kAudioSettings, ids::kClose,
-                   ids::kMinimize, ids::kAudioStrip, ids::kRecordLight, ids::kMonitorLight}) {
-        addButton(id, CSkinButton::Push);
-    }
-    for (int id : {ids::kRecorder, ids::kEnableAudio, ids::kMonitor})
-        addButton(id, CSkinButton::CheckBox);
-    // Three unskinned buttons that stay hidden: the recorder's state text and two spares.
-    for (int id : {ids::kRecorderText, ids::kUnused1045, ids::kRecordSettings})
-        addButton(id, CSkinButton::Push)->hide();
-    button(ids::kRecorderText)->setText(QString::fromLatin1(msg::kRunRecorder));
-    button(ids::kUnused1045)->setEnabled(false);
-    button(ids::kRecordSettings)->setEnabled(false);
-    button(ids::kAudioStrip)->setEnabled(false);
-    button(ids::kAudioStrip)->hide();
-    button(ids::kRecordLight)->hide();
-    button(ids::kMonitorLight)->hide();
-
-    audioDeviceList_ = new QComboBox(this);
-    audioCompressorList_ = new QComboBox(this);
-    videoCompressorList_ = new QComboBox(this);
-    audioDeviceList_->setFixedSize(layout::kListWidth, layout::kRowHeight);
-    audioCompressorList_->setFixedSize(layout::kListWidth, layout::kRowHeight);
-    videoCompressorList_->setFixedSize(layout::kVideoListWidth, layout::kRowHeight);
-    controls_[ids::kAudioDeviceList] = audioDeviceList_;
-    controls_[ids::kAudioCompressorList] = audioCompressorList_;
-    controls_[ids::kVideoCompressorList] = videoCompressorList_;
-
-    aviPathEdit_ = new QLineEdit(this);
-    aviPathEdit_->setFixedSize(layout::kListWidth, layout::kRowHeight);
-    controls_[ids::kAviPathEdit] = aviPathEdit_;
-
-    displayInside_ = new QRadioButton(QStringLiteral("default"), this);
-    displayOutside_ = new QRadioButton(QStringLiteral("outside"), this);
-    displayInside_->hide();
-    displayOutside_->hide();
-    controls_[ids::kDisplayInside] = displayInside_;
-    controls_[ids::kDisplayOutside] = displayOutside_;
-
-    auto* timeLabel = new QLabel(QStringLiteral("TIME"), this);
-    timeLabel->hide();
-    controls_[ids::kTimeLabel] = timeLabel;
-
+    controls_ = std::make_unique<CMainControls>(this);
     surfaces_ = std::make_unique<CDisplaySurfaces>(this);
-    controls_[ids::kPicture] = surfaces_->pictureStatic();
+    controls_->AddPicture(surfaces_->pictureStatic());
     connect(surfaces_.get(), &CDisplaySurfaces::previewClosed, this, &CMainDlg::CloseProgram);
-
-    // Every button shows the button cursor.
-    const QCursor buttonCursor(QPixmap(PicturePath(ids::kCursorButton)), ids::kCursorButtonHotX,
-                               ids::kCursorButtonHotY);
-    for (auto& [id, widget] : controls_) {
-        if (qobject_cast<QAbstractButton*>(widget) != nullptr)
-            widget->setCursor(buttonCursor);
-    }
 }
 
 void CMainDlg::ConnectCommands() {
@@ -207,8 +90,10 @@ void CMainDlg::ConnectCommands() {
         connect(button(id), &QAbstractButton::clicked, this,
                 std::forward<decltype(handler)>(handler));
     };
-    for (const ButtonSkin& s : kSizeSkins)
-        onClick(s.id, [this, id = s.id] { session_.SelectCaptureSize(SizeIndexForButton(id)); });
+    for (const CaptureSize& row : kCaptureSizes) {
+        onClick(row.buttonId,
+                [this, id = row.buttonId] { session_.SelectCaptureSize(SizeIndexForButton(id)); });
+    }
     onClick(ids::kClose, [this] { CloseProgram(); });
     onClick(ids::kMinimize, [this] {
         CPauseScope pause(session_);
@@ -221,30 +106,30 @@ void CMainDlg::ConnectCommands() {
         about.exec();
     });
     onClick(ids::kShowTime, [this] { session_.ToggleShowTime(); });
-    onClick(ids::kAudioSettings, [this] { OnAudioSettings(); });
-    onClick(ids::kVideoSettings, [this] { OnVideoSettings(); });
-    onClick(ids::kRecordSettings, [this] { OnRecordSettings(); });
+    onClick(ids::kAudioSettings, [this] { settings_->AudioSettings(); });
+    onClick(ids::kVideoSettings, [this] { settings_->VideoSettings(); });
+    onClick(ids::kRecordSettings, [this] { settings_->RecordSettings(); });
     onClick(ids::kSnapShot, [this] { OnSnapShot(); });
     onClick(ids::kTimerShot, [this] { session_.ToggleTimerShot(); });
-    onClick(ids::kSaveFile, [this] { OnSaveFile(); });
-    onClick(ids::kProperty, [this] { OnProperty(); });
+    onClick(ids::kSaveFile, [this] { settings_->SaveFile(); });
+    onClick(ids::kProperty, [this] { settings_->Property(); });
     onClick(ids::kEnableAudio, [this] { session_.ToggleAudio(); });
-    onClick(ids::kMonitor, [this] { OnMonitor(); });
+    onClick(ids::kMonitor, [this] { settings_->Monitor(); });
     onClick(ids::kRecorder, [this] { session_.ToggleRecorder(); });
-    connect(displayInside_, &QAbstractButton::clicked, this,
+    connect(controls_->displayInside(), &QAbstractButton::clicked, this,
             [this] { session_.ShowDisplay(false); });
-    connect(displayOutside_, &QAbstractButton::clicked, this,
+    connect(controls_->displayOutside(), &QAbstractButton::clicked, this,
             [this] { session_.ShowDisplay(true); });
-    connect(videoCompressorList_, &QComboBox::activated, this, [this] { CollectChoices(); });
+    connect(controls_->videoCompressors(), &QComboBox::activated, this,
+            [this] { CollectChoices(); });
 }
 
 CSkinButton* CMainDlg::button(int id) const {
-    return qobject_cast<CSkinButton*>(control(id));
+    return controls_->button(id);
 }
 
 QWidget* CMainDlg::control(int id) const {
-    const auto it = controls_.find(id);
-    return it != controls_.end() ? it->second : nullptr;
+    return controls_->control(id);
 }
 
 CPreviewWindow* CMainDlg::previewWindow() const {
@@ -282,7 +167,7 @@ bool CMainDlg::OnInitDialog() {
     session_.SetOverlayPictures(LoadOverlayPicture(ids::kBitmapCameraIcon),
                                 LoadOverlayPicture(ids::kBitmapBadge));
     ApplySkin();
-    SkinButtons();
+    controls_->Skin();
     move(pos() + QPoint(tick.frameWidth / 2, 0));
 
     if (seams_.splashMs > 0) {
@@ -301,7 +186,7 @@ bool CMainDlg::OnInitDialog() {
         [this] { CloseProgram(); }, seams_.trayAvailable);
 
     surfaces_->Show(true, tick.frameWidth, tick.frameHeight);
-    displayOutside_->setChecked(true);
+    controls_->displayOutside()->setChecked(true);
 
     frameTimer_.stop();
     frameTimer_.start(kFramePeriodMs, this);
@@ -315,20 +200,9 @@ void CMainDlg::FillLists() {
     const bool devicesListed = CCaptureGraph::ListAudioDevices(devices, &notices_);
     std::vector<std::string> compressors;
     const bool compressorsListed = CCaptureGraph::ListAudioCompressors(compressors, &notices_);
-    const CCameraSession::ListsShown shown =
-        session_.ChooseLists(video, devicesListed, devices, compressorsListed, compressors);
-
-    const auto fill = [](QComboBox* list, const std::vector<std::string>& names, int selected) {
-        list->clear();
-        for (const std::string& n : names)
-            list->addItem(ToQt(n));
-        list->setCurrentIndex(selected);
-    };
-    fill(videoCompressorList_, shown.videoCompressors, shown.videoCompressor);
-    fill(audioDeviceList_, shown.audioDevices, shown.audioDevice);
-    fill(audioCompressorList_, shown.audioCompressors, shown.audioCompressor);
-    if (session_.noAudioDevice())
-        button(ids::kEnableAudio)->setEnabled(false);
+    controls_->FillLists(
+        session_.ChooseLists(video, devicesListed, devices, compressorsListed, compressors),
+        session_.noAudioDevice());
 }
 
 void CMainDlg::ApplySkin() {
@@ -341,31 +215,6 @@ void CMainDlg::ApplySkin() {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
-}
-
-void CMainDlg::SkinButtons() {
-    button(ids::kMinimize)->SetToolTipText(QStringLiteral("Minimize"));
-    button(ids::kClose)->SetToolTipText(QStringLiteral("Close"));
-
-    auto skin = [this](const ButtonSkin& s) {
-        CSkinButton* b = button(s.id);
-        b->SetSkin(s.normal, s.down, 0, s.disabled, 0, s.mask, CSkinButton::Natural, 0, 0);
-        MoveToPlace(b, s.id);
-    };
-    skin({ids::kMinimize, ids::kBitmapMinimise, ids::kBitmapMinimise, 0, ids::kBitmapMinimiseMask});
-    skin({ids::kClose, ids::kBitmapClose, ids::kBitmapClose, 0, ids::kBitmapCloseMask});
-    for (const ButtonSkin& s : kSizeSkins)
-        skin(s);
-    button(ids::kSizeDefault)->SetCheck(true);
-    for (const ButtonSkin& s : kOtherSkins)
-        skin(s);
-    for (const int id : {ids::kAudioDeviceList, ids::kAudioCompressorList, ids::kAviPathEdit,
-                         ids::kVideoCompressorList}) {
-        MoveToPlace(control(id), id);
-    }
-    // The lights sit over the left end of their switches.
-    button(ids::kRecordLight)->raise();
-    button(ids::kMonitorLight)->raise();
 }
 
 void CMainDlg::paintEvent(QPaintEvent*) {
@@ -464,10 +313,7 @@ void CMainDlg::TearDown() {
         tray_->Remove();
     alarmPlayer_.Stop();
     previewSound_.Stop();
-    if (cursorOverridden_) {
-        QGuiApplication::restoreOverrideCursor();
-        cursorOverridden_ = false;
-    }
+    cursor_.Restore();
 }
 
 // ---- what the session shows and reads ----
@@ -487,25 +333,7 @@ void CMainDlg::StopTimer(int id) {
 }
 
 void CMainDlg::SetCursor(CursorShape shape) {
-    if (cursorOverridden_) {
-        QGuiApplication::restoreOverrideCursor();
-        cursorOverridden_ = false;
-    }
-    if (shape == CursorShape::Normal)
-        return;
-    QGuiApplication::setOverrideCursor(shape == CursorShape::Wait ? Qt::WaitCursor
-                                                                  : Qt::BusyCursor);
-    cursorOverridden_ = true;
-    if (shape == CursorShape::Starting) {
-        // The starting cursor only marks the moment work resumes; it goes by itself.
-        QTimer::singleShot(400, this, [this] {
-            if (cursorOverridden_ && QGuiApplication::overrideCursor() != nullptr &&
-                QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor) {
-                QGuiApplication::restoreOverrideCursor();
-                cursorOverridden_ = false;
-            }
-        });
-    }
+    cursor_.Show(shape);
 }
 
 void CMainDlg::Sleep(int milliseconds) {
@@ -524,83 +352,10 @@ void CMainDlg::ShowDisplay(bool outside, int width, int height) {
     surfaces_->Show(outside, width, height);
 }
 
-void CMainDlg::LightRecordLight(bool lit) {
-    button(ids::kRecordLight)->setEnabled(lit);
-}
-
-void CMainDlg::LightMonitorLight(bool lit) {
-    button(ids::kMonitorLight)->setEnabled(lit);
-}
-
-void CMainDlg::SetRecorderText(const std::string& text) {
-    button(ids::kRecorderText)->setText(ToQt(text));
-}
-
-void CMainDlg::EnableRecorderText(bool enabled) {
-    button(ids::kRecorderText)->setEnabled(enabled);
-}
-
-void CMainDlg::EnableDisplayChoice(bool enabled) {
-    displayInside_->setEnabled(enabled);
-    displayOutside_->setEnabled(enabled);
-}
-
 void CMainDlg::CollectChoices() {
-    session_.SetAviPathText(aviPathEdit_->text().toStdString());
-    session_.SetListSelections(videoCompressorList_->currentIndex(),
-                               audioCompressorList_->currentIndex(),
-                               audioDeviceList_->currentIndex());
-}
-
-void CMainDlg::ShowAviPath(const std::string& path) {
-    aviPathEdit_->setText(ToQt(path));
-}
-
-void CMainDlg::CheckSizeChoice(int sizeIndex) {
-    button(kCaptureSizes[static_cast<std::size_t>(sizeIndex)].buttonId)->SetCheck(true);
-}
-
-void CMainDlg::EnableSizeChoices(bool enabled) {
-    for (CSkinButton* b : sizeGroup_)
-        b->setEnabled(enabled);
-}
-
-void CMainDlg::EnableRecordingSettings(bool enabled) {
-    for (const int id : kRecordingSettingsControls)
-        button(id)->setEnabled(enabled);
-}
-
-void CMainDlg::EnableAudioSwitch(bool enabled) {
-    button(ids::kEnableAudio)->setEnabled(enabled);
-}
-
-void CMainDlg::ShowAudioStrip(bool shown) {
-    button(ids::kAudioStrip)->setVisible(shown);
-}
-
-void CMainDlg::ShowRecordLight(bool shown) {
-    CSkinButton* light = button(ids::kRecordLight);
-    if (!shown)
-        light->setEnabled(false);
-    light->setVisible(shown);
-}
-
-void CMainDlg::ReleaseRecorderSwitch() {
-    button(ids::kRecorder)->SetCheck(false);
-}
-
-void CMainDlg::ShowMonitorLight(bool shown) {
-    button(ids::kMonitorLight)->setVisible(shown);
-}
-
-void CMainDlg::SetMonitorSwitchFaces(SwitchFaces faces) {
-    const int normal =
-        faces == SwitchFaces::Running ? ids::kBitmapMonitorDown : ids::kBitmapMonitor;
-    button(ids::kMonitor)->SetSkin(normal, ids::kBitmapMonitorDown, 0, 0, 0, ids::kBitmapMaskFace);
-}
-
-void CMainDlg::ReleaseMonitorSwitch() {
-    button(ids::kMonitor)->SetCheck(false);
+    session_.SetAviPathText(controls_->aviPathText());
+    session_.SetListSelections(controls_->videoCompressor(), controls_->audioCompressor(),
+                               controls_->audioDevice());
 }
 
 // ---- commands that open a window ----
@@ -634,65 +389,6 @@ void CMainDlg::WaitForFrameSteps(const std::function<bool()>& done) {
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();
     }
-}
-
-void CMainDlg::OnSaveFile() {
-    CPauseScope pause(session_);
-    TimerShotSetup& setup = session_.settings().timerShot;
-    CTimerShotDlg dialog(this, setup, ToQt(session_.files().timerShotDefault), notices_,
-                         *seams_.files);
-    dialog.exec();
-    setup = dialog.setup();
-}
-
-void CMainDlg::OnProperty() {
-    CPauseScope pause(session_);
-    SetCursor(CursorShape::Wait);
-    std::vector<CameraControl> controls = capture_.ListSourceControls();
-    SetCursor(CursorShape::Normal);
-    // A camera without settings of its own opens nothing.
-    if (!controls.empty()) {
-        CCameraPropertiesDlg dialog(this, std::move(controls),
-                                    [this](std::uint32_t id, std::int32_t value) {
-                                        return capture_.SetSourceControl(id, value);
-                                    });
-        dialog.exec();
-    }
-}
-
-void CMainDlg::OnAudioSettings() {
-    RunAudioSettings(*this, this, session_.settings().recording);
-}
-
-void CMainDlg::OnVideoSettings() {
-    CollectChoices();
-    std::string path = session_.aviPathText();
-    std::int32_t counter = session_.fileCounter();
-    if (RunVideoSettings(*this, this, path, counter, session_.settings().recording)) {
-        session_.SetFileCounter(counter);
-        session_.WriteAviPathText(path);
-    }
-}
-
-void CMainDlg::OnRecordSettings() {
-    CollectChoices();
-    std::string path = session_.aviPathText();
-    const MainWindowLists lists{videoCompressorList_, audioCompressorList_, audioDeviceList_};
-    if (RunRecordSettings(*this, this, path, session_.fileCounter(), session_.settings().recording,
-                          lists)) {
-        session_.WriteAviPathText(path);
-    }
-}
-
-void CMainDlg::OnMonitor() {
-    CPauseScope pause(session_);
-    MonitorSetup& setup = session_.settings().monitor;
-    CMonitorSettingsDlg dialog(this, setup, *seams_.preview, session_.noAudioDevice(), notices_,
-                               *seams_.files, ToQt(CAppPaths::ProgramDirectory()),
-                               ToQt(CAppPaths::PictureDirectory()), clock_.LocalTime());
-    const bool accepted = dialog.exec() == QDialog::Accepted;
-    setup = dialog.setup();
-    session_.ApplyMonitorSettings(accepted);
 }
 
 }  // namespace tavelin

@@ -10,28 +10,27 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
 #include "CameraSession.h"
 #include "CaptureGraph.h"
 #include "Clock.h"
+#include "CursorShapes.h"
 #include "FileChooser.h"
+#include "MainControls.h"
 #include "MessageBoxNotices.h"
 #include "RecordSettingsHost.h"
 #include "SessionHost.h"
 #include "SoundPlayer.h"
 #include "SoundPreview.h"
 
-class QComboBox;
-class QLineEdit;
-class QRadioButton;
-
 namespace tavelin {
 
 class CDisplaySurfaces;
+class CMainControls;
 class CMainTray;
+class CSettingsCommands;
 class CPictureStatic;
 class CPreviewWindow;
 class CSkinButton;
@@ -65,24 +64,27 @@ public:
     void Sleep(int milliseconds) override;
     void ShowFrame(const std::uint8_t* frame, int width, int height) override;
     void ResizeDisplay(int width, int height) override;
-    void LightRecordLight(bool lit) override;
-    void LightMonitorLight(bool lit) override;
-    void SetRecorderText(const std::string& text) override;
-    void EnableRecorderText(bool enabled) override;
-    void EnableDisplayChoice(bool enabled) override;
-    void CollectChoices() override;
-    void ShowAviPath(const std::string& path) override;
-    void CheckSizeChoice(int sizeIndex) override;
-    void EnableSizeChoices(bool enabled) override;
-    void EnableRecordingSettings(bool enabled) override;
-    void EnableAudioSwitch(bool enabled) override;
-    void ShowAudioStrip(bool shown) override;
-    void ShowRecordLight(bool shown) override;
-    void ReleaseRecorderSwitch() override;
-    void ShowMonitorLight(bool shown) override;
-    void SetMonitorSwitchFaces(SwitchFaces faces) override;
-    void ReleaseMonitorSwitch() override;
     void ShowDisplay(bool outside, int width, int height) override;
+    void CollectChoices() override;
+    // The rest shows on the controls.
+    void LightRecordLight(bool lit) override { controls_->LightRecordLight(lit); }
+    void LightMonitorLight(bool lit) override { controls_->LightMonitorLight(lit); }
+    void SetRecorderText(const std::string& text) override { controls_->SetRecorderText(text); }
+    void EnableRecorderText(bool on) override { controls_->EnableRecorderText(on); }
+    void EnableDisplayChoice(bool on) override { controls_->EnableDisplayChoice(on); }
+    void ShowAviPath(const std::string& path) override { controls_->ShowAviPath(path); }
+    void CheckSizeChoice(int sizeIndex) override { controls_->CheckSizeChoice(sizeIndex); }
+    void EnableSizeChoices(bool on) override { controls_->EnableSizeChoices(on); }
+    void EnableRecordingSettings(bool on) override { controls_->EnableRecordingSettings(on); }
+    void EnableAudioSwitch(bool on) override { controls_->EnableAudioSwitch(on); }
+    void ShowAudioStrip(bool shown) override { controls_->ShowAudioStrip(shown); }
+    void ShowRecordLight(bool shown) override { controls_->ShowRecordLight(shown); }
+    void ReleaseRecorderSwitch() override { controls_->ReleaseRecorderSwitch(); }
+    void ShowMonitorLight(bool shown) override { controls_->ShowMonitorLight(shown); }
+    void SetMonitorSwitchFaces(SwitchFaces faces) override {
+        controls_->SetMonitorSwitchFaces(faces);
+    }
+    void ReleaseMonitorSwitch() override { controls_->ReleaseMonitorSwitch(); }
 
     // IRecordSettingsHost
     void SetPauseRequest(bool on) override { session_.SetPauseRequest(on); }
@@ -91,14 +93,8 @@ public:
     INoticeSink& Notices() override { return notices_; }
     IFileChooser& Files() override { return *seams_.files; }
 
-    // Commands that open a window of their own.
+    // The snapshot: the save-file question while the frame step takes the picture.
     void OnSnapShot();
-    void OnSaveFile();
-    void OnProperty();
-    void OnAudioSettings();
-    void OnVideoSettings();
-    void OnRecordSettings();
-    void OnMonitor();
     // An entry of the tray menu (Show, Exit) chosen.
     void OnTrayCommand(int commandId);
 
@@ -146,7 +142,6 @@ private:
     void ConnectCommands();
     void FillLists();
     void ApplySkin();
-    void SkinButtons();
     void TearDown();
     // Lets the frame tick run (for at most 2 s) until `done` holds.
     void WaitForFrameSteps(const std::function<bool()>& done);
@@ -174,7 +169,7 @@ private:
 
     QBasicTimer frameTimer_;
     QBasicTimer blinkTimer_;
-    bool cursorOverridden_ = false;
+    CCursorShapes cursor_;
 
     QImage skinBitmap_;
     QPoint dragOffset_;
@@ -182,15 +177,8 @@ private:
     bool tornDown_ = false;
     int endAttempts_ = 0;
 
-    std::map<int, QWidget*> controls_;
-    std::vector<CSkinButton*> sizeGroup_;
-    QComboBox* audioDeviceList_ = nullptr;
-    QComboBox* audioCompressorList_ = nullptr;
-    QComboBox* videoCompressorList_ = nullptr;
-    QLineEdit* aviPathEdit_ = nullptr;
-    QRadioButton* displayInside_ = nullptr;
-    QRadioButton* displayOutside_ = nullptr;
-
+    std::unique_ptr<CMainControls> controls_;
+    std::unique_ptr<CSettingsCommands> settings_;
     std::unique_ptr<CDisplaySurfaces> surfaces_;
     std::unique_ptr<CMainTray> tray_;
 

@@ -1,0 +1,78 @@
+#include "SettingsCommands.h"
+
+#include "AppPaths.h"
+#include "CameraPropertiesDlg.h"
+#include "MainControls.h"
+#include "MonitorSettingsDlg.h"
+#include "RecordSettingsLaunchers.h"
+#include "TimerShotDlg.h"
+
+namespace tavelin {
+
+namespace {
+
+QString ToQt(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+}  // namespace
+
+void CSettingsCommands::SaveFile() {
+    CPauseScope pause(c_.session);
+    TimerShotSetup& setup = c_.session.settings().timerShot;
+    CTimerShotDlg dialog(c_.parent, setup, ToQt(c_.session.files().timerShotDefault), c_.notices,
+                         c_.files);
+    dialog.exec();
+    setup = dialog.setup();
+}
+
+void CSettingsCommands::Property() {
+    CPauseScope pause(c_.session);
+    c_.setCursor(CursorShape::Wait);
+    std::vector<CameraControl> controls = c_.capture.ListSourceControls();
+    c_.setCursor(CursorShape::Normal);
+    // A camera without settings of its own opens nothing.
+    if (controls.empty())
+        return;
+    CCameraPropertiesDlg dialog(c_.parent, std::move(controls),
+                                [this](std::uint32_t id, std::int32_t value) {
+                                    return c_.capture.SetSourceControl(id, value);
+                                });
+    dialog.exec();
+}
+
+void CSettingsCommands::AudioSettings() {
+    RunAudioSettings(c_.host, c_.parent, c_.session.settings().recording);
+}
+
+void CSettingsCommands::VideoSettings() {
+    c_.collectChoices();
+    std::string path = c_.session.aviPathText();
+    std::int32_t counter = c_.session.fileCounter();
+    if (RunVideoSettings(c_.host, c_.parent, path, counter, c_.session.settings().recording)) {
+        c_.session.SetFileCounter(counter);
+        c_.session.WriteAviPathText(path);
+    }
+}
+
+void CSettingsCommands::RecordSettings() {
+    c_.collectChoices();
+    std::string path = c_.session.aviPathText();
+    if (RunRecordSettings(c_.host, c_.parent, path, c_.session.fileCounter(),
+                          c_.session.settings().recording, c_.controls.lists())) {
+        c_.session.WriteAviPathText(path);
+    }
+}
+
+void CSettingsCommands::Monitor() {
+    CPauseScope pause(c_.session);
+    MonitorSetup& setup = c_.session.settings().monitor;
+    CMonitorSettingsDlg dialog(c_.parent, setup, c_.preview, c_.session.noAudioDevice(), c_.notices,
+                               c_.files, ToQt(CAppPaths::ProgramDirectory()),
+                               ToQt(CAppPaths::PictureDirectory()), c_.clock.LocalTime());
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    setup = dialog.setup();
+    c_.session.ApplyMonitorSettings(accepted);
+}
+
+}  // namespace tavelin
