@@ -140,7 +140,7 @@ TEST_F(CommandsTest, TimerShotCancelledWritesNothing) {
     Click(ids::kTimerShot);
     EXPECT_FALSE(dialog_->tick().timedShotActive);
     clock_.tick += 10000;
-    QTest::qWait(300);
+    ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 5));
     EXPECT_FALSE(fs::exists(target));
     EXPECT_TRUE(notices_.shown.empty());
 }
@@ -152,7 +152,7 @@ TEST_F(CommandsTest, TimerShotWritesTheCountdownFrameAndSaysWhere) {
     ASSERT_EQ(framesBefore, 1);
     clock_.tick += 1000;
     ASSERT_TRUE(WaitFor([this] { return dialog_->tick().timedShotElapsed >= 1.0f; }));
-    QTest::qWait(120);  // a frame with the countdown drawn
+    ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 2));  // a frame with the countdown
     clock_.tick += 4000;
     ASSERT_TRUE(WaitFor([this] { return !notices_.shown.empty(); }));
     const fs::path target = dir_ / "TimerCap.bmp";

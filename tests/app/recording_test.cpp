@@ -28,6 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using testing::ReadBytes;
+using testing::WaitFor;
 
 // What ffprobe says of a file: one "key=value" per line.
 std::string Probe(const fs::path& file, const char* entries) {
@@ -64,7 +65,7 @@ protected:
         dialog_ = std::make_unique<CMainDlg>(seams);
         ASSERT_TRUE(dialog_->OnInitDialog());
         dialog_->show();
-        QTest::qWait(200);
+        ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 1));
     }
     void Click(int id) { QTest::mouseClick(dialog_->button(id), Qt::LeftButton); }
     std::string Counter() { return ReadBytes(dir_ / "Pellor.inf"); }
@@ -85,7 +86,7 @@ TEST_F(RecordingTest, NumberedRecordingMakesAPlayableFileAndAdvancesTheCounter) 
     EXPECT_TRUE(dialog_->button(ids::kRecordLight)->isVisible());
     EXPECT_TRUE(dialog_->blinkTimerActive());
     EXPECT_FALSE(dialog_->button(ids::kSize640)->isEnabled());
-    QTest::qWait(2000);
+    ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 40));  // two seconds of recording
     EXPECT_GT(dialog_->previewWindow()->picture().width(), 0);
     Click(ids::kRecorder);
     EXPECT_FALSE(dialog_->tick().recording);
@@ -115,7 +116,7 @@ TEST_F(RecordingTest, TypedNameKeepsTheCounterAndClearsTheFlag) {
     ASSERT_TRUE(dialog_->tick().recording);
     EXPECT_FALSE(dialog_->session().settings().recording.useTypedNameOnce);
     EXPECT_EQ(Counter(), "0");
-    QTest::qWait(500);
+    ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 10));
     Click(ids::kRecorder);
     EXPECT_TRUE(fs::exists(mine));
     EXPECT_EQ(Counter(), "0");
@@ -152,7 +153,7 @@ TEST_F(RecordingTest, FailedStartGivesTheNumberBackAndLeavesNoFile) {
 TEST_F(RecordingTest, EnlargedSizesRecordAt640x480) {
     Start("3");
     Click(ids::kSize1280);
-    QTest::qWait(100);
+    ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 1));
     ASSERT_EQ(dialog_->tick().frameWidth, 1280);
     Click(ids::kRecorder);
     ASSERT_GE(notices_.shown.size(), 1u);
@@ -164,7 +165,7 @@ TEST_F(RecordingTest, EnlargedSizesRecordAt640x480) {
     EXPECT_EQ(dialog_->capture().width(), 640);
     QApplication::processEvents();
     EXPECT_TRUE(dialog_->button(ids::kSize640)->GetCheck());
-    QTest::qWait(300);
+    ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 6));
     Click(ids::kRecorder);
     EXPECT_EQ(dialog_->tick().frameWidth, 640);
 }
@@ -176,8 +177,7 @@ TEST_F(RecordingTest, CameraLostWhileRecordingFinishesTheFile) {
     ASSERT_TRUE(dialog_->tick().recording);
     ::unsetenv("TAVELIN_TEST_CAMERA_STOP_AFTER");
     // The camera stops after about a second; the tick notices within the frame wait.
-    for (int i = 0; i < 400 && notices_.shown.empty(); ++i)
-        QTest::qWait(20);
+    ASSERT_TRUE(WaitFor([this] { return !notices_.shown.empty(); }, 20000));
     ASSERT_EQ(notices_.shown.size(), 1u);
     EXPECT_EQ(notices_.shown[0].first, msg::kRecordFailedContent);
     EXPECT_FALSE(dialog_->tick().recording);
@@ -205,7 +205,7 @@ TEST_F(RecordingTest, CounterSetInVideoSettingsNumbersTheNextRecording) {
     EXPECT_EQ(dialog_->aviPathText().toStdString(), file.string());
     Click(ids::kRecorder);
     ASSERT_TRUE(dialog_->tick().recording);
-    QTest::qWait(300);
+    ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 6));
     Click(ids::kRecorder);
     EXPECT_TRUE(fs::exists(file));
     EXPECT_EQ(Counter(), "21");
@@ -232,7 +232,7 @@ TEST_F(RecordingTest, RecordSettingsTypedPathIsUsedOnceAndTheListsFollow) {
 
     Click(ids::kRecorder);
     ASSERT_TRUE(dialog_->tick().recording);
-    QTest::qWait(300);
+    ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 6));
     Click(ids::kRecorder);
     EXPECT_TRUE(fs::exists(mine));
     EXPECT_EQ(Counter(), "0");
@@ -248,7 +248,7 @@ TEST_P(EndedWhileRecording, LeavesAFinishedFile) {
     Start("2");
     Click(ids::kRecorder);
     ASSERT_TRUE(dialog_->tick().recording);
-    QTest::qWait(1000);
+    ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 20));  // a second of recording
     switch (GetParam()) {
         case EndedBy::CloseButton:
             Click(ids::kClose);
@@ -258,7 +258,8 @@ TEST_P(EndedWhileRecording, LeavesAFinishedFile) {
             break;
         case EndedBy::PreviewClosed:
             dialog_->previewWindow()->close();
-            QTest::qWait(100);  // the close reaches the window through the event loop
+            // The close reaches the window through the event loop.
+            EXPECT_TRUE(WaitFor([this] { return !dialog_->isVisible(); }));
             break;
     }
     EXPECT_FALSE(dialog_->isVisible());

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <QTest>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,14 @@ inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 1000
         QTest::qWait(20);
     }
     return condition();
+}
+
+// Runs the event loop until the frame step has shown `frames` more frames: the measure
+// of "a while" for a recording or a countdown, whatever the machine's speed.
+template <class Tick>
+bool WaitForFrames(const Tick& tick, std::uint64_t frames, int timeoutMs = 20000) {
+    const std::uint64_t until = tick.framesShown + frames;
+    return WaitFor([&] { return tick.framesShown >= until; }, timeoutMs);
 }
 
 class DataFolderTest : public ::testing::Test {
