@@ -116,7 +116,8 @@ private:
     mutable bool gatheredValid_[3] = {};
 };
 
-// The plain per-pixel versions the fast passes are checked against.
+// The plain per-pixel versions the fast passes are checked against (Grey and
+// Difference also finish the grey pass where its vector loop stops).
 namespace reference {
 
 void Grey(const std::uint8_t* bgr, std::uint8_t* grey, std::size_t pixels);
