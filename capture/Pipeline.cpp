@@ -11,6 +11,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr GstClockTime kPollStep = 20 * GST_MSECOND;
+// A bin fails its state change as soon as a child reports an error, and forwards the
+// message to the bus just after: a failed change waits this long for its cause.
+constexpr GstClockTime kCauseWait = 500 * GST_MSECOND;
 
 // An error or a warning as the element posted it.
 struct BusReport {
@@ -109,8 +112,8 @@ void CPipeline::Remove(GstElement* element) {
     gst_bin_remove(GST_BIN(pipeline_.get()), element);
 }
 
-bool CPipeline::TakeError() {
-    GstMessagePtr message(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
+bool CPipeline::TakeError(GstClockTime wait) {
+    GstMessagePtr message(gst_bus_timed_pop_filtered(bus_.get(), wait, GST_MESSAGE_ERROR));
     if (!message)
         return false;
     Report(message.get());
@@ -137,7 +140,7 @@ bool CPipeline::Ready() {
     if (!pipeline_)
         return false;
     if (gst_element_set_state(pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
-        if (!TakeError())
+        if (!TakeError(kCauseWait))
             SetFailure("could not open the devices");
         return false;
     }
@@ -149,7 +152,7 @@ bool CPipeline::Play(std::chrono::milliseconds limit) {
         return false;
     const auto deadline = Clock::now() + limit;
     if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        if (!TakeError())
+        if (!TakeError(kCauseWait))
             SetFailure("the pipeline refused to start");
         return false;
     }
@@ -161,7 +164,7 @@ bool CPipeline::Play(std::chrono::milliseconds limit) {
         const GstStateChangeReturn result =
             gst_element_get_state(pipeline_.get(), &current, &pending, kPollStep);
         if (result == GST_STATE_CHANGE_FAILURE) {
-            if (!TakeError())
+            if (!TakeError(kCauseWait))
                 SetFailure("the pipeline failed to start");
             return false;
         }

@@ -86,7 +86,8 @@ public:
     }
 
 private:
-    bool TakeError();
+    // Takes the first error off the bus, waiting up to `wait` for one to arrive.
+    bool TakeError(GstClockTime wait = 0);
     // Logs an error or warning message; other messages are passed over.
     void Report(GstMessage* message) const;
     void SendEosFromHelper(GstPadPtr pad);
