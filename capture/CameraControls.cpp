@@ -87,17 +87,12 @@ void Take(IV4l2Device& device, const v4l2_queryctrl& query, std::vector<CameraCo
 CV4l2Device::CV4l2Device(const std::string& path)
     : fd_(path.empty() ? -1 : ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)) {}
 
-CV4l2Device::~CV4l2Device() {
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
 bool CV4l2Device::Ioctl(unsigned long request, void* arg) {
-    if (fd_ < 0)
+    if (!fd_)
         return false;
     int result;
     do {
-        result = ::ioctl(fd_, request, arg);
+        result = ::ioctl(fd_.get(), request, arg);
     } while (result < 0 && errno == EINTR);
     return result == 0;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Handle.h"
+
 namespace tavelin {
 
 struct CameraControl {
@@ -40,15 +42,12 @@ public:
 class CV4l2Device final : public IV4l2Device {
 public:
     explicit CV4l2Device(const std::string& path);
-    ~CV4l2Device() override;
-    CV4l2Device(const CV4l2Device&) = delete;
-    CV4l2Device& operator=(const CV4l2Device&) = delete;
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return static_cast<bool>(fd_); }
     bool Ioctl(unsigned long request, void* arg) override;
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
 };
 
 class CCameraControls {

@@ -25,6 +25,17 @@ constexpr std::chrono::milliseconds kStartLimit{5000};
 constexpr std::chrono::milliseconds kBranchEosLimit{3000};
 constexpr std::chrono::milliseconds kMuxerEosLimit{2000};
 
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// The factory an element was made by ("x264enc"), for the log.
+std::string FactoryName(GstElement* element) {
+    GstElementFactory* factory = element != nullptr ? gst_element_get_factory(element) : nullptr;
+    return factory != nullptr ? gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory))
+                              : std::string("?");
+}
+
 }  // namespace
 
 CCaptureGraph::CCaptureGraph() = default;
@@ -36,25 +47,39 @@ CCaptureGraph::~CCaptureGraph() {
 CCaptureGraph::CaptureDevice CCaptureGraph::FindCaptureDevice() {
     std::vector<GstDevicePtr> devices;
     if (CDeviceList::Find("Video/Source", devices) != ListStatus::Ok)
-        return {};
+        return {};  // the list said why
+    std::string seen;
     for (const GstDevicePtr& device : devices) {
         std::string name = CDeviceList::DisplayName(device.get());
-        if (!IsPcCameraName(name))
+        if (!IsPcCameraName(name)) {
+            seen += (seen.empty() ? "" : ", ") + Quoted(name);
             continue;
+        }
         // The first match is the camera, usable or not: later ones are not tried.
         CaptureDevice found;
         found.element = Adopt(gst_device_create_element(device.get(), "capture-source"));
-        if (!found.element)
+        if (!found.element) {
+            Log(LogArea::Capture, LogLevel::Warning,
+                "camera " + Quoted(name) + ": GStreamer cannot make an element for it");
             return {};
-        found.name = std::move(name);
+        }
         found.nodePath = CDeviceList::NodePath(device.get());
+        Log(LogArea::Capture, LogLevel::Debug,
+            "camera " + Quoted(name) + " found" +
+                (found.nodePath.empty() ? std::string() : " at " + found.nodePath));
+        found.name = std::move(name);
         return found;
     }
+    Log(LogArea::Capture, LogLevel::Warning,
+        devices.empty()
+            ? std::string("no camera: there is no video source")
+            : "no camera: no video source has \"PC Camera\" in its name (seen: " + seen + ")");
     return {};
 }
 
 bool CCaptureGraph::Fail(const char* why) {
     std::string detail = pipeline_ ? pipeline_->lastError() : std::string();
+    const std::string debug = pipeline_ ? pipeline_->error().debug : std::string();
     std::string cause =
         pipeline_ && IsWriterError(pipeline_->error())
             ? WriterFailureText(pipeline_->error().noSpaceLeft, pipeline_->error().debug)
@@ -64,13 +89,17 @@ bool CCaptureGraph::Fail(const char* why) {
     if (!detail.empty())
         lastError_ += " (" + detail + ")";
     failureCause_ = std::move(cause);
+    Log(area_, LogLevel::Warning,
+        std::string(graphName()) + ": " + lastError_ + DebugSuffix(debug));
     return false;
 }
 
-bool CCaptureGraph::FailWithFile(const char* why, int error) {
+bool CCaptureGraph::FailWithFile(const char* why, int error, const std::string& path) {
     Teardown();
     lastError_ = std::string(why) + " (" + SystemErrorText(error) + ")";
     failureCause_ = FileFailureText(error);
+    Log(area_, LogLevel::Warning,
+        std::string(graphName()) + ": " + lastError_ + ": " + Quoted(path));
     return false;
 }
 
@@ -82,6 +111,7 @@ GstElement* CCaptureGraph::BuildCameraBranch(int width, int height) {
     CaptureDevice camera = FindCaptureDevice();
     if (!camera.element)
         return nullptr;
+    sourceName_ = camera.name;
     sourceNodePath_ = camera.nodePath;
     source_ = pipeline_->Add(std::move(camera.element));
     // READY opens the device, so its caps are what it really offers.
@@ -98,6 +128,8 @@ GstElement* CCaptureGraph::BuildCameraBranch(int width, int height) {
                 return nullptr;
             break;
         case CameraOutput::Unsupported:
+            Log(area_, LogLevel::Warning,
+                "camera " + Quoted(sourceName_) + " offers neither raw video nor JPEG");
             return nullptr;
     }
     GstElement* convert = pipeline_->Add(MakeElement("videoconvert", "convert"));
@@ -121,11 +153,12 @@ bool CCaptureGraph::BuildPreviewGraph(int width, int height) {
     failureCause_.clear();
     if (hasGraph())
         Teardown();  // two graphs would fight over the camera
+    area_ = LogArea::Capture;
     if (width <= 0 || height <= 0)
         return Fail("invalid frame size");
     if (!EnsureGstreamer())
         return Fail("GStreamer is not available");
-    pipeline_ = std::make_unique<CPipeline>("preview");
+    pipeline_ = std::make_unique<CPipeline>("preview", area_);
     if (!pipeline_->valid())
         return Fail("no pipeline");
 
@@ -149,6 +182,9 @@ bool CCaptureGraph::BuildPreviewGraph(int width, int height) {
 
     width_ = width;
     height_ = height;
+    Log(area_, LogLevel::Info,
+        "preview: " + Quoted(sourceName_) + " running at " + std::to_string(width) + "x" +
+            std::to_string(height));
     return true;
 }
 
@@ -177,6 +213,7 @@ bool CCaptureGraph::BuildVideoRecordBranch(GstElement* bgr, const RecordRequest&
     if (videoHead_ == nullptr || rate == nullptr || convert == nullptr || encoder == nullptr) {
         return false;
     }
+    Log(area_, LogLevel::Debug, "record: video encoder " + FactoryName(encoder));
     return LinkChain({bgr, videoHead_, rate, convert, encoder}) &&
            LinkToMuxer(encoder, mux, "video_%u");
 }
@@ -185,13 +222,20 @@ void CCaptureGraph::BuildAudioBranch(const RecordRequest& request, GstElement* m
     if (!request.audioEnabled)
         return;
     GstElement* device = pipeline_->Add(GetAudioDevice(request.audioDeviceIndex, notices_));
-    if (device == nullptr)
-        return;  // the file stays silent
+    if (device == nullptr) {
+        Log(area_, LogLevel::Warning,
+            "record: sound device " + std::to_string(request.audioDeviceIndex) +
+                " cannot be used; the file stays silent");
+        return;
+    }
     GstElement* queue = pipeline_->Add(MakeElement("queue", "audio-queue"));
     GstElement* convert = pipeline_->Add(MakeElement("audioconvert", "audio-convert"));
     GstElement* resample = pipeline_->Add(MakeElement("audioresample", "audio-resample"));
     if (queue == nullptr || convert == nullptr || resample == nullptr ||
         !LinkChain({device, queue, convert, resample})) {
+        Log(area_, LogLevel::Warning,
+            "record: the sound from " + FactoryName(device) +
+                " cannot be converted; the file stays silent");
         for (GstElement* e : {device, queue, convert, resample})
             pipeline_->Remove(e);
         return;
@@ -204,9 +248,15 @@ void CCaptureGraph::BuildAudioBranch(const RecordRequest& request, GstElement* m
             if (encoder != nullptr && gst_element_link(resample, encoder) &&
                 LinkToMuxer(encoder, mux, "audio_%u")) {
                 audioHead_ = queue;
+                Log(area_, LogLevel::Debug, "record: sound encoder " + FactoryName(encoder));
                 return;
             }
             // The chosen encoder cannot take this sound: record it uncompressed.
+            Log(area_, LogLevel::Warning,
+                "record: sound encoder " +
+                    (encoder != nullptr ? FactoryName(encoder)
+                                        : std::to_string(request.audioCompressorIndex)) +
+                    " cannot be used; the sound goes in uncompressed");
             audioFailed_ = true;
             pipeline_->Remove(encoder);
         }
@@ -214,6 +264,7 @@ void CCaptureGraph::BuildAudioBranch(const RecordRequest& request, GstElement* m
     if (LinkToMuxer(resample, mux, "audio_%u")) {
         audioHead_ = queue;
     } else {
+        Log(area_, LogLevel::Warning, "record: the muxer refuses the sound; the file stays silent");
         for (GstElement* e : {device, queue, convert, resample})
             pipeline_->Remove(e);
     }
@@ -224,14 +275,15 @@ bool CCaptureGraph::BuildRecordGraph(const RecordRequest& request) {
     failureCause_.clear();
     if (hasGraph())
         Teardown();
+    area_ = LogArea::Record;
     if (request.width <= 0 || request.height <= 0)
         return Fail("invalid frame size");
     if (!EnsureGstreamer())
         return Fail("GStreamer is not available");
     recordFile_ = std::make_unique<CRecordFile>();
     if (!recordFile_->Create(request.path))
-        return FailWithFile("the file cannot be created", recordFile_->errorNumber());
-    pipeline_ = std::make_unique<CPipeline>("record");
+        return FailWithFile("the file cannot be created", recordFile_->errorNumber(), request.path);
+    pipeline_ = std::make_unique<CPipeline>("record", area_);
     if (!pipeline_->valid())
         return Fail("no pipeline");
 
@@ -282,11 +334,16 @@ bool CCaptureGraph::BuildRecordGraph(const RecordRequest& request) {
     if (pipeline_->DrainBus())
         return Fail("the recording stopped as it started");
     if (!recordFile_->Commit(request.replaceExisting))
-        return FailWithFile("the file cannot be given its name", recordFile_->errorNumber());
+        return FailWithFile("the file cannot be given its name", recordFile_->errorNumber(),
+                            request.path);
 
     recording_ = true;
     width_ = request.width;
     height_ = request.height;
+    Log(area_, LogLevel::Info,
+        "record: " + Quoted(sourceName_) + " at " + std::to_string(width_) + "x" +
+            std::to_string(height_) + " into " + Quoted(request.path) +
+            (audioHead_ != nullptr ? " with sound" : " without sound"));
     return true;
 }
 
@@ -315,6 +372,7 @@ void CCaptureGraph::Teardown() {
     recordFile_.reset();
     callback_.Release();
     source_ = nullptr;
+    sourceName_.clear();
     videoHead_ = nullptr;
     audioHead_ = nullptr;
     mux_ = nullptr;
@@ -330,9 +388,16 @@ void CCaptureGraph::Teardown() {
 }
 
 bool CCaptureGraph::WaitForNewFrame() {
+    const bool wasLost = deviceLost_;
     const bool gaveUp = callback_.WaitForFrame(kFrameWaitLimit);
-    if (gaveUp)
+    if (gaveUp) {
         deviceLost_ = true;
+        if (!wasLost && pipeline_) {
+            Log(area_, LogLevel::Warning,
+                std::string(graphName()) + ": no frame within " +
+                    std::to_string(kFrameWaitLimit.count()) + " ms; the camera counts as lost");
+        }
+    }
     // Nothing may pile up on the bus over a long run. While recording, an error
     // anywhere (the disk full, a drive removed, an encoder giving up) ends the
     // recording now rather than when the frames dry up.
@@ -343,6 +408,10 @@ bool CCaptureGraph::WaitForNewFrame() {
         if (IsWriterError(error)) {
             writerFailed_ = true;
             failureCause_ = WriterFailureText(error.noSpaceLeft, error.debug);
+        }
+        if (!wasLost) {
+            Log(area_, LogLevel::Warning,
+                "record: the recording ends: " + lastError_ + DebugSuffix(error.debug));
         }
     }
     return gaveUp;

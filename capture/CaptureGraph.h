@@ -18,6 +18,7 @@
 #include "FrameSource.h"
 #include "GrabberCallback.h"
 #include "GstPtr.h"
+#include "Log.h"
 #include "NoticeSink.h"
 #include "RecordGraph.h"
 #include "RecordRequest.h"
@@ -136,9 +137,12 @@ private:
     void BuildAudioBranch(const RecordRequest& request, GstElement* mux);
     // from -> a new input of the muxer; the input is given back on failure.
     bool LinkToMuxer(GstElement* from, GstElement* mux, const char* padTemplate);
+    // Records why the build failed in lastError(), logs it and tears the graph down.
     bool Fail(const char* why);
     // A failure of the program's own call on the file, with its errno.
-    bool FailWithFile(const char* why, int error);
+    bool FailWithFile(const char* why, int error, const std::string& path);
+    // "preview" or "record" and its log area, for the graph being built or running.
+    const char* graphName() const { return area_ == LogArea::Record ? "record" : "preview"; }
     bool IsWriterError(const PipelineError& error) const;
 
     CGrabberCallback callback_;
@@ -148,11 +152,13 @@ private:
     std::unique_ptr<CRecordFile> recordFile_;
     std::unique_ptr<CSoundCutter> cutter_;
     INoticeSink* notices_ = nullptr;
+    LogArea area_ = LogArea::Capture;
     GstElement* source_ = nullptr;     // not owning: the pipeline holds it
     GstElement* videoHead_ = nullptr;  // first queue of each recorded branch, not owning
     GstElement* audioHead_ = nullptr;
     GstElement* mux_ = nullptr;       // not owning
     GstElement* fileSink_ = nullptr;  // not owning
+    std::string sourceName_;
     std::string sourceNodePath_;
     std::string lastError_;
     std::string failureCause_;

@@ -3,6 +3,7 @@
 #include "CodecNames.h"
 #include "DeviceList.h"
 #include "EncoderCatalog.h"
+#include "Log.h"
 
 namespace tavelin {
 
@@ -57,17 +58,28 @@ ListStatus AudioDeviceEntries(std::vector<GstDevicePtr>& entries) {
     return status;
 }
 
+// The entry at list position `position`, where the list shows `before` fixed entries
+// ahead of `entries`; null, and a line in the log, when there is none.
 template <class T>
-T* At(std::vector<T>& entries, std::int32_t position) {
-    if (position < 0 || static_cast<std::size_t>(position) >= entries.size())
+T* At(std::vector<T>& entries, std::int32_t position, const char* what, int before = 0) {
+    const std::int64_t index = std::int64_t{position} - before;
+    if (index < 0 || static_cast<std::uint64_t>(index) >= entries.size()) {
+        Log(LogArea::Record, LogLevel::Warning,
+            std::string(what) + " " + std::to_string(position) + " is not among the " +
+                std::to_string(entries.size() + static_cast<std::size_t>(before)) + " listed");
         return nullptr;
-    return &entries[static_cast<std::size_t>(position)];
+    }
+    return &entries[static_cast<std::size_t>(index)];
 }
 
 GstElementPtr Create(GstElementFactory* factory, INoticeSink* notices) {
     GstElementPtr element = Adopt(gst_element_factory_create(factory, nullptr));
-    if (!element)
+    if (!element) {
+        Log(LogArea::Record, LogLevel::Warning,
+            std::string("encoder ") + gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)) +
+                " cannot be made");
         Tell(notices, kNoticeBindFailed);
+    }
     return element;
 }
 
@@ -104,7 +116,7 @@ GstElementPtr CDeviceEnumerator::GetVideoCompressor(std::int32_t position, INoti
     std::vector<GstElementFactoryPtr> entries;
     if (!Usable(CompressorEntries(EncoderKind::Video, entries), notices, true))
         return {};
-    GstElementFactoryPtr* entry = At(entries, position);
+    GstElementFactoryPtr* entry = At(entries, position, "video compressor");
     return entry != nullptr ? Create(entry->get(), notices) : GstElementPtr();
 }
 
@@ -116,7 +128,7 @@ AudioEncoderChoice CDeviceEnumerator::GetAudioCompressor(std::int32_t position,
     std::vector<GstElementFactoryPtr> entries;
     if (!Usable(CompressorEntries(EncoderKind::Audio, entries), notices, true))
         return {};
-    GstElementFactoryPtr* entry = position > 0 ? At(entries, position - 1) : nullptr;
+    GstElementFactoryPtr* entry = At(entries, position, "audio compressor", 1);
     if (entry == nullptr)
         return {};
     return {false, Create(entry->get(), notices)};
@@ -126,12 +138,15 @@ GstElementPtr CDeviceEnumerator::GetAudioDevice(std::int32_t position, INoticeSi
     std::vector<GstDevicePtr> entries;
     if (!Usable(AudioDeviceEntries(entries), notices, false))
         return {};
-    GstDevicePtr* entry = At(entries, position);
+    GstDevicePtr* entry = At(entries, position, "sound device");
     if (entry == nullptr)
         return {};
     GstElementPtr element = Adopt(gst_device_create_element(entry->get(), nullptr));
-    if (!element)
+    if (!element) {
+        Log(LogArea::Record, LogLevel::Warning,
+            "sound device \"" + CDeviceList::DisplayName(entry->get()) + "\" cannot be made");
         Tell(notices, kNoticeBindFailed);
+    }
     return element;
 }
 

@@ -1,20 +1,25 @@
 #include "DeviceList.h"
 
 #include "GstRuntime.h"
+#include "Log.h"
 
 namespace tavelin {
 
 ListStatus CDeviceList::Find(const char* deviceClass, std::vector<GstDevicePtr>& devices) {
     devices.clear();
+    const auto fail = [deviceClass](ListStatus status, const char* why) {
+        Log(LogArea::Capture, LogLevel::Warning,
+            std::string("cannot list the ") + deviceClass + " devices: " + why);
+        return status;
+    };
     if (!EnsureGstreamer())
-        return ListStatus::NoSystemEnumerator;
+        return fail(ListStatus::NoSystemEnumerator, "GStreamer is not available");
     GstDeviceMonitorPtr monitor(gst_device_monitor_new());
     if (!monitor)
-        return ListStatus::NoSystemEnumerator;
+        return fail(ListStatus::NoSystemEnumerator, "no device monitor");
     // 0: no provider handles this class at all.
-    if (gst_device_monitor_add_filter(monitor.get(), deviceClass, nullptr) == 0) {
-        return ListStatus::NoClassEnumerator;
-    }
+    if (gst_device_monitor_add_filter(monitor.get(), deviceClass, nullptr) == 0)
+        return fail(ListStatus::NoClassEnumerator, "no device provider handles them");
     // Without start() this probes each provider once and returns.
     GstObjectListPtr found(gst_device_monitor_get_devices(monitor.get()));
     for (GList* item = found.get(); item != nullptr; item = item->next) {

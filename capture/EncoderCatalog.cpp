@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "GstRuntime.h"
+#include "Log.h"
 
 namespace tavelin {
 
@@ -67,11 +68,17 @@ bool OutputFits(GstElementFactory* encoder, const GstCaps* accepted) {
 
 ListStatus CEncoderCatalog::Find(EncoderKind kind, std::vector<GstElementFactoryPtr>& encoders) {
     encoders.clear();
+    const auto fail = [kind](ListStatus status, const char* why) {
+        Log(LogArea::Record, LogLevel::Warning,
+            std::string("cannot list the ") + (kind == EncoderKind::Video ? "video" : "audio") +
+                " encoders: " + why);
+        return status;
+    };
     if (!EnsureGstreamer())
-        return ListStatus::NoSystemEnumerator;
+        return fail(ListStatus::NoSystemEnumerator, "GStreamer is not available");
     GstElementFactoryPtr mux(gst_element_factory_find("avimux"));
     if (!mux)
-        return ListStatus::NoClassEnumerator;
+        return fail(ListStatus::NoClassEnumerator, "there is no AVI muxer (avimux)");
     GstCapsPtr accepted = MuxerInputCaps(mux.get(), kind);
 
     // VIDEO_ENCODER covers the image encoders too.

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "GstPtr.h"
+#include "Log.h"
 #include "TestDeviceProvider.h"
 
 namespace tavelin {
@@ -16,6 +17,11 @@ bool EnsureGstreamer() {
         GError* raw = nullptr;
         ready = gst_init_check(nullptr, nullptr, &raw) == TRUE;
         GErrorPtr error(raw);
+        if (!ready) {
+            Log(LogArea::Capture, LogLevel::Error,
+                std::string("GStreamer cannot start: ") +
+                    (error ? error->message : "no reason given"));
+        }
         // Registered whether or not the synthetic sources are switched on: the
         // provider looks at TAVELIN_TEST_SOURCES each time it is asked for devices.
         if (ready)

@@ -11,22 +11,45 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr GstClockTime kPollStep = 20 * GST_MSECOND;
+// A bin fails its state change as soon as a child reports an error, and forwards the
+// message to the bus just after: a failed change waits this long for its cause.
+constexpr GstClockTime kCauseWait = 500 * GST_MSECOND;
 
-PipelineError ParseError(GstMessage* message) {
+// An error or a warning as the element posted it.
+struct BusReport {
+    std::string from;  // the element's name
+    std::string message;
+    std::string debug;
+    bool noSpaceLeft = false;
+};
+
+BusReport Parse(GstMessage* message) {
     GError* raw = nullptr;
     gchar* debug = nullptr;
-    gst_message_parse_error(message, &raw, &debug);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        gst_message_parse_error(message, &raw, &debug);
+    else
+        gst_message_parse_warning(message, &raw, &debug);
     GErrorPtr error(raw);
     GCharPtr details(debug);
+    BusReport report;
+    GstObject* from = GST_MESSAGE_SRC(message);
+    report.from = from != nullptr ? GST_OBJECT_NAME(from) : "pipeline";
+    report.message = error ? error->message : "unknown error";
+    if (details)
+        report.debug = details.get();
+    report.noSpaceLeft =
+        error && g_error_matches(error.get(), GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT);
+    return report;
+}
+
+PipelineError ParseError(GstMessage* message) {
+    BusReport report = Parse(message);
     PipelineError parsed;
     parsed.from = GST_MESSAGE_SRC(message);
-    parsed.text = parsed.from != nullptr ? GST_OBJECT_NAME(parsed.from) : "pipeline";
-    parsed.text += ": ";
-    parsed.text += error ? error->message : "unknown error";
-    if (details)
-        parsed.debug = details.get();
-    parsed.noSpaceLeft =
-        error && g_error_matches(error.get(), GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT);
+    parsed.text = report.from + ": " + report.message;
+    parsed.debug = std::move(report.debug);
+    parsed.noSpaceLeft = report.noSpaceLeft;
     return parsed;
 }
 
@@ -40,9 +63,33 @@ GstClockTime Remaining(Clock::time_point deadline) {
 
 }  // namespace
 
-CPipeline::CPipeline(const char* name) : pipeline_(Adopt(gst_pipeline_new(name))) {
+std::string DebugSuffix(const std::string& debug) {
+    if (debug.empty())
+        return {};
+    // GStreamer puts the cause on a line of its own after the code location.
+    std::string oneLine = debug;
+    std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
+    return " (debug: " + oneLine + ")";
+}
+
+std::string BusMessageText(GstMessage* message) {
+    const BusReport report = Parse(message);
+    return (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR ? "error from " : "warning from ") +
+           report.from + ": " + report.message + DebugSuffix(report.debug);
+}
+
+CPipeline::CPipeline(const char* name, LogArea area)
+    : name_(name), area_(area), pipeline_(Adopt(gst_pipeline_new(name))) {
     if (pipeline_)
         bus_.reset(gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get())));
+}
+
+void CPipeline::Report(GstMessage* message) const {
+    const GstMessageType type = GST_MESSAGE_TYPE(message);
+    if (type != GST_MESSAGE_ERROR && type != GST_MESSAGE_WARNING)
+        return;
+    Log(area_, type == GST_MESSAGE_ERROR ? LogLevel::Error : LogLevel::Warning,
+        name_ + ": " + BusMessageText(message));
 }
 
 CPipeline::~CPipeline() {
@@ -65,10 +112,11 @@ void CPipeline::Remove(GstElement* element) {
     gst_bin_remove(GST_BIN(pipeline_.get()), element);
 }
 
-bool CPipeline::TakeError() {
-    GstMessagePtr message(gst_bus_pop_filtered(bus_.get(), GST_MESSAGE_ERROR));
+bool CPipeline::TakeError(GstClockTime wait) {
+    GstMessagePtr message(gst_bus_timed_pop_filtered(bus_.get(), wait, GST_MESSAGE_ERROR));
     if (!message)
         return false;
+    Report(message.get());
     error_ = ParseError(message.get());
     return true;
 }
@@ -78,6 +126,7 @@ bool CPipeline::DrainBus() {
         return false;
     bool failed = false;
     while (GstMessagePtr message{gst_bus_pop(bus_.get())}) {
+        Report(message.get());
         // The first error is the cause; what follows is its echo from other elements.
         if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR && !failed) {
             error_ = ParseError(message.get());
@@ -91,7 +140,7 @@ bool CPipeline::Ready() {
     if (!pipeline_)
         return false;
     if (gst_element_set_state(pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
-        if (!TakeError())
+        if (!TakeError(kCauseWait))
             SetFailure("could not open the devices");
         return false;
     }
@@ -103,7 +152,7 @@ bool CPipeline::Play(std::chrono::milliseconds limit) {
         return false;
     const auto deadline = Clock::now() + limit;
     if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        if (!TakeError())
+        if (!TakeError(kCauseWait))
             SetFailure("the pipeline refused to start");
         return false;
     }
@@ -115,7 +164,7 @@ bool CPipeline::Play(std::chrono::milliseconds limit) {
         const GstStateChangeReturn result =
             gst_element_get_state(pipeline_.get(), &current, &pending, kPollStep);
         if (result == GST_STATE_CHANGE_FAILURE) {
-            if (!TakeError())
+            if (!TakeError(kCauseWait))
                 SetFailure("the pipeline failed to start");
             return false;
         }
@@ -140,6 +189,7 @@ bool CPipeline::WaitForEos(std::initializer_list<GstElement*> writers,
             return false;
         if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS)
             return true;
+        Report(message.get());
         GstObject* from = GST_MESSAGE_SRC(message.get());
         if (std::find(writers.begin(), writers.end(), reinterpret_cast<GstElement*>(from)) !=
             writers.end()) {
@@ -187,6 +237,9 @@ void CPipeline::Stop() {
     for (std::thread& sender : eosSenders_)
         sender.join();
     eosSenders_.clear();
+    // Whatever nobody read is still worth a line in the log before it goes.
+    while (GstMessagePtr message{gst_bus_pop(bus_.get())})
+        Report(message.get());
     gst_bus_set_flushing(bus_.get(), TRUE);
     bus_.reset();
     pipeline_.reset();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "GstPtr.h"
+#include "Log.h"
 
 namespace tavelin {
 
@@ -23,9 +24,18 @@ struct PipelineError {
     bool noSpaceLeft = false;         // a writer found the disk full
 };
 
+// " (debug: <debug>)" on one line, or nothing when there is no debug text: what a log
+// line adds after an error's text.
+std::string DebugSuffix(const std::string& debug);
+// An error or warning message for the log: "error from <element>: <message> (debug:
+// <debug>)".
+std::string BusMessageText(GstMessage* message);
+
+// Every error and warning message the pipeline posts is logged under `area`, named by
+// the pipeline and the element that posted it, with the element's debug text.
 class CPipeline {
 public:
-    explicit CPipeline(const char* name);
+    CPipeline(const char* name, LogArea area);
     ~CPipeline();
     CPipeline(const CPipeline&) = delete;
     CPipeline& operator=(const CPipeline&) = delete;
@@ -76,10 +86,15 @@ public:
     }
 
 private:
-    bool TakeError();
+    // Takes the first error off the bus, waiting up to `wait` for one to arrive.
+    bool TakeError(GstClockTime wait = 0);
+    // Logs an error or warning message; other messages are passed over.
+    void Report(GstMessage* message) const;
     void SendEosFromHelper(GstPadPtr pad);
     bool WaitForEos(std::initializer_list<GstElement*> writers, std::chrono::milliseconds limit);
 
+    std::string name_;
+    LogArea area_;
     GstElementPtr pipeline_;
     GstBusPtr bus_;
     std::vector<std::thread> eosSenders_;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "UniqueFd.h"
+#include "Handle.h"
 
 namespace tavelin {
 

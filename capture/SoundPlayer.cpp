@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "GraphParts.h"
+#include "Log.h"
+#include "Pipeline.h"
 
 namespace tavelin {
 
@@ -28,13 +30,23 @@ CSoundPlayer::CSoundPlayer(const std::string& audioSink) : shared_(std::make_sha
     GstElementPtr parser = MakeElement("wavparse", "parser");
     GstElementPtr convert = MakeElement("audioconvert", "convert");
     GstElementPtr resample = MakeElement("audioresample", "resample");
-    if (!sink || !pipeline || !file || !parser || !convert || !resample)
-        return;  // no player: every Play stays silent
+    if (!sink || !pipeline || !file || !parser || !convert || !resample) {
+        // No player: every Play stays silent.
+        Log(LogArea::Monitor, LogLevel::Warning,
+            "alarm sound: no player" +
+                (sink ? std::string()
+                      : " (sink \"" + audioSink +
+                            "\": " + (error ? error->message : "cannot be made") + ")"));
+        return;
+    }
     // The pipeline takes a reference of its own to each; the handles keep theirs.
     gst_bin_add_many(GST_BIN(pipeline.get()), file.get(), parser.get(), convert.get(),
                      resample.get(), sink.get(), nullptr);
-    if (!LinkChain({file.get(), parser.get(), convert.get(), resample.get(), sink.get()}))
+    if (!LinkChain({file.get(), parser.get(), convert.get(), resample.get(), sink.get()})) {
+        Log(LogArea::Monitor, LogLevel::Warning,
+            "alarm sound: no player (the chain cannot be linked)");
         return;
+    }
 
     file_ = file.get();
     sink_ = sink.get();
@@ -59,6 +71,9 @@ CSoundPlayer::~CSoundPlayer() {
 
 GstBusSyncReply CSoundPlayer::OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
     const GstMessageType type = GST_MESSAGE_TYPE(message);
+    if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_WARNING) {
+        Log(LogArea::Monitor, LogLevel::Warning, "alarm sound: " + BusMessageText(message));
+    }
     if (type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR) {
         const std::shared_ptr<Shared>& shared = *static_cast<std::shared_ptr<Shared>*>(data);
         shared->ended = true;

@@ -6,7 +6,8 @@
 //
 // It never interrupts itself: Play while a sound is still playing does nothing, so a
 // continuing alarm is replayed back to back instead of being cut off. A missing or
-// unplayable file stays silent: no message, and the player is ready for the next file.
+// unplayable file stays silent: no message box (the log says why), and the player is
+// ready for the next file.
 //
 // No GLib main loop is needed. A bus sync handler, called on the thread that posts,
 // notes the end of the stream or an error and releases every message, so nothing piles

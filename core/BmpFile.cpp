@@ -12,8 +12,8 @@
 #include "ByteOrder.h"
 #include "Dib.h"
 #include "FrameFormat.h"
+#include "Handle.h"
 #include "ReplacingFile.h"
-#include "UniqueFd.h"
 
 namespace tavelin {
 namespace {

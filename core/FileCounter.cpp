@@ -7,9 +7,8 @@
 #include <cstdio>
 #include <limits>
 
-#include "FilePtr.h"
+#include "Handle.h"
 #include "ReplacingFile.h"
-#include "UniqueFd.h"
 
 namespace tavelin {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "FilePtr.h"
+#include "Handle.h"
 
 namespace tavelin {
 

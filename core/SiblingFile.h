@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "UniqueFd.h"
+#include "Handle.h"
 
 namespace tavelin {
 

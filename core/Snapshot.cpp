@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "FilePtr.h"
+#include "Handle.h"
 #include "JpegFile.h"
 #include "ReplacingFile.h"
 

@@ -3,18 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
-#include <memory>
+
+#include "ReplacingFile.h"
 
 namespace tavelin::sound {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // RIFF is little-endian whatever the host is, so bytes are placed one by one.
 void PutU32(std::vector<unsigned char>& out, std::uint32_t v) {
@@ -68,23 +63,8 @@ bool WriteWav(const std::string& path, const std::vector<float>& samples, int sa
 
     // Written beside the target and renamed over it, so an interrupted build never
     // leaves a truncated sound where the program looks for one.
-    const std::string partial = path + ".part";
-    {
-        FilePtr file(std::fopen(partial.c_str(), "wb"));
-        if (!file) {
-            return false;
-        }
-        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-        if (std::fclose(file.release()) != 0 || !written) {
-            std::remove(partial.c_str());
-            return false;
-        }
-    }
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
-        std::remove(partial.c_str());
-        return false;
-    }
-    return true;
+    CReplacingFile file(path);
+    return file.Write(bytes.data(), bytes.size()) && file.Commit();
 }
 
 }  // namespace tavelin::sound
