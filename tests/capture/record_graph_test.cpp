@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -137,6 +138,66 @@ int ThreadCount() {
     for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/task"))
         ++n;
     return n;
+}
+
+// Polls `condition` until it holds; the limit only keeps a broken graph from hanging
+// the test.
+bool WaitUntil(const auto& condition) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > limit)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// What the synthetic sources have pushed so far, seen through GStreamer's tracing
+// hooks: a test can tell that the camera hung, and how far the sound got, without
+// asking the graph for a frame. Times are stream times of the graph's pipeline.
+struct SourcePushes {
+    std::atomic<int> cameraBuffers{0};
+    std::atomic<GstClockTime> cameraEnd{0};
+    std::atomic<GstClockTime> microphoneEnd{0};
+
+    void Reset() {
+        cameraBuffers = 0;
+        cameraEnd = 0;
+        microphoneEnd = 0;
+    }
+};
+SourcePushes pushes;
+
+void NotePush(GObject*, GstClockTime, GstPad* pad, GstBuffer* buffer) {
+    GstObject* parent = GST_OBJECT_PARENT(pad);
+    if (parent == nullptr || !GST_IS_ELEMENT(parent) || !GST_BUFFER_PTS_IS_VALID(buffer))
+        return;
+    GstElementFactory* factory = gst_element_get_factory(GST_ELEMENT(parent));
+    if (factory == nullptr)
+        return;
+    const GstClockTime end =
+        GST_BUFFER_PTS(buffer) +
+        (GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 0);
+    if (std::strcmp(GST_OBJECT_NAME(factory), "videotestsrc") == 0) {
+        pushes.cameraEnd = end;
+        ++pushes.cameraBuffers;
+    } else if (std::strcmp(GST_OBJECT_NAME(factory), "audiotestsrc") == 0) {
+        pushes.microphoneEnd = end;
+    }
+}
+
+// Starts counting afresh; the hook is installed once and stays for the process.
+void WatchSourcePushes() {
+    static const bool installed = [] {
+        const GType type = g_type_register_static_simple(GST_TYPE_TRACER, "TavelinTestSourcePushes",
+                                                         sizeof(GstTracerClass), nullptr,
+                                                         sizeof(GstTracer), nullptr, GTypeFlags(0));
+        auto* tracer = static_cast<GstTracer*>(g_object_new(type, nullptr));
+        gst_tracing_register_hook(tracer, "pad-push-pre", G_CALLBACK(&NotePush));
+        return true;
+    }();
+    (void)installed;
+    pushes.Reset();
 }
 
 class RecordGraphTest : public test::SyntheticSources {
@@ -293,6 +354,7 @@ TEST_P(CameraHangs, TheFileIsStillFinished) {
     const bool noticed = GetParam();
     const RecordRequest request = Request("hung.avi", true);
     ASSERT_GE(request.audioDeviceIndex, 0);
+    WatchSourcePushes();
     CCaptureGraph graph;
     {
         ScopedEnv stop("TAVELIN_TEST_CAMERA_STOP_AFTER", "20");
@@ -305,7 +367,13 @@ TEST_P(CameraHangs, TheFileIsStillFinished) {
         ASSERT_TRUE(gaveUp);
         EXPECT_TRUE(graph.deviceLost());
     } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        // Nobody asks for a frame. The camera's 20th push is its last (it passes or is
+        // held, and nothing follows); the sound runs on for half a second past it.
+        const auto soundPastThePicture = [] {
+            return pushes.cameraBuffers >= 20 &&
+                   pushes.microphoneEnd >= pushes.cameraEnd + GST_SECOND / 2;
+        };
+        ASSERT_TRUE(WaitUntil(soundPastThePicture)) << pushes.cameraBuffers << " frames pushed";
     }
     graph.Teardown();
     EXPECT_FALSE(graph.hasGraph());
@@ -380,12 +448,8 @@ TEST_F(RecordGraphTest, AStartTheDiskRefusesLeavesNothingAndNamesTheCause) {
     EXPECT_TRUE(FilesInDir().empty());
     EXPECT_EQ(graph.failureCause(), "Cannot write the AVI file: File too large.");
     // Streaming threads went back to GStreamer's pool, which keeps at most two idle.
-    int threads = ThreadCount();
-    for (int i = 0; i < 100 && threads > threadsBefore + 2; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        threads = ThreadCount();
-    }
-    EXPECT_LE(threads, threadsBefore + 2);
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() <= threadsBefore + 2; }))
+        << ThreadCount() << " threads, " << threadsBefore << " before";
 }
 
 // The disk fills up while recording: the next frame wait ends the recording with the
