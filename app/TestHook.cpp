@@ -95,6 +95,13 @@ void CTestHook::Run(const QString& line) {
         Answer(QStringLiteral("modal ") + text.replace(u'\n', u' '));
         return;
     }
+    if (verb == QStringLiteral("dialog")) {
+        const QWidget* modal = QApplication::activeModalWidget();
+        Answer(QStringLiteral("dialog ") +
+               (modal != nullptr ? QString::fromLatin1(modal->metaObject()->className())
+                                 : QStringLiteral("none")));
+        return;
+    }
     Answer(QStringLiteral("hook: ") + line);
     if (verb == QStringLiteral("click")) {
         if (auto* button = qobject_cast<QAbstractButton*>(dialog_->control(rest.toInt())))

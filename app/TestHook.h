@@ -12,6 +12,8 @@
 //   state                      prints "state key=value ..." of the window
 //   modal                      prints "modal <text>" of the message box that is up,
 //                              or "modal none"
+//   dialog                     prints "dialog <class>" of the modal window that is up
+//                              (a dialog or a message box), or "dialog none"
 //
 // The file is read every 100 ms, also while a dialog is up. The hook also gives the
 // window a tray (TAVELIN_TEST_TRAY=1) on a desktop without one, puts the files the

@@ -41,29 +41,61 @@ wait_for() {
     done
 }
 
-# Asks with $1 ("state" or "modal") and waits for an answer matching $2.
-expect_answer() {
-    local before
-    before=$(grep -c "^$1" "$out")
-    send "$1"
-    local deadline=$((SECONDS + 10))
-    until (($(grep -c "^$1" "$out") > before)); do
-        ((SECONDS < deadline)) || fail "no $1 answer"
+# Runs the command $3... until it succeeds, for at most $1 seconds; fails with $2 if it
+# never does. The limit only keeps a broken program from hanging the test.
+wait_until() {
+    local limit=$1 what=$2
+    shift 2
+    local deadline=$((SECONDS + limit))
+    until "$@"; do
+        ((SECONDS < deadline)) || fail "$what (waited $limit s)"
+        kill -0 "$pid" 2>/dev/null || fail "the program ended early: $what"
         sleep 0.2
     done
-    local line
-    line=$(grep "^$1" "$out" | tail -1)
-    [[ $line =~ $2 ]] || fail "$1 '$line' does not match '$2'"
 }
-# Asks for the window's state until it matches $1 (commands may still be finishing).
-expect_state() {
-    local deadline=$((SECONDS + 15))
-    until expect_answer_quietly state "$1"; do
-        ((SECONDS < deadline)) || expect_answer state "$1"
-        sleep 0.3
+
+# True once the program's output holds more than $2 lines starting with "$1 ".
+answered_more_than() { (($(grep -c "^$1 " "$out") > $2)); }
+# Asks with $1 ("state", "modal" or "dialog") and puts the program's answer in $answer.
+ask() {
+    local before
+    before=$(grep -c "^$1 " "$out")
+    send "$1"
+    wait_until 30 "no $1 answer" answered_more_than "$1" "$before"
+    answer=$(grep "^$1 " "$out" | tail -1)
+}
+# Asks with $1 until the answer matches $2 (commands may still be finishing), for at
+# most $3 seconds (default 30).
+expect_until() {
+    local deadline=$((SECONDS + ${3:-30}))
+    ask "$1"
+    until [[ $answer =~ $2 ]]; do
+        ((SECONDS < deadline)) || fail "$1 '$answer' does not match '$2' (waited ${3:-30} s)"
+        sleep 0.2
+        ask "$1"
     done
 }
-expect_answer_quietly() { (fail() { exit 1; }; expect_answer "$@") >/dev/null; }
+# Asks for the window's state until it matches $1; $2 is the limit in seconds.
+expect_state() { expect_until state "$1" "${2:-30}"; }
+
+# The number of frames the window has shown (its frame step runs every 50 ms, so at
+# most 20 a second).
+frames_shown() {
+    ask state
+    [[ $answer =~ frames=([0-9]+) ]] || fail "no frame count in '$answer'"
+    shown=${BASH_REMATCH[1]}
+}
+# Waits until the window has shown $1 more frames: the camera ran for at least $1/20 s.
+wait_frames() {
+    frames_shown
+    local target=$((shown + $1))
+    local deadline=$((SECONDS + 30 + $1))
+    until ((shown >= target)); do
+        ((SECONDS < deadline)) || fail "$shown of $target frames shown"
+        sleep 0.2
+        frames_shown
+    done
+}
 
 # Waits for the program to end; its exit status in $status.
 wait_exit() {

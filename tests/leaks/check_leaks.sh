@@ -21,15 +21,14 @@ valgrind)
     grep -E 'definitely lost:' "$log"
     ;;
 lsan)
-    supp=$(mktemp /tmp/tavelin-lsan-XXXXXX)
-    # One-time allocations of the dynamic loader and library initialisers.
-    printf 'leak:_dl_init\nleak:_dl_open\nleak:dlopen\n' >"$supp"
-    # Full stacks, so the loader's frames are there to be recognised; GLib's slice
+    # The sanitizer build's suppressions: one-time allocations of the dynamic loader and
+    # of library initialisers, nothing made through the program's own code.
+    supp=$(cd "$(dirname "$0")/../sanitizers" && pwd)/lsan.supp
+    # Full stacks, so the libraries' frames are there to be recognised; GLib's slice
     # allocator would hide lost messages in its own pools.
     G_SLICE=always-malloc ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0 \
-        LSAN_OPTIONS=suppressions=$supp "$@" 2>"$log"
+        LSAN_OPTIONS="suppressions='$supp'" "$@" 2>"$log"
     status=$?
-    rm -f "$supp"
     if ((status != 0)) || grep -q 'ERROR: LeakSanitizer' "$log"; then
         cat "$log"
         echo "FAIL: LeakSanitizer found a leak"

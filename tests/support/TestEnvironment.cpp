@@ -13,9 +13,19 @@ const bool kEnvironmentSet = [] {
 
 }  // namespace
 
-// In the sanitizer build: GStreamer keeps a few allocations for the life of the process,
-// and some test programs start it while merely listing their tests (the encoder list
-// names their cases). Leaks are checked by their own driver (label leaks) instead.
-extern "C" const char* __asan_default_options() {
-    return "detect_leaks=0";
+// The sanitizer builds pass their suppression files here, so a test program finds them
+// however it is started: by ctest, by hand, or by the build while it lists the tests
+// (some programs start GStreamer for that, since the encoder list names their cases).
+// Options the caller sets in LSAN_OPTIONS or TSAN_OPTIONS are read after these and win.
+#ifdef TAVELIN_LSAN_SUPPRESSIONS
+// Full stacks at every allocation, so a suppression sees the library function that
+// made it, not only the allocator's frames.
+extern "C" const char* __lsan_default_options() {
+    return "suppressions='" TAVELIN_LSAN_SUPPRESSIONS "':fast_unwind_on_malloc=0";
 }
+#endif
+#ifdef TAVELIN_TSAN_SUPPRESSIONS
+extern "C" const char* __tsan_default_options() {
+    return "suppressions='" TAVELIN_TSAN_SUPPRESSIONS "'";
+}
+#endif
