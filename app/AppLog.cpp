@@ -1,6 +1,6 @@
-#include "AppLog.h"
+#include "app/AppLog.h"
 
-#include "Log.h"
+#include "core/Log.h"
 
 namespace tavelin {
 

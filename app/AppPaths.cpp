@@ -1,4 +1,4 @@
-#include "AppPaths.h"
+#include "app/AppPaths.h"
 
 #include <unistd.h>
 #include <QCoreApplication>

@@ -1,12 +1,12 @@
-#include "CameraApp.h"
+#include "app/CameraApp.h"
 
 #include <QStyleFactory>
 
-#include "MainDlg.h"
-#include "Messages.h"
-#include "QuitSignals.h"
-#include "Resources.h"
-#include "TestHook.h"
+#include "app/MainDlg.h"
+#include "app/QuitSignals.h"
+#include "app/TestHook.h"
+#include "core/Messages.h"
+#include "resources/Resources.h"
 
 namespace tavelin {
 

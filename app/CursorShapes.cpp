@@ -1,4 +1,4 @@
-#include "CursorShapes.h"
+#include "app/CursorShapes.h"
 
 #include <QCursor>
 #include <QGuiApplication>

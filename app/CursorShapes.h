@@ -5,7 +5,7 @@
 
 #include <QObject>
 
-#include "FrameTickHost.h"
+#include "core/FrameTickHost.h"
 
 namespace tavelin {
 

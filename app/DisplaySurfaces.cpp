@@ -1,9 +1,9 @@
-#include "DisplaySurfaces.h"
+#include "app/DisplaySurfaces.h"
 
 #include <QWidget>
 
-#include "PictureStatic.h"
-#include "PreviewWindow.h"
+#include "capture/widgets/PictureStatic.h"
+#include "capture/widgets/PreviewWindow.h"
 
 namespace tavelin {
 

@@ -1,4 +1,4 @@
-#include "MainControls.h"
+#include "app/MainControls.h"
 
 #include <QComboBox>
 #include <QCursor>
@@ -7,12 +7,12 @@
 #include <QPixmap>
 #include <QRadioButton>
 
-#include "FrameFormat.h"
-#include "Messages.h"
-#include "Pictures.h"
-#include "ResourceIds.h"
-#include "SkinButton.h"
-#include "SkinLayout.h"
+#include "core/FrameFormat.h"
+#include "core/Messages.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
+#include "resources/SkinLayout.h"
+#include "ui/SkinButton.h"
 
 namespace tavelin {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "CameraSession.h"
-#include "MonitorSettings.h"
-#include "RecordSettingsLaunchers.h"
+#include "capture/widgets/RecordSettingsLaunchers.h"
+#include "core/CameraSession.h"
+#include "core/MonitorSettings.h"
 
 class QComboBox;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "MainDlg.h"
+#include "app/MainDlg.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,25 +14,25 @@
 #include <QTimer>
 #include <optional>
 
-#include "AboutBox.h"
-#include "AppPaths.h"
-#include "CursorShapes.h"
-#include "DisplaySurfaces.h"
-#include "FileNames.h"
-#include "FrameFormat.h"
-#include "MainControls.h"
-#include "MainTray.h"
-#include "Messages.h"
-#include "PictureStatic.h"
-#include "Pictures.h"
-#include "PreviewWindow.h"
-#include "ResourceIds.h"
-#include "Resources.h"
-#include "ScrambledText.h"
-#include "SettingsCommands.h"
-#include "SkinButton.h"
-#include "SkinRegion.h"
-#include "SplashDlg.h"
+#include "app/AppPaths.h"
+#include "app/CursorShapes.h"
+#include "app/DisplaySurfaces.h"
+#include "app/MainControls.h"
+#include "app/MainTray.h"
+#include "app/SettingsCommands.h"
+#include "capture/widgets/PictureStatic.h"
+#include "capture/widgets/PreviewWindow.h"
+#include "core/FileNames.h"
+#include "core/FrameFormat.h"
+#include "core/Messages.h"
+#include "core/ScrambledText.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
+#include "resources/Resources.h"
+#include "ui/AboutBox.h"
+#include "ui/SkinButton.h"
+#include "ui/SkinRegion.h"
+#include "ui/SplashDlg.h"
 
 namespace tavelin {
 

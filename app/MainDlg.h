@@ -13,17 +13,17 @@
 #include <memory>
 #include <vector>
 
-#include "CameraSession.h"
-#include "CaptureGraph.h"
-#include "Clock.h"
-#include "CursorShapes.h"
-#include "FileChooser.h"
-#include "MainControls.h"
-#include "MessageBoxNotices.h"
-#include "RecordSettingsHost.h"
-#include "SessionHost.h"
-#include "SoundPlayer.h"
-#include "SoundPreview.h"
+#include "app/CursorShapes.h"
+#include "app/MainControls.h"
+#include "app/MessageBoxNotices.h"
+#include "capture/CaptureGraph.h"
+#include "capture/SoundPlayer.h"
+#include "capture/widgets/RecordSettingsHost.h"
+#include "core/CameraSession.h"
+#include "core/Clock.h"
+#include "core/SessionHost.h"
+#include "ui/SoundPreview.h"
+#include "widgets/FileChooser.h"
 
 namespace tavelin {
 

@@ -1,12 +1,12 @@
-#include "MainTray.h"
+#include "app/MainTray.h"
 
 #include <QString>
 
-#include "Messages.h"
-#include "ResourceIds.h"
-#include "Resources.h"
-#include "SystemTray.h"
-#include "TrayMinimiser.h"
+#include "core/Messages.h"
+#include "resources/ResourceIds.h"
+#include "resources/Resources.h"
+#include "ui/SystemTray.h"
+#include "ui/TrayMinimiser.h"
 
 namespace tavelin {
 

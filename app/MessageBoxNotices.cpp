@@ -1,9 +1,9 @@
-#include "MessageBoxNotices.h"
+#include "app/MessageBoxNotices.h"
 
 #include <QMessageBox>
 
-#include "Log.h"
-#include "Messages.h"
+#include "core/Log.h"
+#include "core/Messages.h"
 
 namespace tavelin {
 

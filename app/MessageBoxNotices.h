@@ -1,7 +1,7 @@
 #pragma once
 // Shows the program's messages as modal message boxes over a window.
 
-#include "NoticeSink.h"
+#include "core/NoticeSink.h"
 
 class QWidget;
 

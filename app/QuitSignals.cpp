@@ -1,4 +1,4 @@
-#include "QuitSignals.h"
+#include "app/QuitSignals.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cerrno>
 
-#include "AppLog.h"
+#include "app/AppLog.h"
 
 namespace tavelin {
 

@@ -1,11 +1,11 @@
-#include "SettingsCommands.h"
+#include "app/SettingsCommands.h"
 
-#include "AppPaths.h"
-#include "CameraPropertiesDlg.h"
-#include "MainControls.h"
-#include "MonitorSettingsDlg.h"
-#include "RecordSettingsLaunchers.h"
-#include "TimerShotDlg.h"
+#include "app/AppPaths.h"
+#include "app/MainControls.h"
+#include "capture/widgets/CameraPropertiesDlg.h"
+#include "capture/widgets/RecordSettingsLaunchers.h"
+#include "ui/MonitorSettingsDlg.h"
+#include "ui/TimerShotDlg.h"
 
 namespace tavelin {
 

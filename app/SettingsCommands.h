@@ -6,12 +6,12 @@
 #include <QString>
 #include <functional>
 
-#include "CameraSession.h"
-#include "CaptureGraph.h"
-#include "FileChooser.h"
-#include "NoticeSink.h"
-#include "RecordSettingsHost.h"
-#include "SoundPreview.h"
+#include "capture/CaptureGraph.h"
+#include "capture/widgets/RecordSettingsHost.h"
+#include "core/CameraSession.h"
+#include "core/NoticeSink.h"
+#include "ui/SoundPreview.h"
+#include "widgets/FileChooser.h"
 
 class QWidget;
 

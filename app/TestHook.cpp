@@ -1,4 +1,4 @@
-#include "TestHook.h"
+#include "app/TestHook.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -7,9 +7,9 @@
 #include <QMessageBox>
 #include <cstdio>
 
-#include "AppPaths.h"
-#include "MainDlg.h"
-#include "SkinButton.h"
+#include "app/AppPaths.h"
+#include "app/MainDlg.h"
+#include "ui/SkinButton.h"
 
 namespace tavelin {
 

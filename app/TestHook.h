@@ -26,7 +26,7 @@
 #include <deque>
 #include <optional>
 
-#include "FileChooser.h"
+#include "widgets/FileChooser.h"
 
 namespace tavelin {
 

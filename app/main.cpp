@@ -1,5 +1,5 @@
-#include "AppLog.h"
-#include "CameraApp.h"
+#include "app/AppLog.h"
+#include "app/CameraApp.h"
 
 int main(int argc, char** argv) {
     // Before anything can fail: every layer's messages go through the Qt categories.

@@ -1,4 +1,4 @@
-#include "CameraControls.h"
+#include "capture/CameraControls.h"
 
 #include <fcntl.h>
 #include <linux/videodev2.h>

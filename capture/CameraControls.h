@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Handle.h"
+#include "core/Handle.h"
 
 namespace tavelin {
 

@@ -1,18 +1,18 @@
-#include "CaptureGraph.h"
+#include "capture/CaptureGraph.h"
 
 #include <thread>
 
-#include "CodecNames.h"
-#include "DeviceList.h"
-#include "FrameGate.h"
-#include "GrabberProbe.h"
-#include "GraphParts.h"
-#include "GstRuntime.h"
-#include "Pipeline.h"
-#include "RecordFailure.h"
-#include "RecordFile.h"
-#include "SiblingFile.h"
-#include "SoundCutter.h"
+#include "capture/DeviceList.h"
+#include "capture/FrameGate.h"
+#include "capture/GrabberProbe.h"
+#include "capture/GraphParts.h"
+#include "capture/GstRuntime.h"
+#include "capture/Pipeline.h"
+#include "capture/RecordFile.h"
+#include "capture/SoundCutter.h"
+#include "core/CodecNames.h"
+#include "core/RecordFailure.h"
+#include "core/SiblingFile.h"
 
 namespace tavelin {
 

@@ -13,15 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "CameraControls.h"
-#include "DeviceEnumerator.h"
-#include "FrameSource.h"
-#include "GrabberCallback.h"
-#include "GstPtr.h"
-#include "Log.h"
-#include "NoticeSink.h"
-#include "RecordGraph.h"
-#include "RecordRequest.h"
+#include "capture/CameraControls.h"
+#include "capture/DeviceEnumerator.h"
+#include "capture/GrabberCallback.h"
+#include "capture/GstPtr.h"
+#include "core/FrameSource.h"
+#include "core/Log.h"
+#include "core/NoticeSink.h"
+#include "core/RecordGraph.h"
+#include "core/RecordRequest.h"
 
 namespace tavelin {
 

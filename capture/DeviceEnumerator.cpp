@@ -1,9 +1,9 @@
-#include "DeviceEnumerator.h"
+#include "capture/DeviceEnumerator.h"
 
-#include "CodecNames.h"
-#include "DeviceList.h"
-#include "EncoderCatalog.h"
-#include "Log.h"
+#include "capture/DeviceList.h"
+#include "capture/EncoderCatalog.h"
+#include "core/CodecNames.h"
+#include "core/Log.h"
 
 namespace tavelin {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "GstPtr.h"
-#include "NoticeSink.h"
+#include "capture/GstPtr.h"
+#include "core/NoticeSink.h"
 
 namespace tavelin {
 

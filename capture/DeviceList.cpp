@@ -1,7 +1,7 @@
-#include "DeviceList.h"
+#include "capture/DeviceList.h"
 
-#include "GstRuntime.h"
-#include "Log.h"
+#include "capture/GstRuntime.h"
+#include "core/Log.h"
 
 namespace tavelin {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "GstPtr.h"
+#include "capture/GstPtr.h"
 
 namespace tavelin {
 

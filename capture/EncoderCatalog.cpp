@@ -1,9 +1,9 @@
-#include "EncoderCatalog.h"
+#include "capture/EncoderCatalog.h"
 
 #include <string_view>
 
-#include "GstRuntime.h"
-#include "Log.h"
+#include "capture/GstRuntime.h"
+#include "core/Log.h"
 
 namespace tavelin {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "DeviceList.h"
-#include "GstPtr.h"
+#include "capture/DeviceList.h"
+#include "capture/GstPtr.h"
 
 namespace tavelin {
 

@@ -1,4 +1,4 @@
-#include "FrameCopy.h"
+#include "capture/FrameCopy.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "FrameGate.h"
+#include "capture/FrameGate.h"
 
-#include "ThreadAnnotations.h"
+#include "capture/ThreadAnnotations.h"
 
 namespace tavelin {
 

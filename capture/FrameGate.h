@@ -10,8 +10,8 @@
 
 #include <atomic>
 
-#include "GrabberCallback.h"
-#include "GstPtr.h"
+#include "capture/GrabberCallback.h"
+#include "capture/GstPtr.h"
 
 namespace tavelin {
 

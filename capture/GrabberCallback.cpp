@@ -1,9 +1,9 @@
-#include "GrabberCallback.h"
+#include "capture/GrabberCallback.h"
 
 #include <limits>
 #include <new>
 
-#include "FrameCopy.h"
+#include "capture/FrameCopy.h"
 
 namespace tavelin {
 

@@ -1,6 +1,6 @@
-#include "GrabberProbe.h"
+#include "capture/GrabberProbe.h"
 
-#include "ThreadAnnotations.h"
+#include "capture/ThreadAnnotations.h"
 
 namespace tavelin {
 

@@ -8,8 +8,8 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
-#include "GrabberCallback.h"
-#include "GstPtr.h"
+#include "capture/GrabberCallback.h"
+#include "capture/GstPtr.h"
 
 namespace tavelin {
 

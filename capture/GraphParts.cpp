@@ -1,4 +1,4 @@
-#include "GraphParts.h"
+#include "capture/GraphParts.h"
 
 #include <string_view>
 

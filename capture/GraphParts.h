@@ -6,7 +6,7 @@
 
 #include <initializer_list>
 
-#include "GstPtr.h"
+#include "capture/GstPtr.h"
 
 namespace tavelin {
 

@@ -8,7 +8,7 @@
 
 #include <gst/gst.h>
 
-#include "Handle.h"
+#include "core/Handle.h"
 
 namespace tavelin {
 

@@ -1,12 +1,12 @@
-#include "GstRuntime.h"
+#include "capture/GstRuntime.h"
 
 #include <gst/gst.h>
 
 #include <mutex>
 
-#include "GstPtr.h"
-#include "Log.h"
-#include "TestDeviceProvider.h"
+#include "capture/GstPtr.h"
+#include "capture/TestDeviceProvider.h"
+#include "core/Log.h"
 
 namespace tavelin {
 

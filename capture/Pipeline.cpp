@@ -1,8 +1,8 @@
-#include "Pipeline.h"
+#include "capture/Pipeline.h"
 
 #include <algorithm>
 
-#include "GraphParts.h"
+#include "capture/GraphParts.h"
 
 namespace tavelin {
 

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "GstPtr.h"
-#include "Log.h"
+#include "capture/GstPtr.h"
+#include "core/Log.h"
 
 namespace tavelin {
 

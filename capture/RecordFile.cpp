@@ -1,4 +1,4 @@
-#include "RecordFile.h"
+#include "capture/RecordFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "SiblingFile.h"
+#include "core/SiblingFile.h"
 
 namespace tavelin {
 

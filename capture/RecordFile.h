@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "Handle.h"
+#include "core/Handle.h"
 
 namespace tavelin {
 

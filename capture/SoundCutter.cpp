@@ -1,8 +1,8 @@
-#include "SoundCutter.h"
+#include "capture/SoundCutter.h"
 
 #include <chrono>
 
-#include "ThreadAnnotations.h"
+#include "capture/ThreadAnnotations.h"
 
 namespace tavelin {
 

@@ -16,7 +16,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "GstPtr.h"
+#include "capture/GstPtr.h"
 
 namespace tavelin {
 

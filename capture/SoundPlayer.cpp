@@ -1,10 +1,10 @@
-#include "SoundPlayer.h"
+#include "capture/SoundPlayer.h"
 
 #include <filesystem>
 
-#include "GraphParts.h"
-#include "Log.h"
-#include "Pipeline.h"
+#include "capture/GraphParts.h"
+#include "capture/Pipeline.h"
+#include "core/Log.h"
 
 namespace tavelin {
 

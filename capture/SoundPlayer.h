@@ -23,8 +23,8 @@
 #include <mutex>
 #include <string>
 
-#include "GstPtr.h"
-#include "MonitorCore.h"
+#include "capture/GstPtr.h"
+#include "core/MonitorCore.h"
 
 namespace tavelin {
 

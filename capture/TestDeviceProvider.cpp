@@ -1,9 +1,9 @@
-#include "TestDeviceProvider.h"
+#include "capture/TestDeviceProvider.h"
 
 #include <gst/gst.h>
 
-#include "GstPtr.h"
-#include "TestSources.h"
+#include "capture/GstPtr.h"
+#include "capture/TestSources.h"
 
 // GObject boilerplate: a GstDevice subclass that builds the synthetic sources and a
 // GstDeviceProvider subclass that lists them.

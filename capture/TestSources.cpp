@@ -1,12 +1,12 @@
-#include "TestSources.h"
+#include "capture/TestSources.h"
 
 #include <charconv>
 #include <cstdlib>
 #include <string_view>
 
-#include "GraphParts.h"
-#include "GstPtr.h"
-#include "ThreadAnnotations.h"
+#include "capture/GraphParts.h"
+#include "capture/GstPtr.h"
+#include "capture/ThreadAnnotations.h"
 
 namespace tavelin {
 

@@ -1,4 +1,4 @@
-#include "BmpFile.h"
+#include "core/BmpFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,11 +9,11 @@
 #include <climits>
 #include <cstring>
 
-#include "ByteOrder.h"
-#include "Dib.h"
-#include "FrameFormat.h"
-#include "Handle.h"
-#include "ReplacingFile.h"
+#include "core/ByteOrder.h"
+#include "core/Dib.h"
+#include "core/FrameFormat.h"
+#include "core/Handle.h"
+#include "core/ReplacingFile.h"
 
 namespace tavelin {
 namespace {

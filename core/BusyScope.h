@@ -5,7 +5,7 @@
 // change that failed calls StayIdle(): busy stays set, timer 1 stays off, and the
 // cursor goes back to normal, so the picture stands still until the user acts.
 
-#include "FrameTickHost.h"
+#include "core/FrameTickHost.h"
 
 namespace tavelin {
 

@@ -1,13 +1,13 @@
-#include "CameraSession.h"
+#include "core/CameraSession.h"
 
 #include <cstdio>
 
-#include "BusyScope.h"
-#include "CodecNames.h"
-#include "FileCounter.h"
-#include "FrameFormat.h"
-#include "Messages.h"
-#include "Snapshot.h"
+#include "core/BusyScope.h"
+#include "core/CodecNames.h"
+#include "core/FileCounter.h"
+#include "core/FrameFormat.h"
+#include "core/Messages.h"
+#include "core/Snapshot.h"
 
 namespace tavelin {
 

@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "Clock.h"
-#include "FrameSource.h"
-#include "FrameTick.h"
-#include "NoticeSink.h"
-#include "PauseScope.h"
-#include "RecordGraph.h"
-#include "Recorder.h"
-#include "SessionHost.h"
-#include "SessionSettings.h"
+#include "core/Clock.h"
+#include "core/FrameSource.h"
+#include "core/FrameTick.h"
+#include "core/NoticeSink.h"
+#include "core/PauseScope.h"
+#include "core/RecordGraph.h"
+#include "core/Recorder.h"
+#include "core/SessionHost.h"
+#include "core/SessionSettings.h"
 
 namespace tavelin {
 

@@ -1,4 +1,4 @@
-#include "CodecNames.h"
+#include "core/CodecNames.h"
 
 #include <algorithm>
 

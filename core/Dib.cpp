@@ -1,9 +1,9 @@
-#include "Dib.h"
+#include "core/Dib.h"
 
 #include <array>
 #include <climits>
 
-#include "ByteOrder.h"
+#include "core/ByteOrder.h"
 
 namespace tavelin {
 namespace {

@@ -1,11 +1,11 @@
-#include "Enlarge.h"
+#include "core/Enlarge.h"
 
 #include <array>
 #include <cstddef>
 #include <cstring>
 #include <utility>
 
-#include "VectorClones.h"
+#include "core/VectorClones.h"
 
 namespace tavelin {
 

@@ -1,4 +1,4 @@
-#include "FileCounter.h"
+#include "core/FileCounter.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <limits>
 
-#include "Handle.h"
-#include "ReplacingFile.h"
+#include "core/Handle.h"
+#include "core/ReplacingFile.h"
 
 namespace tavelin {
 namespace {

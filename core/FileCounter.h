@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "FileNames.h"
+#include "core/FileNames.h"
 
 namespace tavelin {
 

@@ -1,4 +1,4 @@
-#include "FrameConvert.h"
+#include "core/FrameConvert.h"
 
 #include <cstring>
 

@@ -1,11 +1,11 @@
-#include "FrameTick.h"
+#include "core/FrameTick.h"
 
-#include "BusyScope.h"
-#include "Enlarge.h"
-#include "FileNames.h"
-#include "FrameFormat.h"
-#include "Messages.h"
-#include "StillImage.h"
+#include "core/BusyScope.h"
+#include "core/Enlarge.h"
+#include "core/FileNames.h"
+#include "core/FrameFormat.h"
+#include "core/Messages.h"
+#include "core/StillImage.h"
 
 namespace tavelin {
 

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "Clock.h"
-#include "FrameSource.h"
-#include "FrameTickHost.h"
-#include "MonitorCore.h"
-#include "NoticeSink.h"
-#include "Overlays.h"
-#include "SessionSettings.h"
+#include "core/Clock.h"
+#include "core/FrameSource.h"
+#include "core/FrameTickHost.h"
+#include "core/MonitorCore.h"
+#include "core/NoticeSink.h"
+#include "core/Overlays.h"
+#include "core/SessionSettings.h"
 
 namespace tavelin {
 

@@ -1,4 +1,4 @@
-#include "GlyphFont.h"
+#include "core/GlyphFont.h"
 
 namespace tavelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "JpegFile.h"
+#include "core/JpegFile.h"
 
 // jpeglib.h needs FILE and size_t declared before it.
 #include <csetjmp>
@@ -7,10 +7,10 @@
 
 #include <jpeglib.h>
 
-#include "BmpFile.h"
-#include "Dib.h"
-#include "FrameFormat.h"
-#include "ReplacingFile.h"
+#include "core/BmpFile.h"
+#include "core/Dib.h"
+#include "core/FrameFormat.h"
+#include "core/ReplacingFile.h"
 
 namespace tavelin {
 namespace {

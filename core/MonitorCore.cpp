@@ -1,11 +1,11 @@
-#include "MonitorCore.h"
+#include "core/MonitorCore.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
 
-#include "FrameFormat.h"
+#include "core/FrameFormat.h"
 
 namespace tavelin {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "MotionDetector.h"
+#include "core/MotionDetector.h"
 
 namespace tavelin {
 

@@ -1,6 +1,6 @@
-#include "MonitorSettings.h"
+#include "core/MonitorSettings.h"
 
-#include "FrameFormat.h"
+#include "core/FrameFormat.h"
 
 namespace tavelin {
 

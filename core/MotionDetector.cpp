@@ -1,11 +1,11 @@
-#include "MotionDetector.h"
+#include "core/MotionDetector.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
 
-#include "MotionKernels.h"
+#include "core/MotionKernels.h"
 
 namespace tavelin {
 

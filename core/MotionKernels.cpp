@@ -1,7 +1,7 @@
-#include "MotionKernels.h"
+#include "core/MotionKernels.h"
 
-#include "MotionDetector.h"
-#include "VectorClones.h"
+#include "core/MotionDetector.h"
+#include "core/VectorClones.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>

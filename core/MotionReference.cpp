@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "MotionDetector.h"
-#include "MotionKernels.h"
+#include "core/MotionDetector.h"
+#include "core/MotionKernels.h"
 
 // Plain per-pixel loops, written for reading. Grey and Difference are also the
 // fast pass's code for the pixels its vector loop leaves over, and for

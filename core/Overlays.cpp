@@ -1,4 +1,4 @@
-#include "Overlays.h"
+#include "core/Overlays.h"
 
 #include <algorithm>
 #include <bit>
@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "FrameFormat.h"
-#include "GlyphFont.h"
+#include "core/FrameFormat.h"
+#include "core/GlyphFont.h"
 
 namespace tavelin {
 namespace {

@@ -1,8 +1,8 @@
-#include "RecordFailure.h"
+#include "core/RecordFailure.h"
 
 #include <cerrno>
 
-#include "SiblingFile.h"
+#include "core/SiblingFile.h"
 
 namespace tavelin {
 

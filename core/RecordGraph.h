@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "RecordRequest.h"
+#include "core/RecordRequest.h"
 
 namespace tavelin {
 

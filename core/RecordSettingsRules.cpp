@@ -1,4 +1,4 @@
-#include "RecordSettingsRules.h"
+#include "core/RecordSettingsRules.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "CodecNames.h"
-#include "FileCounter.h"
+#include "core/CodecNames.h"
+#include "core/FileCounter.h"
 
 namespace tavelin {
 

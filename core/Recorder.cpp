@@ -1,9 +1,9 @@
-#include "Recorder.h"
+#include "core/Recorder.h"
 
 #include <limits>
 
-#include "FileCounter.h"
-#include "Messages.h"
+#include "core/FileCounter.h"
+#include "core/Messages.h"
 
 namespace tavelin {
 

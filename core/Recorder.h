@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <string>
 
-#include "FrameSource.h"
-#include "FrameTick.h"
-#include "FrameTickHost.h"
-#include "NoticeSink.h"
-#include "RecordGraph.h"
-#include "SessionSettings.h"
+#include "core/FrameSource.h"
+#include "core/FrameTick.h"
+#include "core/FrameTickHost.h"
+#include "core/NoticeSink.h"
+#include "core/RecordGraph.h"
+#include "core/SessionSettings.h"
 
 namespace tavelin {
 

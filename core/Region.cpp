@@ -1,4 +1,4 @@
-#include "Region.h"
+#include "core/Region.h"
 
 #include <algorithm>
 #include <cstddef>

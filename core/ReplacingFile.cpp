@@ -1,4 +1,4 @@
-#include "ReplacingFile.h"
+#include "core/ReplacingFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "SiblingFile.h"
+#include "core/SiblingFile.h"
 
 namespace tavelin {
 

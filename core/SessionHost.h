@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "FrameTickHost.h"
-#include "MonitorSettings.h"
+#include "core/FrameTickHost.h"
+#include "core/MonitorSettings.h"
 
 namespace tavelin {
 

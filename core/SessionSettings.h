@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "FrameFormat.h"
+#include "core/FrameFormat.h"
 
 namespace tavelin {
 

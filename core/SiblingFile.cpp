@@ -1,4 +1,4 @@
-#include "SiblingFile.h"
+#include "core/SiblingFile.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "FileNames.h"
+#include "core/FileNames.h"
 
 namespace tavelin {
 

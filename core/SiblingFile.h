@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "Handle.h"
+#include "core/Handle.h"
 
 namespace tavelin {
 

@@ -1,12 +1,12 @@
-#include "Snapshot.h"
+#include "core/Snapshot.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
-#include "Handle.h"
-#include "JpegFile.h"
-#include "ReplacingFile.h"
+#include "core/Handle.h"
+#include "core/JpegFile.h"
+#include "core/ReplacingFile.h"
 
 namespace tavelin {
 

@@ -1,6 +1,6 @@
-#include "Pictures.h"
+#include "resources/Pictures.h"
 
-#include "Resources.h"
+#include "resources/Resources.h"
 
 namespace tavelin {
 

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QString>
 
-#include "Overlays.h"
+#include "core/Overlays.h"
 
 namespace tavelin {
 

@@ -1,8 +1,8 @@
-#include "Resources.h"
+#include "resources/Resources.h"
 
 #include <QtCore/qglobal.h>
 
-#include "ResourceIds.h"
+#include "resources/ResourceIds.h"
 
 // Outside any namespace: Q_INIT_RESOURCE declares the rcc-generated function.
 static void RegisterArt() {

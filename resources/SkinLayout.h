@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "ResourceIds.h"
+#include "resources/ResourceIds.h"
 
 namespace tavelin::layout {
 

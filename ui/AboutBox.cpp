@@ -1,14 +1,14 @@
-#include "AboutBox.h"
+#include "ui/AboutBox.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 
-#include "HoverButton.h"
-#include "Pictures.h"
-#include "ResourceIds.h"
-#include "ScrambledText.h"
+#include "core/ScrambledText.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
 #include "ui_AboutBox.h"
+#include "widgets/HoverButton.h"
 
 namespace tavelin {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "AboutClickCounter.h"
+#include "ui/AboutClickCounter.h"
 
 class QLabel;
 namespace Ui {

@@ -1,4 +1,4 @@
-#include "AboutClickCounter.h"
+#include "ui/AboutClickCounter.h"
 
 namespace tavelin {
 

@@ -1,4 +1,4 @@
-#include "IntervalSpinBox.h"
+#include "ui/IntervalSpinBox.h"
 
 #include <QLineEdit>
 #include <algorithm>

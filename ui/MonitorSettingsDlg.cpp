@@ -1,16 +1,16 @@
-#include "MonitorSettingsDlg.h"
+#include "ui/MonitorSettingsDlg.h"
 
 #include <QFile>
 #include <QIcon>
 #include <QLineEdit>
 #include <QTimerEvent>
 
-#include "FileNames.h"
-#include "FrameFormat.h"
-#include "Messages.h"
-#include "MonitorSettings.h"
-#include "Pictures.h"
-#include "ResourceIds.h"
+#include "core/FileNames.h"
+#include "core/FrameFormat.h"
+#include "core/Messages.h"
+#include "core/MonitorSettings.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
 #include "ui_MonitorSettingsDlg.h"
 
 namespace tavelin {

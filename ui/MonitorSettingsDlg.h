@@ -10,10 +10,10 @@
 #include <ctime>
 #include <memory>
 
-#include "FileChooser.h"
-#include "NoticeSink.h"
-#include "SessionSettings.h"
-#include "SoundPreview.h"
+#include "core/NoticeSink.h"
+#include "core/SessionSettings.h"
+#include "ui/SoundPreview.h"
+#include "widgets/FileChooser.h"
 
 namespace Ui {
 class MonitorSettingsDlg;

@@ -1,12 +1,12 @@
-#include "SkinButton.h"
+#include "ui/SkinButton.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
-#include "Pictures.h"
-#include "SkinRegion.h"
+#include "resources/Pictures.h"
+#include "ui/SkinRegion.h"
 
 namespace tavelin {
 

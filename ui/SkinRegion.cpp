@@ -1,10 +1,10 @@
-#include "SkinRegion.h"
+#include "ui/SkinRegion.h"
 
 #include <QRect>
 #include <algorithm>
 #include <vector>
 
-#include "Region.h"
+#include "core/Region.h"
 
 namespace tavelin {
 

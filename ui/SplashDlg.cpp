@@ -1,4 +1,4 @@
-#include "SplashDlg.h"
+#include "ui/SplashDlg.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -7,8 +7,8 @@
 #include <QScreen>
 #include <QTimerEvent>
 
-#include "Pictures.h"
-#include "ResourceIds.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
 
 namespace tavelin {
 

@@ -1,4 +1,4 @@
-#include "SystemTray.h"
+#include "ui/SystemTray.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -7,7 +7,7 @@
 #include <QTimerEvent>
 #include <utility>
 
-#include "ResourceIds.h"
+#include "resources/ResourceIds.h"
 
 namespace tavelin {
 

@@ -1,11 +1,11 @@
-#include "TimerShotDlg.h"
+#include "ui/TimerShotDlg.h"
 
 #include <QFile>
 #include <QIcon>
 
-#include "FileNames.h"
-#include "Pictures.h"
-#include "ResourceIds.h"
+#include "core/FileNames.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
 #include "ui_TimerShotDlg.h"
 
 namespace tavelin {

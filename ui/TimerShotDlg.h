@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "FileChooser.h"
-#include "NoticeSink.h"
-#include "SessionSettings.h"
+#include "core/NoticeSink.h"
+#include "core/SessionSettings.h"
+#include "widgets/FileChooser.h"
 
 namespace Ui {
 class TimerShotDlg;

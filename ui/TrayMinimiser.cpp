@@ -1,4 +1,4 @@
-#include "TrayMinimiser.h"
+#include "ui/TrayMinimiser.h"
 
 #include <QEasingCurve>
 #include <QGuiApplication>
@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <utility>
 
-#include "ResourceIds.h"
+#include "resources/ResourceIds.h"
 
 namespace tavelin {
 namespace {

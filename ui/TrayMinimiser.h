@@ -10,8 +10,8 @@
 #include <functional>
 #include <vector>
 
-#include "SystemTray.h"
-#include "TrayState.h"
+#include "ui/SystemTray.h"
+#include "ui/TrayState.h"
 
 class QScreen;
 class QWidget;

@@ -1,8 +1,8 @@
-#include "TrayState.h"
+#include "ui/TrayState.h"
 
 #include <utility>
 
-#include "ResourceIds.h"
+#include "resources/ResourceIds.h"
 
 namespace tavelin {
 

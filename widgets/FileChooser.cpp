@@ -1,4 +1,4 @@
-#include "FileChooser.h"
+#include "widgets/FileChooser.h"
 
 #include <QFileDialog>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "HoverButton.h"
+#include "widgets/HoverButton.h"
 
 #include <QPainter>
 #include <QPen>

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "FrameFormat.h"
-#include "FrameImage.h"
-#include "FrameTick.h"
-#include "FrameTickFakes.h"
-#include "SessionSettings.h"
+#include "capture/widgets/FrameImage.h"
+#include "core/FrameFormat.h"
+#include "core/FrameTick.h"
+#include "core/SessionSettings.h"
+#include "tests/support/FrameTickFakes.h"
 
 namespace {
 

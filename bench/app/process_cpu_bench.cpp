@@ -15,12 +15,12 @@
 #include <QTest>
 #include <cstdlib>
 
-#include "AppPaths.h"
-#include "FrameTickFakes.h"
-#include "MainDlg.h"
-#include "QtApp.h"
-#include "ResourceIds.h"
-#include "SkinButton.h"
+#include "app/AppPaths.h"
+#include "app/MainDlg.h"
+#include "resources/ResourceIds.h"
+#include "tests/support/FrameTickFakes.h"
+#include "tests/support/QtApp.h"
+#include "ui/SkinButton.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "FrameCopy.h"
+#include "capture/FrameCopy.h"
 
 namespace {
 

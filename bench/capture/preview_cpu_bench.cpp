@@ -16,9 +16,9 @@
 #include <string>
 #include <thread>
 
-#include "CaptureGraph.h"
-#include "GstPtr.h"
-#include "GstRuntime.h"
+#include "capture/CaptureGraph.h"
+#include "capture/GstPtr.h"
+#include "capture/GstRuntime.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "FrameFormat.h"
-#include "JpegFile.h"
-#include "Overlays.h"
+#include "core/FrameFormat.h"
+#include "core/JpegFile.h"
+#include "core/Overlays.h"
 
 namespace {
 

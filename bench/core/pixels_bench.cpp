@@ -8,10 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "Enlarge.h"
-#include "FrameFormat.h"
-#include "MonitorCore.h"
-#include "MotionDetector.h"
+#include "core/Enlarge.h"
+#include "core/FrameFormat.h"
+#include "core/MonitorCore.h"
+#include "core/MotionDetector.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "AudioSettingsDlg.h"
+#include "capture/widgets/AudioSettingsDlg.h"
 
 #include <QButtonGroup>
 #include <QIcon>
 
-#include "Pictures.h"
-#include "RecordSettingsRules.h"
-#include "ResourceIds.h"
+#include "core/RecordSettingsRules.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
 #include "ui_AudioSettingsDlg.h"
 
 namespace tavelin {

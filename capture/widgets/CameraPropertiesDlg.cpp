@@ -1,4 +1,4 @@
-#include "CameraPropertiesDlg.h"
+#include "capture/widgets/CameraPropertiesDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,9 +10,9 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "HoverButton.h"
-#include "Pictures.h"
-#include "ResourceIds.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
+#include "widgets/HoverButton.h"
 
 namespace tavelin {
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "CameraControls.h"
+#include "capture/CameraControls.h"
 
 class QWidget;
 

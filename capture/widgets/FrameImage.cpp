@@ -1,9 +1,9 @@
-#include "FrameImage.h"
+#include "capture/widgets/FrameImage.h"
 
 #include <QPainter>
 #include <QRegion>
 
-#include "FrameConvert.h"
+#include "core/FrameConvert.h"
 
 namespace tavelin {
 

@@ -1,4 +1,4 @@
-#include "PictureStatic.h"
+#include "capture/widgets/PictureStatic.h"
 
 #include <QPainter>
 

@@ -1,13 +1,13 @@
-#include "PreviewWindow.h"
+#include "capture/widgets/PreviewWindow.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "Messages.h"
-#include "Pictures.h"
-#include "ResourceIds.h"
-#include "Resources.h"
+#include "core/Messages.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
+#include "resources/Resources.h"
 
 namespace tavelin {
 

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "FrameImage.h"
+#include "capture/widgets/FrameImage.h"
 
 namespace tavelin {
 

@@ -1,14 +1,14 @@
-#include "RecordSettingsDlg.h"
+#include "capture/widgets/RecordSettingsDlg.h"
 
 #include <QComboBox>
 #include <QIcon>
 
-#include "CaptureGraph.h"
-#include "FileCounter.h"
-#include "Pictures.h"
-#include "RecordSettingsLaunchers.h"
-#include "ResourceIds.h"
-#include "VideoSettingsDlg.h"
+#include "capture/CaptureGraph.h"
+#include "capture/widgets/RecordSettingsLaunchers.h"
+#include "capture/widgets/VideoSettingsDlg.h"
+#include "core/FileCounter.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
 #include "ui_RecordSettingsDlg.h"
 
 namespace tavelin {

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "RecordSettingsHost.h"
-#include "RecordSettingsRules.h"
-#include "SessionSettings.h"
+#include "capture/widgets/RecordSettingsHost.h"
+#include "core/RecordSettingsRules.h"
+#include "core/SessionSettings.h"
 
 namespace Ui {
 class RecordSettingsDlg;

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "FileChooser.h"
-#include "NoticeSink.h"
-#include "PauseScope.h"
+#include "core/NoticeSink.h"
+#include "core/PauseScope.h"
+#include "widgets/FileChooser.h"
 
 namespace tavelin {
 

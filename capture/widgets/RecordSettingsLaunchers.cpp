@@ -1,11 +1,11 @@
-#include "RecordSettingsLaunchers.h"
+#include "capture/widgets/RecordSettingsLaunchers.h"
 
 #include <QComboBox>
 
-#include "AudioSettingsDlg.h"
-#include "FileCounter.h"
-#include "RecordSettingsDlg.h"
-#include "VideoSettingsDlg.h"
+#include "capture/widgets/AudioSettingsDlg.h"
+#include "capture/widgets/RecordSettingsDlg.h"
+#include "capture/widgets/VideoSettingsDlg.h"
+#include "core/FileCounter.h"
 
 namespace tavelin {
 

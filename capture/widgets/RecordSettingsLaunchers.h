@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "RecordSettingsHost.h"
-#include "RecordSettingsRules.h"
-#include "SessionSettings.h"
+#include "capture/widgets/RecordSettingsHost.h"
+#include "core/RecordSettingsRules.h"
+#include "core/SessionSettings.h"
 
 class QComboBox;
 class QWidget;

@@ -1,12 +1,12 @@
-#include "VideoSettingsDlg.h"
+#include "capture/widgets/VideoSettingsDlg.h"
 
 #include <QFile>
 #include <QIcon>
 
-#include "FileCounter.h"
-#include "Pictures.h"
-#include "RecordSettingsRules.h"
-#include "ResourceIds.h"
+#include "core/FileCounter.h"
+#include "core/RecordSettingsRules.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
 #include "ui_VideoSettingsDlg.h"
 
 namespace tavelin {

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "FileChooser.h"
-#include "NoticeSink.h"
-#include "RecordSettingsRules.h"
+#include "core/NoticeSink.h"
+#include "core/RecordSettingsRules.h"
+#include "widgets/FileChooser.h"
 
 namespace Ui {
 class VideoSettingsDlg;

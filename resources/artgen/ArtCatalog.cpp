@@ -1,4 +1,4 @@
-#include "ArtCatalog.h"
+#include "resources/artgen/ArtCatalog.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
-#include "FaceArt.h"
+#include "resources/artgen/FaceArt.h"
 
 #include <QPainter>
 #include <QPen>
 #include <QRadialGradient>
 
-#include "PaintKit.h"
-#include "Palette.h"
-#include "Shapes.h"
+#include "resources/artgen/PaintKit.h"
+#include "resources/artgen/Palette.h"
+#include "resources/artgen/Shapes.h"
 
 namespace tavelin::art {
 

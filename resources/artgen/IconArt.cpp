@@ -1,4 +1,4 @@
-#include "IconArt.h"
+#include "resources/artgen/IconArt.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "PaintKit.h"
-#include "Palette.h"
+#include "resources/artgen/PaintKit.h"
+#include "resources/artgen/Palette.h"
 
 namespace tavelin::art {
 

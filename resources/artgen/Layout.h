@@ -5,7 +5,7 @@
 #include <QRect>
 #include <array>
 
-#include "SkinLayout.h"
+#include "resources/SkinLayout.h"
 
 namespace tavelin::art {
 

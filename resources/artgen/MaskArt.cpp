@@ -1,7 +1,7 @@
-#include "MaskArt.h"
+#include "resources/artgen/MaskArt.h"
 
-#include "PaintKit.h"
-#include "Shapes.h"
+#include "resources/artgen/PaintKit.h"
+#include "resources/artgen/Shapes.h"
 
 namespace tavelin::art {
 

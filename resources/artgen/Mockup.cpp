@@ -1,10 +1,10 @@
-#include "Mockup.h"
+#include "resources/artgen/Mockup.h"
 
 #include <QPainter>
 
-#include "Layout.h"
-#include "PaintKit.h"
-#include "ResourceIds.h"
+#include "resources/ResourceIds.h"
+#include "resources/artgen/Layout.h"
+#include "resources/artgen/PaintKit.h"
 
 namespace tavelin::art {
 

@@ -4,7 +4,7 @@
 
 #include <QImage>
 
-#include "ArtCatalog.h"
+#include "resources/artgen/ArtCatalog.h"
 
 namespace tavelin::art {
 

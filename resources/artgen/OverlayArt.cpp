@@ -1,12 +1,12 @@
-#include "OverlayArt.h"
+#include "resources/artgen/OverlayArt.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
 #include <QRadialGradient>
 
-#include "PaintKit.h"
-#include "Palette.h"
+#include "resources/artgen/PaintKit.h"
+#include "resources/artgen/Palette.h"
 
 namespace tavelin::art {
 

@@ -1,4 +1,4 @@
-#include "PaintKit.h"
+#include "resources/artgen/PaintKit.h"
 
 #include <QFontInfo>
 #include <QFontMetricsF>

@@ -1,16 +1,16 @@
-#include "Pictures.h"
+#include "resources/artgen/Pictures.h"
 
-#include "FaceArt.h"
-#include "IconArt.h"
-#include "MascotArt.h"
-#include "MaskArt.h"
-#include "OverlayArt.h"
-#include "PaintKit.h"
-#include "Palette.h"
-#include "ResourceIds.h"
-#include "Shapes.h"
-#include "SkinArt.h"
-#include "SplashArt.h"
+#include "resources/ResourceIds.h"
+#include "resources/artgen/FaceArt.h"
+#include "resources/artgen/IconArt.h"
+#include "resources/artgen/MascotArt.h"
+#include "resources/artgen/MaskArt.h"
+#include "resources/artgen/OverlayArt.h"
+#include "resources/artgen/PaintKit.h"
+#include "resources/artgen/Palette.h"
+#include "resources/artgen/Shapes.h"
+#include "resources/artgen/SkinArt.h"
+#include "resources/artgen/SplashArt.h"
 
 namespace tavelin::art {
 

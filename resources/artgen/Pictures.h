@@ -1,7 +1,7 @@
 #pragma once
 // Every picture of the program, under its resource id.
 
-#include "ArtCatalog.h"
+#include "resources/artgen/ArtCatalog.h"
 
 namespace tavelin::art {
 

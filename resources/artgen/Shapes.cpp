@@ -1,4 +1,4 @@
-#include "Shapes.h"
+#include "resources/artgen/Shapes.h"
 
 namespace tavelin::art {
 

@@ -1,13 +1,13 @@
-#include "SkinArt.h"
+#include "resources/artgen/SkinArt.h"
 
 #include <QPainter>
 #include <QPen>
 
-#include "FaceArt.h"
-#include "Layout.h"
-#include "PaintKit.h"
-#include "Palette.h"
-#include "Shapes.h"
+#include "resources/artgen/FaceArt.h"
+#include "resources/artgen/Layout.h"
+#include "resources/artgen/PaintKit.h"
+#include "resources/artgen/Palette.h"
+#include "resources/artgen/Shapes.h"
 
 namespace tavelin::art {
 

@@ -1,4 +1,4 @@
-#include "SplashArt.h"
+#include "resources/artgen/SplashArt.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -6,8 +6,8 @@
 #include <QRadialGradient>
 #include <cmath>
 
-#include "PaintKit.h"
-#include "Palette.h"
+#include "resources/artgen/PaintKit.h"
+#include "resources/artgen/Palette.h"
 
 namespace tavelin::art {
 

@@ -7,10 +7,10 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "ArtCatalog.h"
-#include "Mockup.h"
-#include "PaintKit.h"
-#include "Pictures.h"
+#include "resources/artgen/ArtCatalog.h"
+#include "resources/artgen/Mockup.h"
+#include "resources/artgen/PaintKit.h"
+#include "resources/artgen/Pictures.h"
 
 int main(int argc, char** argv) {
     // No display is needed; the offscreen platform also runs on a build machine.

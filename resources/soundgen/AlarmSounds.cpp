@@ -1,4 +1,4 @@
-#include "AlarmSounds.h"
+#include "resources/soundgen/AlarmSounds.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "Synth.h"
+#include "resources/soundgen/Synth.h"
 
 namespace tavelin::sound {
 

@@ -1,4 +1,4 @@
-#include "Synth.h"
+#include "resources/soundgen/Synth.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
-#include "WavWriter.h"
+#include "resources/soundgen/WavWriter.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
-#include "ReplacingFile.h"
+#include "core/ReplacingFile.h"
 
 namespace tavelin::sound {
 

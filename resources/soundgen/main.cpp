@@ -5,8 +5,8 @@
 #include <string>
 #include <system_error>
 
-#include "AlarmSounds.h"
-#include "WavWriter.h"
+#include "resources/soundgen/AlarmSounds.h"
+#include "resources/soundgen/WavWriter.h"
 
 int main(int argc, char** argv) {
     using namespace tavelin::sound;

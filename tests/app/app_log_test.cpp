@@ -1,7 +1,7 @@
 // What the Qt-free layers log reaches the Qt category of its area, at its level, and
 // only warnings and errors show unless the logging rules ask for more.
 
-#include "AppLog.h"
+#include "app/AppLog.h"
 
 #include <gtest/gtest.h>
 #include <QLoggingCategory>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Log.h"
+#include "core/Log.h"
 
 namespace tavelin {
 namespace {
@@ -22,8 +22,8 @@ struct Seen {
 std::vector<Seen> g_seen;
 
 void Collect(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    g_seen.push_back({type, context.category != nullptr ? context.category : "",
-                      text.toStdString()});
+    g_seen.push_back(
+        {type, context.category != nullptr ? context.category : "", text.toStdString()});
 }
 
 class AppLogTest : public ::testing::Test {
@@ -49,11 +49,11 @@ TEST_F(AppLogTest, EachAreaHasItsCategoryAndEachLevelItsType) {
         QtMsgType type;
     };
     QLoggingCategory::setFilterRules(QStringLiteral("tavelin.*=true"));
-    for (const Case& c : {Case{LogArea::Capture, LogLevel::Debug, "tavelin.capture", QtDebugMsg},
-                          Case{LogArea::Record, LogLevel::Info, "tavelin.record", QtInfoMsg},
-                          Case{LogArea::Monitor, LogLevel::Warning, "tavelin.monitor",
-                               QtWarningMsg},
-                          Case{LogArea::Ui, LogLevel::Error, "tavelin.ui", QtCriticalMsg}}) {
+    for (const Case& c :
+         {Case{LogArea::Capture, LogLevel::Debug, "tavelin.capture", QtDebugMsg},
+          Case{LogArea::Record, LogLevel::Info, "tavelin.record", QtInfoMsg},
+          Case{LogArea::Monitor, LogLevel::Warning, "tavelin.monitor", QtWarningMsg},
+          Case{LogArea::Ui, LogLevel::Error, "tavelin.ui", QtCriticalMsg}}) {
         g_seen.clear();
         Log(c.area, c.level, "disk full: 50% sure");
         ASSERT_EQ(g_seen.size(), 1u) << c.category;

@@ -8,15 +8,15 @@
 #include <functional>
 #include <iterator>
 
-#include "AppPaths.h"
-#include "AppTestSupport.h"
-#include "FakeFileChooser.h"
-#include "FrameFormat.h"
-#include "FrameTickFakes.h"
-#include "MainDlg.h"
-#include "QtApp.h"
-#include "ResourceIds.h"
-#include "SkinButton.h"
+#include "app/AppPaths.h"
+#include "app/MainDlg.h"
+#include "core/FrameFormat.h"
+#include "resources/ResourceIds.h"
+#include "tests/support/AppTestSupport.h"
+#include "tests/support/FakeFileChooser.h"
+#include "tests/support/FrameTickFakes.h"
+#include "tests/support/QtApp.h"
+#include "ui/SkinButton.h"
 
 namespace tavelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "MainDlg.h"
+#include "app/MainDlg.h"
 
 #include <gtest/gtest.h>
 #include <QTest>
@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "AppPaths.h"
-#include "AppTestSupport.h"
-#include "FrameTickFakes.h"
-#include "PreviewWindow.h"
-#include "QtApp.h"
-#include "ResourceIds.h"
-#include "SkinButton.h"
+#include "app/AppPaths.h"
+#include "capture/widgets/PreviewWindow.h"
+#include "resources/ResourceIds.h"
+#include "tests/support/AppTestSupport.h"
+#include "tests/support/FrameTickFakes.h"
+#include "tests/support/QtApp.h"
+#include "ui/SkinButton.h"
 
 namespace tavelin {
 namespace {

@@ -1,7 +1,7 @@
 // Quit signals reach the window through the main loop, and end it only once a dialog
 // that was up has closed and its command has returned.
 
-#include "QuitSignals.h"
+#include "app/QuitSignals.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "AppTestSupport.h"
-#include "FrameTickFakes.h"
-#include "MainDlg.h"
+#include "app/MainDlg.h"
+#include "tests/support/AppTestSupport.h"
+#include "tests/support/FrameTickFakes.h"
 
 namespace tavelin {
 namespace {

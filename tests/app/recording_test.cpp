@@ -10,17 +10,17 @@
 #include <functional>
 #include <iterator>
 
-#include "AppPaths.h"
-#include "AppTestSupport.h"
-#include "DialogDriver.h"
-#include "FrameTickFakes.h"
-#include "MainDlg.h"
-#include "Messages.h"
-#include "PreviewWindow.h"
-#include "QtApp.h"
-#include "RecordFailure.h"
-#include "ResourceIds.h"
-#include "SkinButton.h"
+#include "app/AppPaths.h"
+#include "app/MainDlg.h"
+#include "capture/widgets/PreviewWindow.h"
+#include "core/Messages.h"
+#include "core/RecordFailure.h"
+#include "resources/ResourceIds.h"
+#include "tests/support/AppTestSupport.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/FrameTickFakes.h"
+#include "tests/support/QtApp.h"
+#include "ui/SkinButton.h"
 
 namespace tavelin {
 namespace {

@@ -1,6 +1,6 @@
 // The V4L2 control walk against a fake driver.
 
-#include "CameraControls.h"
+#include "capture/CameraControls.h"
 
 #include <gtest/gtest.h>
 #include <linux/videodev2.h>

@@ -1,14 +1,14 @@
 // The preview graph on the synthetic camera: real pipelines, real hand-off.
 
-#include "CaptureGraph.h"
+#include "capture/CaptureGraph.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "CaptureTestSupport.h"
-#include "TestSources.h"
+#include "capture/TestSources.h"
+#include "tests/capture/CaptureTestSupport.h"
 
 namespace tavelin {
 namespace {

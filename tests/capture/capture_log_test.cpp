@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "CaptureGraph.h"
-#include "CaptureTestSupport.h"
-#include "GraphParts.h"
-#include "GstRuntime.h"
-#include "Log.h"
-#include "Pipeline.h"
-#include "RefusingDisk.h"
-#include "TestSources.h"
+#include "capture/CaptureGraph.h"
+#include "capture/GraphParts.h"
+#include "capture/GstRuntime.h"
+#include "capture/Pipeline.h"
+#include "capture/TestSources.h"
+#include "core/Log.h"
+#include "tests/capture/CaptureTestSupport.h"
+#include "tests/support/RefusingDisk.h"
 
 namespace tavelin {
 namespace {

@@ -1,7 +1,7 @@
 // The compressor and audio device lists on this machine's GStreamer registry, with
 // the synthetic microphone.
 
-#include "DeviceEnumerator.h"
+#include "capture/DeviceEnumerator.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "CaptureTestSupport.h"
-#include "CodecNames.h"
-#include "TestSources.h"
+#include "capture/TestSources.h"
+#include "core/CodecNames.h"
+#include "tests/capture/CaptureTestSupport.h"
 
 namespace tavelin {
 namespace {

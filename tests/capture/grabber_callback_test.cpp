@@ -1,6 +1,6 @@
 // The frame hand-off without a pipeline: the copy rules and the request/wait protocol.
 
-#include "GrabberCallback.h"
+#include "capture/GrabberCallback.h"
 
 #include <gtest/gtest.h>
 

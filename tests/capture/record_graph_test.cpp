@@ -20,10 +20,10 @@
 #include <thread>
 #include <vector>
 
-#include "CaptureGraph.h"
-#include "CaptureTestSupport.h"
-#include "RefusingDisk.h"
-#include "TestSources.h"
+#include "capture/CaptureGraph.h"
+#include "capture/TestSources.h"
+#include "tests/capture/CaptureTestSupport.h"
+#include "tests/support/RefusingDisk.h"
 
 namespace tavelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "SoundPlayer.h"
+#include "capture/SoundPlayer.h"
 
 #include <gtest/gtest.h>
 

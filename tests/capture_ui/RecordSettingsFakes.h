@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "DialogDriver.h"
-#include "FakeFileChooser.h"
-#include "RecordSettingsHost.h"
+#include "capture/widgets/RecordSettingsHost.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/FakeFileChooser.h"
 
 namespace tavelin::testing {
 

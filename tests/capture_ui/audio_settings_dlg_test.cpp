@@ -1,14 +1,14 @@
-#include "AudioSettingsDlg.h"
+#include "capture/widgets/AudioSettingsDlg.h"
 
 #include <gtest/gtest.h>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
-#include "HoverButton.h"
-#include "QtApp.h"
-#include "RecordSettingsFakes.h"
-#include "RecordSettingsLaunchers.h"
+#include "capture/widgets/RecordSettingsLaunchers.h"
+#include "tests/capture_ui/RecordSettingsFakes.h"
+#include "tests/support/QtApp.h"
+#include "widgets/HoverButton.h"
 
 namespace tavelin {
 namespace {

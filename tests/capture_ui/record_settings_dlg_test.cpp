@@ -1,4 +1,4 @@
-#include "RecordSettingsDlg.h"
+#include "capture/widgets/RecordSettingsDlg.h"
 
 #include <gtest/gtest.h>
 #include <QComboBox>
@@ -7,12 +7,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "AudioSettingsDlg.h"
-#include "HoverButton.h"
-#include "QtApp.h"
-#include "RecordSettingsFakes.h"
-#include "UnwritableFolder.h"
-#include "VideoSettingsDlg.h"
+#include "capture/widgets/AudioSettingsDlg.h"
+#include "capture/widgets/VideoSettingsDlg.h"
+#include "tests/capture_ui/RecordSettingsFakes.h"
+#include "tests/support/QtApp.h"
+#include "tests/support/UnwritableFolder.h"
+#include "widgets/HoverButton.h"
 
 namespace tavelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "RecordSettingsLaunchers.h"
+#include "capture/widgets/RecordSettingsLaunchers.h"
 
 #include <gtest/gtest.h>
 #include <QComboBox>
@@ -7,9 +7,9 @@
 #include <QTest>
 #include <algorithm>
 
-#include "QtApp.h"
-#include "RecordSettingsDlg.h"
-#include "RecordSettingsFakes.h"
+#include "capture/widgets/RecordSettingsDlg.h"
+#include "tests/capture_ui/RecordSettingsFakes.h"
+#include "tests/support/QtApp.h"
 
 namespace tavelin {
 namespace {

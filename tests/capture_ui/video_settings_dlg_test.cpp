@@ -1,4 +1,4 @@
-#include "VideoSettingsDlg.h"
+#include "capture/widgets/VideoSettingsDlg.h"
 
 #include <gtest/gtest.h>
 #include <QLineEdit>
@@ -6,12 +6,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "HoverButton.h"
-#include "QtApp.h"
-#include "RecordSettingsFakes.h"
-#include "RecordSettingsLaunchers.h"
-#include "RecordSettingsRules.h"
-#include "UnwritableFolder.h"
+#include "capture/widgets/RecordSettingsLaunchers.h"
+#include "core/RecordSettingsRules.h"
+#include "tests/capture_ui/RecordSettingsFakes.h"
+#include "tests/support/QtApp.h"
+#include "tests/support/UnwritableFolder.h"
+#include "widgets/HoverButton.h"
 
 namespace tavelin {
 namespace {

@@ -1,7 +1,7 @@
 // The rules of the main window's commands, driven through the session with a fake
 // camera, window and clock: what the user would see, in which order, and the files.
 
-#include "CameraSession.h"
+#include "core/CameraSession.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "FileNames.h"
-#include "FrameFormat.h"
-#include "FrameTickFakes.h"
-#include "Messages.h"
-#include "TempFolder.h"
+#include "core/FileNames.h"
+#include "core/FrameFormat.h"
+#include "core/Messages.h"
+#include "tests/support/FrameTickFakes.h"
+#include "tests/support/TempFolder.h"
 
 namespace tavelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "Enlarge.h"
+#include "core/Enlarge.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "FrameFormat.h"
+#include "core/FrameFormat.h"
 
 namespace tavelin {
 namespace {

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "FileCounter.h"
+#include "core/FileCounter.h"
 
 namespace tavelin {
 namespace {

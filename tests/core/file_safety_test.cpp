@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "FileCounter.h"
-#include "RefusingDisk.h"
-#include "StillImage.h"
-#include "TempFolder.h"
+#include "core/FileCounter.h"
+#include "core/StillImage.h"
+#include "tests/support/RefusingDisk.h"
+#include "tests/support/TempFolder.h"
 
 namespace tavelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "FrameTick.h"
+#include "core/FrameTick.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "FileNames.h"
-#include "FrameTickFakes.h"
-#include "Messages.h"
-#include "RecordFailure.h"
+#include "core/FileNames.h"
+#include "core/Messages.h"
+#include "core/RecordFailure.h"
+#include "tests/support/FrameTickFakes.h"
 
 namespace tavelin {
 namespace {

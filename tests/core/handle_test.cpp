@@ -1,6 +1,6 @@
 // Handles release what they hold exactly once, whatever path ownership takes.
 
-#include "Handle.h"
+#include "core/Handle.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

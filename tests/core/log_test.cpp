@@ -1,7 +1,7 @@
 // The logging hook: the stderr default shows warnings and errors only, a sink gets
 // everything, and a null sink puts the default back.
 
-#include "Log.h"
+#include "core/Log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "MonitorCore.h"
+#include "core/MonitorCore.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "FrameFormat.h"
+#include "core/FrameFormat.h"
 
 namespace tavelin {
 namespace {

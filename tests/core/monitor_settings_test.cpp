@@ -1,8 +1,8 @@
-#include "MonitorSettings.h"
+#include "core/MonitorSettings.h"
 
 #include <gtest/gtest.h>
 
-#include "FrameFormat.h"
+#include "core/FrameFormat.h"
 
 namespace tavelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "MotionDetector.h"
+#include "core/MotionDetector.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "MotionKernels.h"
+#include "core/MotionKernels.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "MotionDetector.h"
+#include "core/MotionDetector.h"
 
 namespace tavelin {
 namespace {

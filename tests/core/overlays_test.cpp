@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "FrameFormat.h"
-#include "Overlays.h"
+#include "core/FrameFormat.h"
+#include "core/Overlays.h"
 
 namespace tavelin {
 namespace {

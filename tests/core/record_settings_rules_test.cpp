@@ -1,4 +1,4 @@
-#include "RecordSettingsRules.h"
+#include "core/RecordSettingsRules.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "UnwritableFolder.h"
+#include "tests/support/UnwritableFolder.h"
 
 namespace tavelin {
 namespace {

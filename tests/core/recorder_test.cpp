@@ -1,4 +1,4 @@
-#include "Recorder.h"
+#include "core/Recorder.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "FrameTickFakes.h"
-#include "Messages.h"
+#include "core/Messages.h"
+#include "tests/support/FrameTickFakes.h"
 
 namespace tavelin {
 namespace {

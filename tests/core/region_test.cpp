@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "Region.h"
+#include "core/Region.h"
 
 namespace tavelin {
 namespace {

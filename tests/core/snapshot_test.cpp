@@ -1,4 +1,4 @@
-#include "Snapshot.h"
+#include "core/Snapshot.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "BmpFile.h"
-#include "FrameFormat.h"
+#include "core/BmpFile.h"
+#include "core/FrameFormat.h"
 
 namespace tavelin {
 namespace {

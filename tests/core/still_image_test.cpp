@@ -14,8 +14,8 @@
 
 #include <jpeglib.h>
 
-#include "StillImage.h"
-#include "TempFolder.h"
+#include "core/StillImage.h"
+#include "tests/support/TempFolder.h"
 
 namespace tavelin {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "SoundPlayer.h"
+#include "capture/SoundPlayer.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "ResourceIds.h"
-#include "Resources.h"
+#include "resources/ResourceIds.h"
+#include "resources/Resources.h"
 
 namespace tavelin {
 namespace {

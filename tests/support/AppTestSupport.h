@@ -14,8 +14,8 @@
 #include <iterator>
 #include <string>
 
-#include "AppPaths.h"
-#include "QtApp.h"
+#include "app/AppPaths.h"
+#include "tests/support/QtApp.h"
 
 namespace tavelin::testing {
 

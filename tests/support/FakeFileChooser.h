@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "FileChooser.h"
+#include "widgets/FileChooser.h"
 
 namespace tavelin::testing {
 

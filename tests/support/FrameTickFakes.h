@@ -11,14 +11,14 @@
 #include <utility>
 #include <vector>
 
-#include "Clock.h"
-#include "FrameFormat.h"
-#include "FrameSource.h"
-#include "FrameTickHost.h"
-#include "MonitorCore.h"
-#include "NoticeSink.h"
-#include "RecordGraph.h"
-#include "SessionHost.h"
+#include "core/Clock.h"
+#include "core/FrameFormat.h"
+#include "core/FrameSource.h"
+#include "core/FrameTickHost.h"
+#include "core/MonitorCore.h"
+#include "core/NoticeSink.h"
+#include "core/RecordGraph.h"
+#include "core/SessionHost.h"
 
 namespace tavelin::testing {
 

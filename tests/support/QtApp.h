@@ -5,7 +5,7 @@
 #include <QStyleFactory>
 #include <cstdlib>
 
-#include "Resources.h"
+#include "resources/Resources.h"
 
 namespace tavelin::testing {
 

@@ -1,4 +1,4 @@
-#include "AboutBox.h"
+#include "ui/AboutBox.h"
 
 #include <gtest/gtest.h>
 #include <QLabel>
@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "AboutClickCounter.h"
-#include "HoverButton.h"
-#include "Pictures.h"
-#include "QtApp.h"
-#include "ResourceIds.h"
-#include "Resources.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
+#include "resources/Resources.h"
+#include "tests/support/QtApp.h"
+#include "ui/AboutClickCounter.h"
+#include "widgets/HoverButton.h"
 
 namespace tavelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "FileChooser.h"
+#include "widgets/FileChooser.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "QtApp.h"
+#include "tests/support/QtApp.h"
 
 namespace tavelin {
 namespace {

@@ -1,11 +1,11 @@
-#include "HoverButton.h"
+#include "widgets/HoverButton.h"
 
 #include <gtest/gtest.h>
 #include <QEnterEvent>
 #include <QTest>
 #include <QWidget>
 
-#include "QtApp.h"
+#include "tests/support/QtApp.h"
 
 namespace tavelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "MonitorSettingsDlg.h"
+#include "ui/MonitorSettingsDlg.h"
 
 #include <gtest/gtest.h>
 #include <QCheckBox>
@@ -10,12 +10,12 @@
 #include <QTest>
 #include <QTimerEvent>
 
-#include "DialogDriver.h"
-#include "FakeFileChooser.h"
-#include "FrameTickFakes.h"
-#include "HoverButton.h"
-#include "Messages.h"
-#include "QtApp.h"
+#include "core/Messages.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/FakeFileChooser.h"
+#include "tests/support/FrameTickFakes.h"
+#include "tests/support/QtApp.h"
+#include "widgets/HoverButton.h"
 
 namespace tavelin {
 namespace {

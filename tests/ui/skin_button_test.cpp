@@ -1,12 +1,12 @@
-#include "SkinButton.h"
+#include "ui/SkinButton.h"
 
 #include <gtest/gtest.h>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
 
-#include "QtApp.h"
-#include "ResourceIds.h"
+#include "resources/ResourceIds.h"
+#include "tests/support/QtApp.h"
 
 namespace tavelin {
 namespace {

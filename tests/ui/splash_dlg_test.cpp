@@ -1,4 +1,4 @@
-#include "SplashDlg.h"
+#include "ui/SplashDlg.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -11,10 +11,10 @@
 #include <QTimerEvent>
 #include <functional>
 
-#include "Pictures.h"
-#include "QtApp.h"
-#include "ResourceIds.h"
-#include "Resources.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
+#include "resources/Resources.h"
+#include "tests/support/QtApp.h"
 
 namespace tavelin {
 namespace {

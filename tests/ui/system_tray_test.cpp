@@ -1,4 +1,4 @@
-#include "SystemTray.h"
+#include "ui/SystemTray.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "Messages.h"
-#include "QtApp.h"
-#include "ResourceIds.h"
-#include "TrayMinimiser.h"
-#include "TrayState.h"
+#include "core/Messages.h"
+#include "resources/ResourceIds.h"
+#include "tests/support/QtApp.h"
+#include "ui/TrayMinimiser.h"
+#include "ui/TrayState.h"
 
 namespace tavelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "TimerShotDlg.h"
+#include "ui/TimerShotDlg.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -9,12 +9,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "DialogDriver.h"
-#include "FakeFileChooser.h"
-#include "FrameTickFakes.h"
-#include "HoverButton.h"
-#include "IntervalSpinBox.h"
-#include "QtApp.h"
+#include "tests/support/DialogDriver.h"
+#include "tests/support/FakeFileChooser.h"
+#include "tests/support/FrameTickFakes.h"
+#include "tests/support/QtApp.h"
+#include "ui/IntervalSpinBox.h"
+#include "widgets/HoverButton.h"
 
 namespace tavelin {
 namespace {
