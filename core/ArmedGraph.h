@@ -1,0 +1,34 @@
+#pragma once
+// Recording on motion: while armed, the camera's frames (and its sound, when chosen)
+// are encoded as for a recording and the last seconds of them kept, encoded, in a
+// bounded ring, while the preview goes on as before. When motion comes, a file opens
+// with the ring's contents followed by the live frames; the camera is never restarted
+// for arming, starting or finishing a file.
+
+#include <string>
+
+#include "core/RecordRequest.h"
+
+namespace tavelin {
+
+class IArmedGraph {
+public:
+    virtual ~IArmedGraph() = default;
+
+    // Replaces the current graph with one that previews (the frame source delivers as
+    // before) and keeps the last `secondsBefore` seconds encoded with the request's
+    // choices. request.path and request.replaceExisting are not used here.
+    virtual bool BuildArmedGraph(const RecordRequest& request, int secondsBefore) = 0;
+    virtual bool armed() const = 0;
+
+    // Opens `path` (written beside it under a hidden name and committed when finished,
+    // as any recording) and writes the kept seconds, then the live frames, without a gap
+    // or a repeated frame. False when the file cannot start; failureCause() then names a
+    // file's fault, and the armed graph keeps running.
+    virtual bool StartArmedFile(const std::string& path, bool replaceExisting) = 0;
+    // Finishes the file (index written, committed under its name) and stays armed.
+    virtual bool FinishArmedFile() = 0;
+    virtual bool writingArmedFile() const = 0;
+};
+
+}  // namespace tavelin
