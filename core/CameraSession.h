@@ -14,6 +14,7 @@
 #include "core/NoticeSink.h"
 #include "core/PauseScope.h"
 #include "core/RecordGraph.h"
+#include "core/RecordSettingsRules.h"
 #include "core/Recorder.h"
 #include "core/SessionHost.h"
 #include "core/SessionSettings.h"
@@ -30,14 +31,7 @@ public:
     };
 
     // The three lists as the main window shows them, with the entries selected.
-    struct ListsShown {
-        std::vector<std::string> videoCompressors;
-        std::vector<std::string> audioDevices;
-        std::vector<std::string> audioCompressors;
-        int videoCompressor = 0;
-        int audioDevice = 0;
-        int audioCompressor = 0;
-    };
+    using ListsShown = tavelin::ListsShown;
 
     CCameraSession(IFrameSource& source, IRecordGraph& graph, ISessionHost& host,
                    INoticeSink& notices, const IClock& clock, IAlarm* alarm);

@@ -91,14 +91,18 @@ struct CodecLists {
     bool audioCompressorsListed = true;
 };
 
-// The lists as the dialog shows them, with the entries to select.
-struct RecordListsShown {
+// The three lists as a window shows them, with the entries to select.
+struct ListsShown {
     std::vector<std::string> videoCompressors;
     std::vector<std::string> audioDevices;
     std::vector<std::string> audioCompressors;
     int videoCompressor = 0;
     int audioDevice = 0;
     int audioCompressor = 0;
+};
+
+// The lists as the record settings dialog shows them.
+struct RecordListsShown : ListsShown {
     bool audioDeviceAvailable = true;  // false: "Enable audio" is of no use
 };
 
