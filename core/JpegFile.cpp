@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <jerror.h>
 #include <jpeglib.h>
 
 #include "core/BmpFile.h"
@@ -39,6 +40,46 @@ struct JpegErrorManager {
 
 void IgnoreMessage(j_common_ptr) {}  // warnings would go to stderr; there is no one to read them
 
+// The library's stdio destination hands the file 4 KB at a time, one write system call each:
+// about a tenth of the time of a large picture. This one does the same in 256 KB pieces.
+constexpr std::size_t kOutputChunk = std::size_t{1} << 18;
+
+struct FileDestination {
+    jpeg_destination_mgr pub;
+    std::FILE* file;
+    JOCTET* buffer;
+};
+
+FileDestination& DestinationOf(j_compress_ptr cinfo) {
+    return *reinterpret_cast<FileDestination*>(cinfo->dest);
+}
+
+void StartOutput(j_compress_ptr cinfo) {
+    FileDestination& dest = DestinationOf(cinfo);
+    dest.buffer = static_cast<JOCTET*>((*cinfo->mem->alloc_large)(
+        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, kOutputChunk));
+    dest.pub.next_output_byte = dest.buffer;
+    dest.pub.free_in_buffer = kOutputChunk;
+}
+
+boolean WriteFullBuffer(j_compress_ptr cinfo) {
+    FileDestination& dest = DestinationOf(cinfo);
+    if (std::fwrite(dest.buffer, 1, kOutputChunk, dest.file) != kOutputChunk)
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    dest.pub.next_output_byte = dest.buffer;
+    dest.pub.free_in_buffer = kOutputChunk;
+    return TRUE;
+}
+
+void FinishOutput(j_compress_ptr cinfo) {
+    FileDestination& dest = DestinationOf(cinfo);
+    const std::size_t left = kOutputChunk - dest.pub.free_in_buffer;
+    if (left != 0 && std::fwrite(dest.buffer, 1, left, dest.file) != left)
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    if (std::fflush(dest.file) != 0 || std::ferror(dest.file))
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
 // The stored rows of `view` for picture rows first ... first + count - 1 (top row 0), as a
 // view of their own.
 DibView Strip(const DibView& view, int first, int count) {
@@ -58,6 +99,7 @@ DibView Strip(const DibView& view, int first, int count) {
 bool Compress(const DibView& view, int quality, std::FILE* out, char* message) {
     jpeg_compress_struct cinfo{};  // mem == nullptr, so destroying it early is safe
     JpegErrorManager err{};
+    FileDestination dest{};
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = ReturnToCaller;
     err.pub.output_message = IgnoreMessage;
@@ -67,7 +109,11 @@ bool Compress(const DibView& view, int quality, std::FILE* out, char* message) {
         return false;
     }
     jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, out);
+    dest.pub.init_destination = StartOutput;
+    dest.pub.empty_output_buffer = WriteFullBuffer;
+    dest.pub.term_destination = FinishOutput;
+    dest.file = out;
+    cinfo.dest = &dest.pub;
     const bool direct = view.bitCount == 24 || view.bitCount == 32;
     cinfo.image_width = static_cast<JDIMENSION>(view.width);
     cinfo.image_height = static_cast<JDIMENSION>(view.height);
