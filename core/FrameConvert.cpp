@@ -1,6 +1,6 @@
 #include "core/FrameConvert.h"
 
-#include <cstring>
+#include "core/FrameConvertKernels.h"
 
 namespace tavelin {
 
@@ -8,19 +8,14 @@ void FrameToRgb32(const std::uint8_t* __restrict frame, int width, int height,
                   std::uint8_t* __restrict dst, std::size_t dstStride) {
     if (frame == nullptr || dst == nullptr || width <= 0 || height <= 0)
         return;
-    const std::size_t srcStride = static_cast<std::size_t>(width) * 3;
+    const frameconvert::RowKernel row = frameconvert::BestRowKernel();
+    const std::size_t pixels = static_cast<std::size_t>(width);
+    const std::size_t srcStride = pixels * 3;
     for (int y = 0; y < height; ++y) {
         // Memory row 0 of the frame is the bottom row on screen.
-        const std::uint8_t* __restrict src =
-            frame + srcStride * static_cast<std::size_t>(height - 1 - y);
-        std::uint32_t* __restrict out =
-            reinterpret_cast<std::uint32_t*>(dst + dstStride * static_cast<std::size_t>(y));
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t b = src[3 * x];
-            const std::uint32_t g = src[3 * x + 1];
-            const std::uint32_t r = src[3 * x + 2];
-            out[x] = 0xFF000000u | (r << 16) | (g << 8) | b;
-        }
+        const std::uint8_t* src = frame + srcStride * static_cast<std::size_t>(height - 1 - y);
+        row(src, dst + dstStride * static_cast<std::size_t>(y), pixels,
+            y + 1 < height ? src - srcStride : src);
     }
 }
 

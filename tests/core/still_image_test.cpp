@@ -5,6 +5,7 @@
 #include <array>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -301,6 +302,98 @@ TEST_F(StillFileTest, JpegFailuresCreateNothingAndKeepTheOldFile) {
     ASSERT_TRUE(WriteJpeg(dib.data(), dib.size(), 0, old, &error)) << error;
     EXPECT_EQ(ReadAll(old)[0], 0xFF);  // now replaced by a finished JPEG
 }
+
+// The writer as it was first built, kept to pin its files: every row converted to RGB into
+// one whole-picture array, then compressed with the library's defaults into memory.
+Bytes ReferenceJpeg(const Bytes& dib, int quality) {
+    const int w = Get32(dib, 4), h = std::abs(Get32(dib, 8));
+    Bytes rgb(static_cast<std::size_t>(w) * h * 3);
+    std::vector<std::uint8_t*> rows;
+    for (int y = 0; y < h; ++y)
+        rows.push_back(&rgb[static_cast<std::size_t>(y) * w * 3]);
+    std::string error;
+    if (!DibToRgbRows(dib.data(), dib.size(), w * 3, rows.data(), &error))
+        return {};
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long outBytes = 0;
+    jpeg_mem_dest(&cinfo, &out, &outBytes);
+    cinfo.image_width = static_cast<JDIMENSION>(w);
+    cinfo.image_height = static_cast<JDIMENSION>(h);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    jpeg_write_scanlines(&cinfo, rows.data(), static_cast<JDIMENSION>(h));
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    Bytes file(out, out + outBytes);
+    std::free(out);
+    return file;
+}
+
+struct JpegCase {
+    const char* name;
+    int w, h, bits, quality;  // h < 0: rows stored top-down
+};
+
+const JpegCase kJpegCases[] = {
+    {"snapshot1600x1200", 1600, 1200, 24, 100},
+    {"frame640x480q75", 640, 480, 24, 75},
+    {"oddWidth97x61", 97, 61, 24, 90},
+    {"topDown97x61", 97, -61, 24, 100},
+    {"oneColumn", 1, 19, 24, 100},
+    {"oneRow", 203, 1, 24, 0},
+    {"bits32", 33, 20, 32, 100},
+    {"bits32TopDown", 35, -18, 32, 50},
+    {"bits16", 31, 9, 16, 100},
+    {"bits8", 45, 33, 8, 100},
+    {"bits4", 17, 40, 4, 90},
+    {"bits1TopDown", 70, -23, 1, 100},
+};
+
+class JpegCaseTest : public StillFileTest, public ::testing::WithParamInterface<JpegCase> {};
+
+// Random pixels (padding included) so every byte of the file depends on the rows being
+// taken in the right order and from the right place.
+TEST_P(JpegCaseTest, FilesMatchTheWholePictureEncoderByteForByte) {
+    const JpegCase& c = GetParam();
+    const int rows = std::abs(c.h);
+    const std::size_t stride = (static_cast<std::size_t>(c.w) * c.bits + 31) / 32 * 4;
+    std::mt19937 rng(static_cast<unsigned>(c.w * 7919 + c.h));
+    Bytes pixels(stride * rows);
+    for (auto& b : pixels)
+        b = Byte(rng());
+    Bytes table(c.bits <= 8 ? 4u << c.bits : 0u);
+    for (auto& b : table)
+        b = Byte(rng());
+    const Bytes dib = MakeDib(c.w, c.h, c.bits, table, pixels);
+    const Bytes expected = ReferenceJpeg(dib, c.quality);
+    ASSERT_FALSE(expected.empty());
+
+    std::string error;
+    ASSERT_TRUE(WriteJpeg(dib.data(), dib.size(), c.quality, In("dib.jpg"), &error)) << error;
+    EXPECT_TRUE(ReadAll(In("dib.jpg")) == expected);
+
+    if (c.bits == 24 && c.h > 0) {  // the same picture as a frame: packed rows, bottom-up
+        Bytes frame;
+        for (int y = 0; y < rows; ++y) {
+            const auto row = pixels.begin() + static_cast<std::ptrdiff_t>(stride) * y;
+            frame.insert(frame.end(), row, row + c.w * 3);
+        }
+        ASSERT_TRUE(WriteJpegFromFrame(frame.data(), frame.size(), c.w, c.h, c.quality,
+                                       In("frame.jpg"), &error))
+            << error;
+        EXPECT_TRUE(ReadAll(In("frame.jpg")) == expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, JpegCaseTest, ::testing::ValuesIn(kJpegCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Valid BMP files and DIBs of every depth with randomly damaged headers: nothing may read or
 // write out of bounds (the sanitizer build watches), whatever is accepted must convert, and
