@@ -2,18 +2,24 @@
 
 #include <QStyleFactory>
 
+#include "app/AppLog.h"
 #include "app/MainDlg.h"
 #include "app/QuitSignals.h"
 #include "app/TestHook.h"
-#include "core/Messages.h"
 #include "resources/Resources.h"
 
 namespace tavelin {
 
-CCameraApp::CCameraApp(int& argc, char** argv) : QApplication(argc, argv) {
+CCameraApp::CCameraApp(int& argc, char** argv, AppOptions options)
+    : QApplication(argc, argv), options_(std::move(options)) {
+    // No application display name: Qt would add it to every dialog's caption. The
+    // windows that carry the program's name set it themselves.
     setApplicationName(QStringLiteral("tavelin-video-center"));
-    setApplicationDisplayName(QString::fromLatin1(msg::kCaption));
     setOrganizationName(QStringLiteral("Tavelin"));
+    // Where the platform choice ended up (Qt falls back when a plugin cannot start).
+    qCInfo(lcUi, "window system: %s", qUtf8Printable(platformName()));
+    options_.systemMove =
+        options_.systemMove || platformName().startsWith(QStringLiteral("wayland"));
     // The same look on every desktop, to match the skin.
     setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     InitResources();
@@ -24,9 +30,13 @@ bool CCameraApp::InitInstance() {
     CQuitSignals quitSignals;
     CTestHook* hook = CTestHook::FromEnvironment(this);
     MainDlgSeams seams;
+    seams.cameraPattern = options_.cameraPattern;
+    seams.systemMove = options_.systemMove;
     if (hook != nullptr)
         hook->Configure(seams);
     CMainDlg dialog(seams);
+    if (hook != nullptr)
+        hook->Watch(dialog);
     bool running = false;
     bool quitAsked = false;
     connect(&quitSignals, &CQuitSignals::quitRequested, &dialog, [&] {
@@ -39,7 +49,7 @@ bool CCameraApp::InitInstance() {
     });
     if (dialog.OnInitDialog() && !quitAsked) {
         if (hook != nullptr)
-            hook->Attach(dialog);
+            hook->Ready();
         // Not the dialog's own exec(): that ends as soon as the window is hidden, and the
         // window hides whenever it goes into the tray. The program ends when the dialog
         // is done instead, whichever windows are showing.

@@ -3,14 +3,24 @@
 // program ends.
 
 #include <QApplication>
+#include <string>
 
 namespace tavelin {
 
+// What the command line and the desktop decided before the application object exists.
+struct AppOptions {
+    std::string cameraPattern;  // part of the camera's name; empty: "PC Camera"
+    bool systemMove = false;    // window drags are handed to the compositor
+};
+
 class CCameraApp : public QApplication {
 public:
-    CCameraApp(int& argc, char** argv);
+    CCameraApp(int& argc, char** argv, AppOptions options = {});
     // Always false: the program has no message loop of its own after the main window.
     bool InitInstance();
+
+private:
+    AppOptions options_;
 };
 
 }  // namespace tavelin

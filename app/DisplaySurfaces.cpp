@@ -1,5 +1,6 @@
 #include "app/DisplaySurfaces.h"
 
+#include <QEvent>
 #include <QWidget>
 
 #include "capture/widgets/PictureStatic.h"
@@ -7,8 +8,19 @@
 
 namespace tavelin {
 
-CDisplaySurfaces::CDisplaySurfaces(QWidget* mainWindow)
-    : mainWindow_(mainWindow), pictureStatic_(new CPictureStatic(mainWindow)) {}
+namespace {
+
+// Left and right frame edges together; 0 until a window manager has framed the window.
+int FrameBorder(const QWidget* window) {
+    return window->frameGeometry().width() - window->geometry().width();
+}
+
+}  // namespace
+
+CDisplaySurfaces::CDisplaySurfaces(QWidget* mainWindow, bool systemMove)
+    : mainWindow_(mainWindow),
+      pictureStatic_(new CPictureStatic(mainWindow)),
+      systemMove_(systemMove) {}
 
 CDisplaySurfaces::~CDisplaySurfaces() {
     DestroyPreviewWindow();
@@ -44,9 +56,8 @@ void CDisplaySurfaces::Place(bool outside, int width, int height) {
             previewWindow_->setFixedSize(width, height);
         } else {
             // Left of the main window, centred on it, never off the screen's top left.
-            const QRect frame = previewWindow_->frameGeometry();
-            const QRect client = previewWindow_->geometry();
-            const int border = frame.width() - client.width();
+            const int border = FrameBorder(previewWindow_);
+            placedBorder_ = border;
             const QRect main = mainWindow_->frameGeometry();
             const int x = main.left() - border - width;
             const int y = main.top() + (main.height() - height) / 2;
@@ -59,13 +70,38 @@ void CDisplaySurfaces::Place(bool outside, int width, int height) {
 
 void CDisplaySurfaces::CreatePreviewWindow(int width, int height) {
     if (previewWindow_ == nullptr) {
-        previewWindow_ = new CPreviewWindow(mainWindow_, previewLastMinimised_);
+        previewWindow_ = new CPreviewWindow(mainWindow_, previewLastMinimised_, systemMove_);
         connect(previewWindow_, &CPreviewWindow::closeRequested, this,
                 &CDisplaySurfaces::previewClosed, Qt::QueuedConnection);
         Place(true, width, height);
+        awaitingFrame_ = true;
+        previewWindow_->installEventFilter(this);
         previewWindow_->show();
     }
     previewWindow_->SetupDrawing(width, height);
+}
+
+bool CDisplaySurfaces::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != previewWindow_ || !awaitingFrame_)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::WindowStateChange:
+            awaitingFrame_ = false;  // the user moves or minimises it: theirs from now on
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+            // Framing moves the window by the frame's edge, which reports the frame.
+            if (FrameBorder(previewWindow_) != placedBorder_) {
+                awaitingFrame_ = false;
+                Place(true, previewWindow_->width(), previewWindow_->height());
+            }
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void CDisplaySurfaces::Show(bool outside, int width, int height) {
@@ -84,6 +120,7 @@ void CDisplaySurfaces::Show(bool outside, int width, int height) {
 }
 
 void CDisplaySurfaces::DestroyPreviewWindow() {
+    awaitingFrame_ = false;
     delete previewWindow_;
     previewWindow_ = nullptr;
 }

@@ -19,7 +19,8 @@ class CDisplaySurfaces : public QObject {
 public:
     // `mainWindow`: the window the picture area belongs to (as its child) and the
     // preview sits beside (owned here, though Qt sees it as the main window's).
-    explicit CDisplaySurfaces(QWidget* mainWindow);
+    // `systemMove`: the preview's drags are the compositor's (native Wayland).
+    explicit CDisplaySurfaces(QWidget* mainWindow, bool systemMove = false);
     ~CDisplaySurfaces() override;
 
     // Paints a frame on the surface in use.
@@ -42,14 +43,22 @@ signals:
     // The user closed the outside window.
     void previewClosed();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void CreatePreviewWindow(int width, int height);
 
     QWidget* mainWindow_;
     CPreviewWindow* previewWindow_ = nullptr;  // a top-level window owned by mainWindow_
     CPictureStatic* pictureStatic_ = nullptr;  // a child of mainWindow_
+    bool systemMove_;
     bool outside_ = false;
     bool placing_ = false;
+    // A new preview window is placed before a window manager has framed it; it is placed
+    // again once its frame is known, unless the user has taken it elsewhere by then.
+    bool awaitingFrame_ = false;
+    int placedBorder_ = 0;               // the frame's width the last placement allowed for
     bool previewLastMinimised_ = false;  // kept across preview windows
 };
 

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
+#include <QWindow>
 #include <optional>
 
 #include "app/AppPaths.h"
@@ -62,6 +63,7 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
     if (seams_.files == nullptr)
         seams_.files = &qtFiles_;
     capture_.SetNoticeSink(&notices_);
+    capture_.SetCameraPattern(seams_.cameraPattern);
     setWindowIcon(AppIcon());
     session_.SetFiles({CAppPaths::CounterFile(), CAppPaths::TimerShotDefault(),
                        privateTemp_.isValid()
@@ -80,7 +82,7 @@ CMainDlg::~CMainDlg() {
 
 void CMainDlg::CreateControls() {
     controls_ = std::make_unique<CMainControls>(this);
-    surfaces_ = std::make_unique<CDisplaySurfaces>(this);
+    surfaces_ = std::make_unique<CDisplaySurfaces>(this, seams_.systemMove);
     controls_->AddPicture(surfaces_->pictureStatic());
     connect(surfaces_.get(), &CDisplaySurfaces::previewClosed, this, &CMainDlg::CloseProgram);
 }
@@ -227,8 +229,11 @@ void CMainDlg::paintEvent(QPaintEvent*) {
 }
 
 void CMainDlg::mousePressEvent(QMouseEvent* event) {
-    // The whole skin is a caption: dragging anywhere moves the window.
+    // The whole skin is a caption: dragging anywhere moves the window. On Wayland only
+    // the compositor moves windows; where it will not, the window follows the pointer.
     if (event->button() == Qt::LeftButton) {
+        if (seams_.systemMove && windowHandle() != nullptr && windowHandle()->startSystemMove())
+            return;
         dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
         dragging_ = true;
     }

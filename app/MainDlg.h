@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/CursorShapes.h"
@@ -45,6 +46,8 @@ struct MainDlgSeams {
     const IClock* clock = nullptr;        // null: the system clock
     int splashMs = 6180;                  // how long the busy window stays; 0: none
     std::function<bool()> trayAvailable;  // empty: ask the desktop
+    std::string cameraPattern;            // part of the camera's name; empty: "PC Camera"
+    bool systemMove = false;              // drags are the compositor's (native Wayland)
 };
 
 class CMainDlg : public QDialog, public ISessionHost, public IRecordSettingsHost {

@@ -4,6 +4,8 @@
 #include "app/MainControls.h"
 #include "capture/widgets/CameraPropertiesDlg.h"
 #include "capture/widgets/RecordSettingsLaunchers.h"
+#include "core/Log.h"
+#include "core/Messages.h"
 #include "ui/MonitorSettingsDlg.h"
 #include "ui/TimerShotDlg.h"
 
@@ -31,9 +33,18 @@ void CSettingsCommands::Property() {
     c_.setCursor(CursorShape::Wait);
     std::vector<CameraControl> controls = c_.capture.ListSourceControls();
     c_.setCursor(CursorShape::Normal);
-    // A camera without settings of its own opens nothing.
-    if (controls.empty())
+    if (controls.empty()) {
+        // Without a camera running there is nothing to ask; a camera that is running
+        // but has no settings of its own says so.
+        if (!c_.capture.hasGraph())
+            return;
+        const std::string& node = c_.capture.sourceNodePath();
+        Log(LogArea::Capture, LogLevel::Info,
+            node.empty() ? std::string("camera settings: the camera has no V4L2 device node")
+                         : "camera settings: " + node + " offers no V4L2 controls");
+        c_.notices.ShowNotice(msg::kNoCameraSettings, NoticeStyle::Plain);
         return;
+    }
     CCameraPropertiesDlg dialog(c_.parent, std::move(controls),
                                 [this](std::uint32_t id, std::int32_t value) {
                                     return c_.capture.SetSourceControl(id, value);

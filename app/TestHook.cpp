@@ -9,6 +9,7 @@
 
 #include "app/AppPaths.h"
 #include "app/MainDlg.h"
+#include "capture/widgets/PreviewWindow.h"
 #include "ui/SkinButton.h"
 
 namespace tavelin {
@@ -46,9 +47,12 @@ void CTestHook::Configure(MainDlgSeams& seams) {
         CAppPaths::SetDataDirectoryForTests(data.toStdString());
 }
 
-void CTestHook::Attach(CMainDlg& dialog) {
+void CTestHook::Watch(CMainDlg& dialog) {
     dialog_ = &dialog;
     poll_.start();
+}
+
+void CTestHook::Ready() {
     Answer(QStringLiteral("hook: ready"));
 }
 
@@ -100,6 +104,21 @@ void CTestHook::Run(const QString& line) {
         Answer(QStringLiteral("dialog ") +
                (modal != nullptr ? QString::fromLatin1(modal->metaObject()->className())
                                  : QStringLiteral("none")));
+        return;
+    }
+    if (verb == QStringLiteral("geometry")) {
+        const auto text = [](const QWidget* window) {
+            if (window == nullptr)
+                return QStringLiteral("none");
+            const QRect r = window->frameGeometry();
+            return QStringLiteral("%1,%2,%3,%4")
+                .arg(r.x())
+                .arg(r.y())
+                .arg(r.width())
+                .arg(r.height());
+        };
+        Answer(QStringLiteral("geometry main=%1 preview=%2")
+                   .arg(text(dialog_), text(dialog_->previewWindow())));
         return;
     }
     Answer(QStringLiteral("hook: ") + line);

@@ -14,6 +14,9 @@
 //                              or "modal none"
 //   dialog                     prints "dialog <class>" of the modal window that is up
 //                              (a dialog or a message box), or "dialog none"
+//   geometry                   prints "geometry main=X,Y,W,H preview=X,Y,W,H": where the
+//                              main and preview windows are with their frames
+//                              (preview=none without the preview window)
 //
 // The file is read every 100 ms, also while a dialog is up. The hook also gives the
 // window a tray (TAVELIN_TEST_TRAY=1) on a desktop without one, puts the files the
@@ -42,8 +45,11 @@ public:
 
     // Fills in the seams the hook stands for.
     void Configure(MainDlgSeams& seams);
-    // Starts reading commands for this window.
-    void Attach(CMainDlg& dialog);
+    // Starts reading commands for this window, before it starts up: a message box that
+    // ends the start-up can be read and closed too.
+    void Watch(CMainDlg& dialog);
+    // The window is up: says "hook: ready".
+    void Ready();
 
     std::optional<QString> SaveFileName(QWidget* parent, const QString& proposedName,
                                         const QString& defaultSuffix,

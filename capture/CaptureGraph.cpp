@@ -44,14 +44,14 @@ CCaptureGraph::~CCaptureGraph() {
     Teardown();
 }
 
-CCaptureGraph::CaptureDevice CCaptureGraph::FindCaptureDevice() {
+CCaptureGraph::CaptureDevice CCaptureGraph::FindCaptureDevice(const std::string& pattern) {
     std::vector<GstDevicePtr> devices;
     if (CDeviceList::Find("Video/Source", devices) != ListStatus::Ok)
         return {};  // the list said why
     std::string seen;
     for (const GstDevicePtr& device : devices) {
         std::string name = CDeviceList::DisplayName(device.get());
-        if (!IsPcCameraName(name)) {
+        if (!IsChosenCameraName(name, pattern)) {
             seen += (seen.empty() ? "" : ", ") + Quoted(name);
             continue;
         }
@@ -73,7 +73,8 @@ CCaptureGraph::CaptureDevice CCaptureGraph::FindCaptureDevice() {
     Log(LogArea::Capture, LogLevel::Warning,
         devices.empty()
             ? std::string("no camera: there is no video source")
-            : "no camera: no video source has \"PC Camera\" in its name (seen: " + seen + ")");
+            : "no camera: no video source has " + Quoted(pattern.empty() ? "PC Camera" : pattern) +
+                  " in its name (seen: " + seen + ")");
     return {};
 }
 
@@ -108,7 +109,7 @@ bool CCaptureGraph::IsWriterError(const PipelineError& error) const {
 }
 
 GstElement* CCaptureGraph::BuildCameraBranch(int width, int height) {
-    CaptureDevice camera = FindCaptureDevice();
+    CaptureDevice camera = FindCaptureDevice(cameraPattern_);
     if (!camera.element)
         return nullptr;
     sourceName_ = camera.name;

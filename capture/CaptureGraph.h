@@ -98,13 +98,24 @@ public:
     const std::string& sourceNodePath() const { return sourceNodePath_; }
 
     // The camera: the first video source whose name, in any letter case, contains
-    // "PC CAMERA". When its element cannot be made the search ends without one.
+    // `pattern`, or "PC CAMERA" when the pattern is empty. When its element cannot be
+    // made the search ends without one.
     struct CaptureDevice {
         GstElementPtr element;
         std::string name;
         std::string nodePath;  // V4L2 device node, empty when none
     };
-    static CaptureDevice FindCaptureDevice();
+    static CaptureDevice FindCaptureDevice(const std::string& pattern = {});
+
+    // The camera the graphs are built from from now on (see FindCaptureDevice).
+    void SetCameraPattern(std::string pattern) { cameraPattern_ = std::move(pattern); }
+    const std::string& cameraPattern() const { return cameraPattern_; }
+
+    // Every video source by name, in the order the camera search walks them; false when
+    // they cannot be listed at all.
+    static bool ListVideoSources(std::vector<std::string>& list) {
+        return CDeviceEnumerator::ListVideoSources(list);
+    }
 
     // The compressor and device lists and their lookups (see DeviceEnumerator.h).
     static void ListVideoCompressors(std::vector<std::string>& list,
@@ -158,6 +169,7 @@ private:
     GstElement* audioHead_ = nullptr;
     GstElement* mux_ = nullptr;       // not owning
     GstElement* fileSink_ = nullptr;  // not owning
+    std::string cameraPattern_;
     std::string sourceName_;
     std::string sourceNodePath_;
     std::string lastError_;

@@ -112,6 +112,18 @@ bool CDeviceEnumerator::ListAudioDevices(std::vector<std::string>& list, INotice
     return !entries.empty();
 }
 
+bool CDeviceEnumerator::ListVideoSources(std::vector<std::string>& list) {
+    std::vector<GstDevicePtr> devices;
+    if (CDeviceList::Find("Video/Source", devices) != ListStatus::Ok)
+        return false;
+    for (const GstDevicePtr& d : devices) {
+        std::string name = CDeviceList::DisplayName(d.get());
+        if (!name.empty())  // no name, no match for the camera search either
+            list.push_back(std::move(name));
+    }
+    return true;
+}
+
 GstElementPtr CDeviceEnumerator::GetVideoCompressor(std::int32_t position, INoticeSink* notices) {
     std::vector<GstElementFactoryPtr> entries;
     if (!Usable(CompressorEntries(EncoderKind::Video, entries), notices, true))

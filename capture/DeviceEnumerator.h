@@ -39,6 +39,8 @@ public:
     static bool ListAudioCompressors(std::vector<std::string>& list, INoticeSink* notices);
     // Appends every audio input device; true when there was at least one.
     static bool ListAudioDevices(std::vector<std::string>& list, INoticeSink* notices);
+    // Appends every video input device (the cameras); false when they cannot be listed.
+    static bool ListVideoSources(std::vector<std::string>& list);
 
     // A new element for the entry at `position`, owned by the caller; null for a
     // position outside the list (-1 or past the end: no message).

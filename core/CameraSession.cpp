@@ -6,6 +6,7 @@
 #include "core/CodecNames.h"
 #include "core/FileCounter.h"
 #include "core/FrameFormat.h"
+#include "core/Log.h"
 #include "core/Messages.h"
 #include "core/Snapshot.h"
 
@@ -191,8 +192,11 @@ void CCameraSession::ApplyMonitorPlan(const MonitorSettingsPlan& plan) {
         monitor.zoomReady = false;
         monitor.trackHoldoff = CMonitorCore::kTrackHoldoff;
     }
-    if (plan.showNoAudioNotice)
+    if (plan.showNoAudioNotice) {
+        Log(LogArea::Monitor, LogLevel::Warning,
+            "monitor: the alarm stays off: no sound input device was listed at start-up");
         notices_.ShowNotice(msg::kNoAudioDevice, NoticeStyle::Warning);
+    }
     if (plan.resetZoomDivider)
         monitor.zoomDivider = 0;
     if (plan.resetMonitor) {

@@ -27,6 +27,12 @@ bool IsPcCameraName(std::string_view name) {
     return ContainsAny(UpperCase(name), {"PC CAMERA"});
 }
 
+bool IsChosenCameraName(std::string_view name, std::string_view pattern) {
+    if (pattern.empty())
+        return IsPcCameraName(name);
+    return UpperCase(name).find(UpperCase(pattern)) != std::string::npos;
+}
+
 bool VideoCompressorNameAllowed(std::string_view name) {
     return !ContainsAny(UpperCase(name), {"H.", "4:2:0", "MPEG-4 VIDEO CODEC V1", "DECODER"});
 }

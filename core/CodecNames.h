@@ -20,6 +20,10 @@ std::string UpperCase(std::string_view text);
 // A camera the program will use: the name contains "PC CAMERA".
 bool IsPcCameraName(std::string_view name);
 
+// The camera the user asked for by (part of) its name, in any letter case; an empty
+// pattern asks for the usual "PC CAMERA" test.
+bool IsChosenCameraName(std::string_view name, std::string_view pattern);
+
 // Video compressors: none of "H.", "4:2:0", "MPEG-4 VIDEO CODEC V1", "DECODER".
 bool VideoCompressorNameAllowed(std::string_view name);
 

@@ -21,6 +21,7 @@ inline constexpr const char* kRecordDeviceLost =
 inline constexpr const char* kTimerShotDone = "Finish to timer shot.Save Image To :\n";
 inline constexpr const char* kTrackingInitFailed = "Failed to Moveing Object Tracking!\r\n";
 inline constexpr const char* kNoAudioDevice = "Not found valid Audio device. Disable Alarm!";
+inline constexpr const char* kNoCameraSettings = "This camera has no settings to change.";
 inline constexpr const char* kRunRecorder = "Run recorder";
 inline constexpr const char* kStopRecorder = "Stop recorder";
 // The recording failure message, chosen by the shown width.

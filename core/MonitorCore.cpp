@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/FrameFormat.h"
+#include "core/Log.h"
 
 namespace tavelin {
 
@@ -134,14 +135,20 @@ bool CMonitorCore::SetUpMonitor(int frameWidth, int frameHeight) {
         Release();
         return true;
     }
+    const std::string size = std::to_string(frameWidth) + "x" + std::to_string(frameHeight);
     if (!detector.Init(frameWidth, frameHeight)) {
         detector.Release();
+        Log(LogArea::Monitor, LogLevel::Warning,
+            "monitor: the motion detector cannot be set up for " + size +
+                (frameWidth < 0 || frameHeight < 0 ? ": no such size" : ": out of memory"));
         return false;
     }
     try {
         zoomFrame.assign(FrameBytes(frameWidth, frameHeight), 0);
     } catch (const std::bad_alloc&) {
         Release();
+        Log(LogArea::Monitor, LogLevel::Warning,
+            "monitor: no memory for the zoom picture at " + size);
         return false;
     }
     zoomReady = false;

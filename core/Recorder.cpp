@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "core/FileCounter.h"
+#include "core/Log.h"
 #include "core/Messages.h"
 
 namespace tavelin {
@@ -68,6 +69,10 @@ bool CRecorder::Start() {
         // past it, so a numbered recording never replaces a file.
         const FreeNumber free = FirstFreeRecordingNumber(DirectoryOf(aviPathText), fileCounter);
         if (!free.found) {
+            Log(LogArea::Record, LogLevel::Warning,
+                "record: no recording number is free in \"" + DirectoryOf(aviPathText) +
+                    "\": every number from the counter's " + std::to_string(fileCounter) +
+                    " on is taken or past the largest");
             AbandonStart(msg::kNoRecordingNumberLeft);
             return false;
         }

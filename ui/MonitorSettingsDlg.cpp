@@ -7,6 +7,7 @@
 
 #include "core/FileNames.h"
 #include "core/FrameFormat.h"
+#include "core/Log.h"
 #include "core/Messages.h"
 #include "core/MonitorSettings.h"
 #include "resources/Pictures.h"
@@ -160,6 +161,8 @@ void CMonitorSettingsDlg::OnPlay() {
     setup_.alarmSoundPath = path;
     if (noAudioDevice_) {
         preview_.Stop();
+        Log(LogArea::Monitor, LogLevel::Warning,
+            "monitor: the alarm is not played: no sound input device was listed at start-up");
         notices_.ShowNotice(msg::kNoAudioDevice, NoticeStyle::Warning);
     } else {
         preview_.Start(path);

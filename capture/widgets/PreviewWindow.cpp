@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include "core/Messages.h"
 #include "resources/Pictures.h"
@@ -11,10 +12,11 @@
 
 namespace tavelin {
 
-CPreviewWindow::CPreviewWindow(QWidget* owner, bool& lastMinimised)
+CPreviewWindow::CPreviewWindow(QWidget* owner, bool& lastMinimised, bool systemMove)
     : QWidget(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      lastMinimised_(lastMinimised) {
+      lastMinimised_(lastMinimised),
+      systemMove_(systemMove) {
     setWindowTitle(QString::fromLatin1(msg::kCaption));
     setWindowIcon(AppIcon());
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -43,6 +45,8 @@ void CPreviewWindow::paintEvent(QPaintEvent*) {
 
 void CPreviewWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
+        if (systemMove_ && windowHandle() != nullptr && windowHandle()->startSystemMove())
+            return;
         dragStart_ = event->position().toPoint();
         dragging_ = true;
     }

@@ -16,8 +16,9 @@ class CPreviewWindow : public QWidget {
 
 public:
     // `lastMinimised`: whether the preview was last minimised; the owner keeps it, as it
-    // outlives the window when the display is switched.
-    CPreviewWindow(QWidget* owner, bool& lastMinimised);
+    // outlives the window when the display is switched. `systemMove`: a drag is handed to
+    // the compositor (native Wayland, where a program cannot move its windows).
+    CPreviewWindow(QWidget* owner, bool& lastMinimised, bool systemMove = false);
 
     // Prepares the window for frames of this size and paints it black.
     void SetupDrawing(int width, int height);
@@ -45,6 +46,7 @@ private:
     void FitToPicture();
 
     bool& lastMinimised_;
+    bool systemMove_;
     QPoint dragStart_;
     bool dragging_ = false;
     CFrameImage image_;

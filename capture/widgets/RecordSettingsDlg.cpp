@@ -1,7 +1,9 @@
 #include "capture/widgets/RecordSettingsDlg.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QIcon>
+#include <algorithm>
 
 #include "capture/CaptureGraph.h"
 #include "capture/widgets/RecordSettingsLaunchers.h"
@@ -10,6 +12,7 @@
 #include "resources/Pictures.h"
 #include "resources/ResourceIds.h"
 #include "ui_RecordSettingsDlg.h"
+#include "widgets/HoverButton.h"
 
 namespace tavelin {
 
@@ -41,6 +44,13 @@ CRecordSettingsDlg::CRecordSettingsDlg(QWidget* parent, IRecordSettingsHost& hos
       choices_(std::move(stored)) {
     ui_->setupUi(this);
     setWindowIcon(QIcon(PicturePath(ids::kIconApp)));
+    // The audio button also says "Disable audio": room for the longer caption from the
+    // start, clear of the focus frame, so no letter is cut and nothing moves on a click.
+    const QFontMetrics metrics(ui_->enableAudioButton->font());
+    const int caption = std::max(metrics.horizontalAdvance(QString::fromLatin1(kEnableAudioText)),
+                                 metrics.horizontalAdvance(QString::fromLatin1(kDisableAudioText)));
+    ui_->enableAudioButton->setMinimumWidth(
+        std::max(caption + 2 * (kHoverButtonEdge + 6), ui_->enableAudioButton->sizeHint().width()));
 
     outputPath_ = choices_.aviPath;
     const RecordListsShown shown =

@@ -188,6 +188,16 @@ TEST_F(CommandsTest, ShowTimeAndAudioSwitches) {
     EXPECT_FALSE(dialog_->button(ids::kAudioStrip)->isVisible());
 }
 
+// The synthetic camera has no V4L2 controls: Property says so instead of doing nothing.
+TEST_F(CommandsTest, PropertyOnACameraWithoutSettingsSaysSo) {
+    Click(ids::kProperty);
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_EQ(notices_.shown[0].first, "This camera has no settings to change.");
+    EXPECT_EQ(notices_.shown[0].second, NoticeStyle::Plain);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(dialog_->frameTimerActive());
+}
+
 TEST_F(CommandsTest, TrackingCountsObjectsAndWritesStillsIntoTheChosenFolder) {
     // Black and white frames in turn: every comparison sees the whole picture change.
     ::setenv("TAVELIN_TEST_CAMERA_PATTERN", "blink", 1);

@@ -92,6 +92,50 @@ TEST_F(MainDlgTest, StartsUpPaintsFramesAndChangesSize) {
     EXPECT_FALSE(dialog.frameTimerActive());
 }
 
+// Dragging the skin moves the window. Where the compositor is to move it (Wayland) but
+// will not (here: the offscreen platform), the window follows the pointer all the same.
+class SkinDragTest : public MainDlgTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SkinDragTest, TheWindowFollowsThePointer) {
+    MainDlgSeams seams = Seams();
+    seams.systemMove = GetParam();
+    CMainDlg dialog(seams);
+    ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QPoint before = dialog.pos();
+    const QPoint grip(180, 12);  // the title on the skin, no control there
+    ASSERT_EQ(dialog.childAt(grip), nullptr);
+    QTest::mousePress(&dialog, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(&dialog, grip + QPoint(50, 30));
+    QTest::mouseRelease(&dialog, Qt::LeftButton, {}, grip + QPoint(50, 30));
+    EXPECT_EQ(dialog.pos(), before + QPoint(50, 30));
+    dialog.CloseProgram();
+}
+
+INSTANTIATE_TEST_SUITE_P(MovedBy, SkinDragTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Compositor" : "Program";
+                         });
+
+// A camera chosen by name in the seams is the one the window runs on; one that is not
+// there ends the start-up with the usual message.
+TEST_F(MainDlgTest, TheCameraPatternChoosesTheCamera) {
+    MainDlgSeams seams = Seams();
+    seams.cameraPattern = "PATTERN pc";
+    CMainDlg found(seams);
+    ASSERT_TRUE(found.OnInitDialog());
+    EXPECT_TRUE(found.capture().hasGraph());
+    found.CloseProgram();
+
+    seams.cameraPattern = "nosuchcamera";
+    CMainDlg missing(seams);
+    EXPECT_FALSE(missing.OnInitDialog());
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_EQ(notices_.shown[0].first, "Not found valid video capture device!");
+    EXPECT_FALSE(missing.capture().hasGraph());
+}
+
 TEST_F(MainDlgTest, WithoutCameraTheProgramEndsBeforeReadingTheCounter) {
     ::unsetenv("TAVELIN_TEST_SOURCES");
     CMainDlg dialog(Seams());

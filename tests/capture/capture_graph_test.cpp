@@ -167,6 +167,19 @@ TEST_F(CaptureGraphTest, TheSyntheticCameraIsFoundByNameAndOffersNoControls) {
     EXPECT_FALSE(graph.SetSourceControl(0x00980900, 10));
 }
 
+// A camera chosen by part of its name, in any case, instead of the "PC Camera" test.
+TEST_F(CaptureGraphTest, ACameraPatternChoosesTheCameraByName) {
+    EXPECT_EQ(CCaptureGraph::FindCaptureDevice("tEST pATTERN").name, kTestCameraName);
+    EXPECT_FALSE(CCaptureGraph::FindCaptureDevice("nosuchcamera").element);
+
+    CCaptureGraph graph;
+    graph.SetCameraPattern("nosuchcamera");
+    EXPECT_FALSE(graph.BuildPreviewGraph(320, 240));
+    EXPECT_FALSE(graph.hasGraph());
+    graph.SetCameraPattern("test pattern");
+    EXPECT_TRUE(graph.BuildPreviewGraph(320, 240)) << graph.lastError();
+}
+
 // 60 frames a second, alternately all black and all white, requested in a tight
 // loop: every frame handed over must be one whole frame of the right size.
 TEST_F(CaptureGraphTest, HandOffUnderLoadGivesWholeFramesOnly) {

@@ -197,6 +197,16 @@ TEST_F(CaptureLogTest, NoCameraSaysWhatTheSearchSaw) {
                                          "preview: no usable camera")));
 }
 
+TEST_F(CaptureLogTest, ACameraPatternWithoutMatchNamesThePatternAndTheCamerasSeen) {
+    CCaptureGraph graph;
+    graph.SetCameraPattern("nosuchcamera");
+    EXPECT_FALSE(graph.BuildPreviewGraph(320, 240));
+    EXPECT_THAT(Lines(), Contains(LineWith(
+                             LogArea::Capture, LogLevel::Warning,
+                             AllOf(StartsWith("no camera: no video source has \"nosuchcamera\""),
+                                   HasSubstr(std::string("\"") + kTestCameraName + "\"")))));
+}
+
 // A build that works says so once, below warning level: a healthy run stays quiet.
 TEST_F(CaptureLogTest, AWorkingPreviewLogsItsStartAndNoWarning) {
     CCaptureGraph graph;

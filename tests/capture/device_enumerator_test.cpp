@@ -58,10 +58,18 @@ TEST_F(DeviceEnumeratorTest, ListsHoldWhatPassesTheirNameTests) {
     EXPECT_THAT(devices, Not(Contains(kTestCameraName)));
     EXPECT_TRUE(notices.shown.empty());
 
+    std::vector<std::string> cameras;
+    ASSERT_TRUE(CDeviceEnumerator::ListVideoSources(cameras));
+    EXPECT_THAT(cameras, Contains(kTestCameraName));
+    EXPECT_THAT(cameras, Not(Contains(kTestMicrophoneName)));
+
     test::ScopedEnv off("TAVELIN_TEST_SOURCES", "0");
     devices.clear();
     CDeviceEnumerator::ListAudioDevices(devices, &notices);
     EXPECT_THAT(devices, Not(Contains(kTestMicrophoneName)));
+    cameras.clear();
+    CDeviceEnumerator::ListVideoSources(cameras);
+    EXPECT_THAT(cameras, Not(Contains(kTestCameraName)));
 }
 
 // Each position of a list is the element its lookup gives.

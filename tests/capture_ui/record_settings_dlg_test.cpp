@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <vector>
 
 #include "capture/widgets/AudioSettingsDlg.h"
 #include "capture/widgets/VideoSettingsDlg.h"
@@ -93,6 +94,27 @@ TEST_F(RecordSettingsDlgTest, EnableAudioTogglesTheMainWindowAndNamesWhatItWillD
     Click(*dlg_, "enableAudioButton");
     EXPECT_EQ(host_.audioToggles, 2);
     EXPECT_EQ(EnableAudio()->text(), QStringLiteral("Enable audio"));
+}
+
+// The longer caption fits its button clear of the frames drawn inside it, and a click
+// moves nothing: the other buttons keep their size.
+TEST_F(RecordSettingsDlgTest, DisableAudioFitsItsButtonAndNothingMoves) {
+    Open();
+    QPushButton* button = EnableAudio();
+    const QRect before = button->geometry();
+    std::vector<QSize> others;
+    for (const char* name : {"audioSettingsButton", "videoSettingsButton", "okButton"})
+        others.push_back(Child<QPushButton>(*dlg_, name)->size());
+    Click(*dlg_, "enableAudioButton");
+    QApplication::processEvents();
+    ASSERT_EQ(button->text(), QStringLiteral("Disable audio"));
+    const int caption = button->fontMetrics().horizontalAdvance(button->text());
+    EXPECT_LE(caption + 2 * (kHoverButtonEdge + 4), button->width())
+        << caption << " in " << button->width();
+    EXPECT_EQ(button->geometry(), before);
+    int i = 0;
+    for (const char* name : {"audioSettingsButton", "videoSettingsButton", "okButton"})
+        EXPECT_EQ(Child<QPushButton>(*dlg_, name)->size(), others[i++]) << name;
 }
 
 TEST_F(RecordSettingsDlgTest, OkStoresSelectionsAndMakesOnlyOtherNamesTyped) {

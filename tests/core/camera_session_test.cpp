@@ -13,6 +13,7 @@
 #include "core/FrameFormat.h"
 #include "core/Messages.h"
 #include "tests/support/FrameTickFakes.h"
+#include "tests/support/LogLines.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavelin {
@@ -219,9 +220,11 @@ TEST_F(CameraSessionTest, MonitorSettingsSwitchTheMonitorLightSwitchAndTimer) {
     // The alarm alone needs a sound device.
     session_.ChooseLists({"a"}, false, {}, true, {"PCM"});
     session_.settings().monitor.monitorMode = 3;
+    testing::LogLines log;
     session_.ApplyMonitorSettings(true);
     ASSERT_EQ(notices_.shown.size(), 1u);
     EXPECT_EQ(notices_.shown[0].first, msg::kNoAudioDevice);
+    EXPECT_TRUE(log.Has(LogArea::Monitor, LogLevel::Warning, {"no sound input device"}));
     EXPECT_FALSE(monitor.monitorOn);
 }
 

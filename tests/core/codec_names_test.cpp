@@ -57,6 +57,31 @@ TEST(PcCameraName, MatchesAnywhereInAnyCase) {
     EXPECT_FALSE(IsPcCameraName(""));
 }
 
+struct ChosenCameraCase {
+    const char* name;
+    const char* pattern;
+    bool chosen;
+};
+class ChosenCameraName : public ::testing::TestWithParam<ChosenCameraCase> {};
+
+TEST_P(ChosenCameraName, ContainsThePatternInAnyCase) {
+    EXPECT_EQ(IsChosenCameraName(GetParam().name, GetParam().pattern), GetParam().chosen)
+        << GetParam().name << " / " << GetParam().pattern;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ChosenCameraName,
+    ::testing::Values(ChosenCameraCase{"Integrated Webcam", "webcam", true},
+                      ChosenCameraCase{"Integrated Webcam", "INTEGRATED WEB", true},
+                      ChosenCameraCase{"Integrated Webcam", "Integrated Webcam", true},
+                      ChosenCameraCase{"Integrated Webcam", "Integrated Webcam HD", false},
+                      ChosenCameraCase{"Test Pattern PC Camera", "pattern pc", true},
+                      ChosenCameraCase{"HD Pro Webcam C920", "c930", false},
+                      ChosenCameraCase{"", "cam", false},
+                      // Without a pattern only the usual "PC Camera" names are taken.
+                      ChosenCameraCase{"USB pc camera (SN9C102)", "", true},
+                      ChosenCameraCase{"Integrated Webcam", "", false}));
+
 TEST(UpperCase, ChangesOnlyAsciiLetters) {
     EXPECT_EQ(UpperCase("abc XyZ 4:2:0 h."), "ABC XYZ 4:2:0 H.");
     EXPECT_EQ(UpperCase("caf\xc3\xa9"), "CAF\xc3\xa9");

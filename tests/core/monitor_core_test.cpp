@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/FrameFormat.h"
+#include "tests/support/LogLines.h"
 
 namespace tavelin {
 namespace {
@@ -242,8 +243,11 @@ TEST(MonitorSetUp, PreparesFreesOrLeavesAlone) {
     EXPECT_EQ(core.detector.previousGrey(), nullptr);
 
     core.monitorOn = true;
+    testing::LogLines log;
     EXPECT_FALSE(core.SetUpMonitor(320, -1));
     EXPECT_FALSE(core.detector.initialised());
+    EXPECT_TRUE(log.Has(LogArea::Monitor, LogLevel::Warning,
+                        {"motion detector cannot be set up for 320x-1", "no such size"}));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "core/Messages.h"
 #include "tests/support/FrameTickFakes.h"
+#include "tests/support/LogLines.h"
 
 namespace tavelin {
 namespace {
@@ -194,10 +195,13 @@ TEST_F(RecorderTest, NoNumberLeftStartsNothingAndSaysSo) {
         WriteCounter(counter);
         notices_.shown.clear();
         source_.builds.clear();
+        testing::LogLines log;
         EXPECT_FALSE(recorder_.Start());
         EXPECT_TRUE(graph_.requests.empty());
         ASSERT_EQ(notices_.shown.size(), 1u);
         EXPECT_EQ(notices_.shown[0].first, msg::kNoRecordingNumberLeft);
+        EXPECT_TRUE(
+            log.Has(LogArea::Record, LogLevel::Warning, {"no recording number is free", counter}));
         EXPECT_EQ(Counter(), counter);
         EXPECT_FALSE(tick_.recording);
         EXPECT_EQ(source_.builds.size(), 1u) << "the preview is rebuilt";

@@ -1,6 +1,7 @@
 # Shared by the end-to-end scripts: start the real program under a virtual X server
 # with the synthetic camera and microphone and its test hook, talk to it, and check
-# what it answers. Sourced; uses $program, and sets $work, $data, $out, $err, $pid.
+# what it answers. Sourced; uses $program and the array $program_args (its arguments,
+# none unless set), and sets $work, $data, $out, $err, $pid.
 
 work=$(mktemp -d /tmp/tavelin-e2e-XXXXXX)
 commands=$work/commands
@@ -8,6 +9,7 @@ out=$work/stdout
 err=$work/stderr
 data=$work/data
 pid=
+program_args=()
 
 fail() {
     echo "FAIL: $*"
@@ -25,7 +27,7 @@ start_program() {
     mkdir -p "$data"
     env TAVELIN_TEST_SOURCES=1 TAVELIN_TEST_HOOK="$commands" TAVELIN_TEST_TRAY=1 \
         TAVELIN_TEST_DATA_DIR="$data" ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" "$@" \
-        xvfb-run -a -s "-screen 0 1280x1024x24" "$program" >"$out" 2>"$err" &
+        xvfb-run -a -s "-screen 0 1280x1024x24" "$program" "${program_args[@]}" >"$out" 2>"$err" &
     pid=$!
 }
 

@@ -14,6 +14,7 @@
 #include "tests/support/DialogDriver.h"
 #include "tests/support/FakeFileChooser.h"
 #include "tests/support/FrameTickFakes.h"
+#include "tests/support/LogLines.h"
 #include "tests/support/QtApp.h"
 #include "widgets/HoverButton.h"
 
@@ -189,9 +190,11 @@ TEST_F(MonitorSettingsDlgTest, BrowseDeletesTheChosenFileAndKeepsItsPathEvenWhen
 
 TEST_F(MonitorSettingsDlgTest, WithoutAudioDevicePlayWarnsAndPlaysNothing) {
     Open(3, /*noAudio=*/true);
+    testing::LogLines log;
     Click("playButton");
     ASSERT_EQ(notices_.shown.size(), 1u);
     EXPECT_EQ(notices_.shown[0].first, msg::kNoAudioDevice);
+    EXPECT_TRUE(log.Has(LogArea::Monitor, LogLevel::Warning, {"no sound input device"}));
     EXPECT_EQ(notices_.shown[0].second, NoticeStyle::Warning);
     EXPECT_EQ(preview_.calls, std::vector<std::string>{"stop"});
 }
