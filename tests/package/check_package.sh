@@ -186,10 +186,16 @@ program)
     echo "$out"
     # Every long option --help shows is documented in the manual page.
     help=$(timeout 60 "$launcher" --help 2>&1) || fail "--help failed: $help"
-    page=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E ascii -l "$root/usr/share/man/man1/tavelin-video-center.1.gz")
-    for option in $(grep -oE -- '--[a-z][a-z-]*' <<<"$help" | sort -u); do
-        grep -qF -- "$option" <<<"$page" || fail "$option is in --help but not in the manual page"
+    # The items of the page's OPTIONS section, as "-h, --help" or "--camera NAME".
+    items=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E ascii -l "$root/usr/share/man/man1/tavelin-video-center.1.gz" |
+        sed -n '/^OPTIONS/,/^[A-Z]/p' | grep -E '^ {7}-')
+    options=$(grep -oE -- '--[a-z][a-z-]*' <<<"$help" | sort -u)
+    [[ $options ]] || fail "--help shows no option: $help"
+    for option in $options; do
+        grep -qE -- "(^ +|, )$option( |$)" <<<"$items" ||
+            fail "$option is in --help but has no item under OPTIONS in the manual page"
     done
+    echo "options in --help:" $options
     ;;
 
 clean)
