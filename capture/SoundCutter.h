@@ -10,6 +10,9 @@
 // sound's way to the muxer, drops sound from before the first frame, holds back sound
 // more than kLead ahead of the last frame seen, and once Cut() is called drops sound
 // after the last frame. Times are compared as running time, the pipeline's one clock.
+// Sound that begins after the first frame (a microphone slower to start than the
+// camera) gets silence in front of it: an AVI file's sound has no start time of its
+// own, so without it every later word would play ahead of its picture.
 
 #include <gst/gst.h>
 
@@ -24,6 +27,11 @@ class CSoundCutter {
 public:
     // How far the sound may run ahead of the picture before it is held back.
     static constexpr GstClockTime kLead = 100 * GST_MSECOND;
+    // A later start than this is filled with silence; below it, one sound buffer's
+    // length, nobody can hear the difference.
+    static constexpr GstClockTime kLeadInSlack = 20 * GST_MSECOND;
+    // Longer gaps are not filled (a stalled microphone, a clock jump).
+    static constexpr GstClockTime kLeadInLimit = 10 * GST_SECOND;
 
     CSoundCutter() = default;
     ~CSoundCutter();  // only once the pipeline has stopped
@@ -50,7 +58,12 @@ private:
     static bool Span(const Watch& watch, GstBuffer* buffer, GstClockTime& start, GstClockTime& end);
     static void NoteSegment(Watch& watch, GstPadProbeInfo* info);
     void NotePicture(GstClockTime start, GstClockTime end);
-    bool PassSound(GstClockTime start, GstClockTime end);
+    // Whether the sound goes on; `leadIn` is set for the first piece that does when it
+    // starts later than the picture: the silence it needs in front.
+    bool PassSound(GstClockTime start, GstClockTime end, GstClockTime& leadIn);
+    // `buffer` (raw sound in the pad's format) with `leadIn` of silence in front, as a
+    // new buffer; null when the format is not known or the gap is implausibly long.
+    static GstBuffer* WithLeadIn(GstPad* pad, GstBuffer* buffer, GstClockTime leadIn);
     void Detach(Watch& watch);
 
     Watch picture_;
@@ -61,6 +74,7 @@ private:
     GstClockTime pictureEnd_ = GST_CLOCK_TIME_NONE;    // guarded by lock_
     bool cut_ = false;                                 // guarded by lock_
     GstClockTime cutAt_ = GST_CLOCK_TIME_NONE;         // guarded by lock_
+    bool soundBegun_ = false;                          // guarded by lock_
 };
 
 }  // namespace tavelin

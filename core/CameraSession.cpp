@@ -14,7 +14,6 @@ namespace tavelin {
 
 namespace {
 
-constexpr const char* kNoneEntry = "None";
 constexpr const char* kSizeAdjusted =
     "Not all video size are compatible!\r\n\r\nAuto adjust video size : 640x480.\r\n";
 

@@ -371,7 +371,8 @@ TEST_F(RecordGraphTest, PictureAndSoundStayTogetherOverTenSeconds) {
     const double audioSeconds = StreamEnd(request.path, "a");
     EXPECT_TRUE(LastsAsLongAsItRan(videoSeconds, ran, 0.10));
     EXPECT_TRUE(LastsAsLongAsItRan(audioSeconds, ran, 0.10));
-    EXPECT_LT(std::abs(videoSeconds - audioSeconds), 0.2);
+    EXPECT_LT(std::abs(videoSeconds - audioSeconds), 0.2)
+        << "picture " << videoSeconds << " s, sound " << audioSeconds << " s";
     // The synthetic camera runs at 30 frames a second.
     EXPECT_EQ(Field(video, "avg_frame_rate"), "30/1");
 }
