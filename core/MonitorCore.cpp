@@ -9,11 +9,12 @@
 
 namespace tavelin {
 
-bool CMonitorCore::AnyRecordExceeds(std::uint32_t maxWidth, std::uint32_t maxHeight) const {
-    const RegionRecord* records = detector.regions();
+bool CMonitorCore::AnyRecordExceeds(const CMotionDetector& source, std::uint32_t maxWidth,
+                                    std::uint32_t maxHeight) {
+    const RegionRecord* records = source.regions();
     if (records == nullptr)
         return false;
-    for (int n = 0; n <= detector.lastRegion(); ++n) {
+    for (int n = 0; n <= source.lastRegion(); ++n) {
         const RegionRecord& r = records[n];
         if (r.lastCol - r.firstCol > maxWidth || r.lastRow - r.firstRow > maxHeight)
             return true;
@@ -24,6 +25,7 @@ bool CMonitorCore::AnyRecordExceeds(std::uint32_t maxWidth, std::uint32_t maxHei
 void CMonitorCore::MonitorStep(const std::uint8_t* source, std::size_t sourceBytes,
                                std::uint8_t mode, int frameWidth, int frameHeight, IAlarm* alarm,
                                const std::string& alarmSoundPath) {
+    motionAtAlarmLevel = false;
     const std::size_t frameBytes = FrameBytes(frameWidth, frameHeight);
     if (source == nullptr || frameBytes == 0 || sourceBytes != frameBytes)
         return;
@@ -33,10 +35,14 @@ void CMonitorCore::MonitorStep(const std::uint8_t* source, std::size_t sourceByt
     bool compared = false;
     if (ModeHasDetection(mode)) {
         compared = detector.Detect(source, sourceBytes);
-        if (compared && alarm != nullptr && AnyRecordExceeds(kAlarmMinWidth, kAlarmMinHeight)) {
+        motionAtAlarmLevel =
+            compared && AnyRecordExceeds(detector, kAlarmMinWidth, kAlarmMinHeight);
+        if (motionAtAlarmLevel && alarm != nullptr)
             alarm->PlayAlarm(alarmSoundPath);
-        }
         zoomDivider = 1;
+    } else if (watchMotion) {
+        motionAtAlarmLevel = motionWatch.Detect(source, sourceBytes) &&
+                             AnyRecordExceeds(motionWatch, kAlarmMinWidth, kAlarmMinHeight);
     }
 
     if (ModeHasTracking(mode)) {
@@ -48,7 +54,7 @@ void CMonitorCore::MonitorStep(const std::uint8_t* source, std::size_t sourceByt
                 compared = detector.Detect(source, sourceBytes);
                 zoomDivider = 1;
             }
-            if (compared && AnyRecordExceeds(kObjectMinWidth, kObjectMinHeight)) {
+            if (compared && AnyRecordExceeds(detector, kObjectMinWidth, kObjectMinHeight)) {
                 if (objectCount < std::numeric_limits<std::int32_t>::max())
                     ++objectCount;
                 motionShotPending = true;
@@ -134,10 +140,14 @@ bool CMonitorCore::SetUpMonitor(int frameWidth, int frameHeight) {
         Release();
         return true;
     }
-    if (!detector.Init(frameWidth, frameHeight)) {
+    if (!detector.Init(frameWidth, frameHeight) ||
+        (watchMotion && !motionWatch.Init(frameWidth, frameHeight))) {
         detector.Release();
+        motionWatch.Release();
         return false;
     }
+    if (!watchMotion)
+        motionWatch.Release();
     try {
         zoomFrame.assign(FrameBytes(frameWidth, frameHeight), 0);
     } catch (const std::bad_alloc&) {
@@ -150,6 +160,7 @@ bool CMonitorCore::SetUpMonitor(int frameWidth, int frameHeight) {
 
 void CMonitorCore::Release() {
     detector.Release();
+    motionWatch.Release();
     std::vector<std::uint8_t>().swap(zoomFrame);
 }
 
