@@ -57,7 +57,7 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
       notices_(seams.notices != nullptr ? *seams.notices : messageBoxes_),
       clock_(seams.clock != nullptr ? *seams.clock : systemClock_),
       session_(capture_, capture_, *this, notices_, clock_,
-               seams.alarm != nullptr ? seams.alarm : &alarmPlayer_, nullptr) {
+               seams.alarm != nullptr ? seams.alarm : &alarmPlayer_, &capture_) {
     if (seams_.preview == nullptr)
         seams_.preview = &previewSound_;
     if (seams_.files == nullptr)
