@@ -63,7 +63,10 @@ awk -v l="$last_change" -v d="$duration" -v c="$calm" 'BEGIN { exit !(d - l <= c
 # With sound over the same span.
 streams=$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$avi" | sort | tr '\n' ' ')
 [[ $streams == "audio video " ]] || fail "streams '$streams', not sound and picture"
-audio=$(ffprobe -v error -select_streams a:0 -show_entries stream=duration -of csv=p=0 "$avi")
+# The end of the sound: its last packet's time and length (an AVI gives no duration
+# for a sound stream).
+audio=$(ffprobe -v error -select_streams a:0 -show_entries packet=pts_time,duration_time \
+    -of csv=p=0 "$avi" | awk -F, 'END { print $1 + $2 }')
 video=$(ffprobe -v error -select_streams v:0 -show_entries stream=duration -of csv=p=0 "$avi")
 awk -v a="$audio" -v v="$video" 'BEGIN { d = a - v; if (d < 0) d = -d; exit !(d < 0.5) }' ||
     fail "sound lasts $audio s, picture $video s"
