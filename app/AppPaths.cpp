@@ -64,6 +64,11 @@ std::string CAppPaths::TimerShotDefault() {
     return PictureDirectory() + "/TimerCap.bmp";
 }
 
+std::string CAppPaths::SettingsFile() {
+    return DataDirectoryOverride().empty() ? std::string()
+                                           : DataDirectoryOverride() + "/tavelin-video-center.conf";
+}
+
 void CAppPaths::SetDataDirectoryForTests(const std::string& directory) {
     DataDirectoryOverride() = directory;
 }

@@ -21,6 +21,9 @@ public:
 
     static std::string CounterFile();       // the recording file counter
     static std::string TimerShotDefault();  // the timer shot when no file was chosen
+    // The settings kept between runs: empty for the user's own (QSettings under the
+    // organisation "Tavelin"); a file in the data directory that tests set.
+    static std::string SettingsFile();
 
     // Tests keep the files they cause out of the build tree: all three directories
     // become `directory`.

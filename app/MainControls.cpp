@@ -261,6 +261,10 @@ void CMainControls::ReleaseRecorderSwitch() {
     button(ids::kRecorder)->SetCheck(false);
 }
 
+void CMainControls::PressRecorderSwitch() {
+    button(ids::kRecorder)->SetCheck(true);
+}
+
 void CMainControls::ShowMonitorLight(bool shown) {
     button(ids::kMonitorLight)->setVisible(shown);
 }

@@ -62,6 +62,7 @@ public:
     void ShowAudioStrip(bool shown);
     void ShowRecordLight(bool shown);
     void ReleaseRecorderSwitch();
+    void PressRecorderSwitch();
     void ShowMonitorLight(bool shown);
     void SetMonitorSwitchFaces(SwitchFaces faces);
     void ReleaseMonitorSwitch();

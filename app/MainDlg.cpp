@@ -21,6 +21,7 @@
 #include "app/MainControls.h"
 #include "app/MainTray.h"
 #include "app/SettingsCommands.h"
+#include "app/UserSettings.h"
 #include "capture/widgets/PictureStatic.h"
 #include "capture/widgets/PreviewWindow.h"
 #include "core/FileNames.h"
@@ -57,13 +58,14 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
       notices_(seams.notices != nullptr ? *seams.notices : messageBoxes_),
       clock_(seams.clock != nullptr ? *seams.clock : systemClock_),
       session_(capture_, capture_, *this, notices_, clock_,
-               seams.alarm != nullptr ? seams.alarm : &alarmPlayer_) {
+               seams.alarm != nullptr ? seams.alarm : &alarmPlayer_, &capture_) {
     if (seams_.preview == nullptr)
         seams_.preview = &previewSound_;
     if (seams_.files == nullptr)
         seams_.files = &qtFiles_;
     capture_.SetNoticeSink(&notices_);
     capture_.SetCameraPattern(seams_.cameraPattern);
+    session_.settings().monitor.motionRecord = CUserSettings::LoadMotionRecord();
     setWindowIcon(AppIcon());
     session_.SetFiles({CAppPaths::CounterFile(), CAppPaths::TimerShotDefault(),
                        privateTemp_.isValid()
@@ -124,6 +126,10 @@ void CMainDlg::ConnectCommands() {
             [this] { session_.ShowDisplay(true); });
     connect(controls_->videoCompressors(), &QComboBox::activated, this,
             [this] { CollectChoices(); });
+    // An armed graph encodes with the lists' choices; it follows them.
+    const MainWindowLists lists = controls_->lists();
+    for (QComboBox* list : {lists.videoCompressors, lists.audioCompressors, lists.audioDevices})
+        connect(list, &QComboBox::activated, this, [this] { session_.RecordingChoicesChanged(); });
 }
 
 CSkinButton* CMainDlg::button(int id) const {

@@ -83,6 +83,7 @@ public:
     void ShowAudioStrip(bool shown) override { controls_->ShowAudioStrip(shown); }
     void ShowRecordLight(bool shown) override { controls_->ShowRecordLight(shown); }
     void ReleaseRecorderSwitch() override { controls_->ReleaseRecorderSwitch(); }
+    void PressRecorderSwitch() override { controls_->PressRecorderSwitch(); }
     void ShowMonitorLight(bool shown) override { controls_->ShowMonitorLight(shown); }
     void SetMonitorSwitchFaces(SwitchFaces faces) override {
         controls_->SetMonitorSwitchFaces(faces);

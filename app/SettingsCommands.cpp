@@ -2,6 +2,7 @@
 
 #include "app/AppPaths.h"
 #include "app/MainControls.h"
+#include "app/UserSettings.h"
 #include "capture/widgets/CameraPropertiesDlg.h"
 #include "capture/widgets/RecordSettingsLaunchers.h"
 #include "core/Log.h"
@@ -54,6 +55,7 @@ void CSettingsCommands::Property() {
 
 void CSettingsCommands::AudioSettings() {
     RunAudioSettings(c_.host, c_.parent, c_.session.settings().recording);
+    c_.session.RecordingChoicesChanged();
 }
 
 void CSettingsCommands::VideoSettings() {
@@ -64,6 +66,7 @@ void CSettingsCommands::VideoSettings() {
         c_.session.SetFileCounter(counter);
         c_.session.WriteAviPathText(path);
     }
+    c_.session.RecordingChoicesChanged();
 }
 
 void CSettingsCommands::RecordSettings() {
@@ -73,6 +76,7 @@ void CSettingsCommands::RecordSettings() {
                           c_.session.settings().recording, c_.controls.lists())) {
         c_.session.WriteAviPathText(path);
     }
+    c_.session.RecordingChoicesChanged();
 }
 
 void CSettingsCommands::Monitor() {
@@ -82,7 +86,10 @@ void CSettingsCommands::Monitor() {
                                c_.files, ToQt(CAppPaths::ProgramDirectory()),
                                ToQt(CAppPaths::PictureDirectory()), c_.clock.LocalTime());
     const bool accepted = dialog.exec() == QDialog::Accepted;
+    const MotionRecordSetup motionBefore = setup.motionRecord;
     setup = dialog.setup();
+    if (accepted && setup.motionRecord != motionBefore)
+        CUserSettings::SaveMotionRecord(setup.motionRecord);
     c_.session.ApplyMonitorSettings(accepted);
 }
 

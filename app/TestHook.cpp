@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <cstdio>
 
 #include "app/AppPaths.h"
@@ -127,7 +128,8 @@ void CTestHook::Run(const QString& line) {
             button->click();
     } else if (verb == QStringLiteral("save-as")) {
         saveAnswers_.push_back(rest);
-    } else if (verb == QStringLiteral("dialog-click") || verb == QStringLiteral("dialog-text")) {
+    } else if (verb == QStringLiteral("dialog-click") || verb == QStringLiteral("dialog-text") ||
+               verb == QStringLiteral("dialog-value")) {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr)
             return;
@@ -135,6 +137,9 @@ void CTestHook::Run(const QString& line) {
         if (verb == QStringLiteral("dialog-click")) {
             if (auto* button = modal->findChild<QAbstractButton*>(name))
                 button->click();
+        } else if (verb == QStringLiteral("dialog-value")) {
+            if (auto* spin = modal->findChild<QSpinBox*>(name))
+                spin->setValue(rest.section(u' ', 1).toInt());
         } else if (auto* field = modal->findChild<QLineEdit*>(name)) {
             field->setText(rest.section(u' ', 1));
         }
@@ -148,13 +153,18 @@ void CTestHook::Run(const QString& line) {
 
 QString CTestHook::State() const {
     const CFrameTick& tick = dialog_->tick();
-    return QStringLiteral("recording=%1 monitor=%2 objects=%3 visible=%4 frames=%5 counter=%6")
+    const CCameraSession& session = dialog_->session();
+    return QStringLiteral(
+               "recording=%1 monitor=%2 objects=%3 visible=%4 frames=%5 counter=%6 armed=%7 "
+               "onmotion=%8")
         .arg(tick.recording)
         .arg(tick.monitor.monitorOn)
         .arg(tick.monitor.objectCount)
         .arg(dialog_->isVisible())
         .arg(tick.framesShown)
-        .arg(dialog_->fileCounter());
+        .arg(dialog_->fileCounter())
+        .arg(session.motionArmed())
+        .arg(session.motionRecording());
 }
 
 }  // namespace tavelin

@@ -1,7 +1,9 @@
 #include "capture/CaptureGraph.h"
 
+#include <string_view>
 #include <thread>
 
+#include "capture/ArmedWriter.h"
 #include "capture/DeviceList.h"
 #include "capture/FrameGate.h"
 #include "capture/GrabberProbe.h"
@@ -79,6 +81,7 @@ CCaptureGraph::CaptureDevice CCaptureGraph::FindCaptureDevice(const std::string&
 }
 
 bool CCaptureGraph::Fail(const char* why) {
+    const std::string name = graphName();  // the teardown forgets what was built
     std::string detail = pipeline_ ? pipeline_->lastError() : std::string();
     const std::string debug = pipeline_ ? pipeline_->error().debug : std::string();
     std::string cause =
@@ -90,8 +93,7 @@ bool CCaptureGraph::Fail(const char* why) {
     if (!detail.empty())
         lastError_ += " (" + detail + ")";
     failureCause_ = std::move(cause);
-    Log(area_, LogLevel::Warning,
-        std::string(graphName()) + ": " + lastError_ + DebugSuffix(debug));
+    Log(area_, LogLevel::Warning, name + ": " + lastError_ + DebugSuffix(debug));
     return false;
 }
 
@@ -190,14 +192,12 @@ bool CCaptureGraph::BuildPreviewGraph(int width, int height) {
 }
 
 bool CCaptureGraph::LinkToMuxer(GstElement* from, GstElement* mux, const char* padTemplate) {
-    GstPadPtr input(gst_element_request_pad_simple(mux, padTemplate));
-    GstPadPtr output = GetOutPin(from, 0);
-    if (input && output && gst_pad_link(output.get(), input.get()) == GST_PAD_LINK_OK)
-        return true;
-    // An input left unfed would make the muxer wait for it forever.
-    if (input)
-        gst_element_release_request_pad(mux, input.get());
-    return false;
+    if (mux == nullptr) {
+        const bool video = std::string_view(padTemplate).starts_with("video");
+        return armedTap_ && armedTap_->AddSink(*pipeline_, from,
+                                               video ? EncoderKind::Video : EncoderKind::Audio);
+    }
+    return LinkToRequestPad(from, mux, padTemplate);
 }
 
 bool CCaptureGraph::BuildVideoRecordBranch(GstElement* bgr, const RecordRequest& request,
@@ -349,6 +349,9 @@ bool CCaptureGraph::BuildRecordGraph(const RecordRequest& request) {
 }
 
 void CCaptureGraph::Teardown() {
+    // A file on motion is finished while the camera still runs.
+    if (armedWriter_)
+        FinishArmedFile();
     // The sound must not wait for a picture any more: it ends where the picture ends.
     if (cutter_)
         cutter_->Cut();
@@ -370,6 +373,7 @@ void CCaptureGraph::Teardown() {
     gate_.reset();
     probe_.reset();
     cutter_.reset();
+    armedTap_.reset();
     recordFile_.reset();
     callback_.Release();
     source_ = nullptr;
@@ -399,10 +403,11 @@ bool CCaptureGraph::WaitForNewFrame() {
                     std::to_string(kFrameWaitLimit.count()) + " ms; the camera counts as lost");
         }
     }
+    CheckArmedFile();
     // Nothing may pile up on the bus over a long run. While recording, an error
     // anywhere (the disk full, a drive removed, an encoder giving up) ends the
-    // recording now rather than when the frames dry up.
-    if (pipeline_ && pipeline_->DrainBus() && recording_ && failureCause_.empty()) {
+    // recording now rather than when the frames dry up; likewise while armed.
+    if (pipeline_ && pipeline_->DrainBus() && ((recording_ && failureCause_.empty()) || armed())) {
         deviceLost_ = true;
         const PipelineError& error = pipeline_->error();
         lastError_ = error.text;
@@ -412,7 +417,8 @@ bool CCaptureGraph::WaitForNewFrame() {
         }
         if (!wasLost) {
             Log(area_, LogLevel::Warning,
-                "record: the recording ends: " + lastError_ + DebugSuffix(error.debug));
+                std::string(graphName()) + ": the recording ends: " + lastError_ +
+                    DebugSuffix(error.debug));
         }
     }
     return gaveUp;

@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "capture/ArmedTap.h"
 #include "capture/CameraControls.h"
 #include "capture/DeviceEnumerator.h"
 #include "capture/GrabberCallback.h"
 #include "capture/GstPtr.h"
+#include "core/ArmedGraph.h"
 #include "core/FrameSource.h"
 #include "core/Log.h"
 #include "core/NoticeSink.h"
@@ -25,6 +27,7 @@
 
 namespace tavelin {
 
+class CArmedWriter;
 class CFrameGate;
 class CGrabberProbe;
 class CPipeline;
@@ -32,7 +35,7 @@ class CRecordFile;
 class CSoundCutter;
 struct PipelineError;
 
-class CCaptureGraph final : public IFrameSource, public IRecordGraph {
+class CCaptureGraph final : public IFrameSource, public IRecordGraph, public IArmedGraph {
 public:
     // How long a frame wait lasts before the camera counts as lost.
     static constexpr std::chrono::milliseconds kFrameWaitLimit{1500};
@@ -63,8 +66,26 @@ public:
     // goes in uncompressed; an audio device that cannot be used leaves the file silent.
     bool BuildRecordGraph(const RecordRequest& request) override;
 
+    // Recording on motion (see core/ArmedGraph.h). The armed graph is the recording
+    // graph with the muxer replaced by the ring (CArmedTap): camera -> BGR -> grabber
+    // -> queue -> rate -> convert -> video encoder -> ring, and the sound branch into the
+    // ring too; each file is written by a pipeline of its own (CArmedWriter) while the
+    // camera runs on. Build failures are as for BuildRecordGraph, without a file. While
+    // armed, an error on the graph sets deviceLost(), as while recording. A write error
+    // while a file is written ends the file at the next WaitForNewFrame():
+    // writingArmedFile() turns false, failureCause() names the cause and the graph stays
+    // armed.
+    bool BuildArmedGraph(const RecordRequest& request, int secondsBefore) override;
+    bool armed() const override { return armedTap_ != nullptr; }
+    bool StartArmedFile(const std::string& path, bool replaceExisting) override;
+    bool FinishArmedFile() override;
+    bool writingArmedFile() const override { return armedWriter_ != nullptr; }
+    // What the ring holds now and held at most, for measurements.
+    RingFigures armedRingFigures() const;
+
     // Stops and releases the graph (a recording is finished with EOS first so the
-    // file gets its index), then frees the frame buffer and clears every flag.
+    // file gets its index, a file on motion likewise), then frees the frame buffer and
+    // clears every flag.
     // Safe at any time, also twice and before any build.
     void Teardown() override;
 
@@ -142,18 +163,23 @@ public:
 private:
     // Camera -> BGR caps with the grabber on their output; returns that caps filter.
     GstElement* BuildCameraBranch(int width, int height);
-    // The encoder branch of a recording up to the muxer's first input.
+    // The encoder branch of a recording up to the muxer's first input (the ring's when
+    // armed: `mux` null).
     bool BuildVideoRecordBranch(GstElement* bgr, const RecordRequest& request, GstElement* mux);
     // The audio branch; sets audioFailed_ when the chosen encoder cannot be used.
     void BuildAudioBranch(const RecordRequest& request, GstElement* mux);
-    // from -> a new input of the muxer; the input is given back on failure.
+    // from -> a new input of the muxer, or of the ring when `mux` is null.
     bool LinkToMuxer(GstElement* from, GstElement* mux, const char* padTemplate);
+    // While a file on motion is written: a write error ends it (WaitForNewFrame).
+    void CheckArmedFile();
     // Records why the build failed in lastError(), logs it and tears the graph down.
     bool Fail(const char* why);
     // A failure of the program's own call on the file, with its errno.
     bool FailWithFile(const char* why, int error, const std::string& path);
     // "preview" or "record" and its log area, for the graph being built or running.
-    const char* graphName() const { return area_ == LogArea::Record ? "record" : "preview"; }
+    const char* graphName() const {
+        return armedTap_ ? "armed" : area_ == LogArea::Record ? "record" : "preview";
+    }
     bool IsWriterError(const PipelineError& error) const;
 
     CGrabberCallback callback_;
@@ -162,6 +188,8 @@ private:
     std::unique_ptr<CPipeline> pipeline_;
     std::unique_ptr<CRecordFile> recordFile_;
     std::unique_ptr<CSoundCutter> cutter_;
+    std::unique_ptr<CArmedTap> armedTap_;        // armed only
+    std::unique_ptr<CArmedWriter> armedWriter_;  // while a file on motion is written
     INoticeSink* notices_ = nullptr;
     LogArea area_ = LogArea::Capture;
     GstElement* source_ = nullptr;     // not owning: the pipeline holds it

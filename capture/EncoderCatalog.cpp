@@ -10,7 +10,7 @@ namespace tavelin {
 namespace {
 
 // What the muxer takes on its inputs of one kind, merged over its pad templates.
-GstCapsPtr MuxerInputCaps(GstElementFactory* mux, EncoderKind kind) {
+GstCapsPtr InputCapsOf(GstElementFactory* mux, EncoderKind kind) {
     const std::string_view prefix = kind == EncoderKind::Video ? "video_" : "audio_";
     GstCapsPtr accepted(gst_caps_new_empty());
     for (const GList* t = gst_element_factory_get_static_pad_templates(mux); t; t = t->next) {
@@ -79,7 +79,7 @@ ListStatus CEncoderCatalog::Find(EncoderKind kind, std::vector<GstElementFactory
     GstElementFactoryPtr mux(gst_element_factory_find("avimux"));
     if (!mux)
         return fail(ListStatus::NoClassEnumerator, "there is no AVI muxer (avimux)");
-    GstCapsPtr accepted = MuxerInputCaps(mux.get(), kind);
+    GstCapsPtr accepted = InputCapsOf(mux.get(), kind);
 
     // VIDEO_ENCODER covers the image encoders too.
     const GstElementFactoryListType type = kind == EncoderKind::Video
@@ -96,6 +96,11 @@ ListStatus CEncoderCatalog::Find(EncoderKind kind, std::vector<GstElementFactory
             encoders.push_back(Share(factory));
     }
     return ListStatus::Ok;
+}
+
+GstCapsPtr CEncoderCatalog::MuxerInputCaps(EncoderKind kind) {
+    GstElementFactoryPtr mux(gst_element_factory_find("avimux"));
+    return mux ? InputCapsOf(mux.get(), kind) : GstCapsPtr();
 }
 
 std::string CEncoderCatalog::LongName(GstElementFactory* factory) {

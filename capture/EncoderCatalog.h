@@ -24,6 +24,10 @@ public:
     // missing: then nothing could be recorded with any encoder.
     static ListStatus Find(EncoderKind kind, std::vector<GstElementFactoryPtr>& encoders);
 
+    // What the AVI muxer takes on an input of that kind (its pad templates merged);
+    // null when there is no muxer.
+    static GstCapsPtr MuxerInputCaps(EncoderKind kind);
+
     // The name shown in the lists.
     static std::string LongName(GstElementFactory* factory);
 };

@@ -70,4 +70,14 @@ bool LinkChain(std::initializer_list<GstElement*> chain) {
     return true;
 }
 
+bool LinkToRequestPad(GstElement* from, GstElement* to, const char* padTemplate) {
+    GstPadPtr input(gst_element_request_pad_simple(to, padTemplate));
+    GstPadPtr output = GetOutPin(from, 0);
+    if (input && output && gst_pad_link(output.get(), input.get()) == GST_PAD_LINK_OK)
+        return true;
+    if (input)
+        gst_element_release_request_pad(to, input.get());
+    return false;
+}
+
 }  // namespace tavelin

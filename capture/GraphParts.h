@@ -39,4 +39,8 @@ CameraOutput ProbeCameraOutput(GstElement* camera);
 // Links a->b->c... in order; false at the first link that fails.
 bool LinkChain(std::initializer_list<GstElement*> chain);
 
+// from -> a new pad of `to` made from `padTemplate` ("video_%u" of a muxer); the pad is
+// given back on failure, since an input left unfed would make the muxer wait forever.
+bool LinkToRequestPad(GstElement* from, GstElement* to, const char* padTemplate);
+
 }  // namespace tavelin

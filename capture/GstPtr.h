@@ -21,6 +21,12 @@ inline void UnrefCaps(GstCaps* caps) {
 inline void UnrefMessage(GstMessage* message) {
     gst_message_unref(message);
 }
+inline void UnrefBuffer(GstBuffer* buffer) {
+    gst_buffer_unref(buffer);
+}
+inline void UnrefSample(GstSample* sample) {
+    gst_sample_unref(sample);
+}
 // A GList of GstObjects (devices from a monitor, factories from the registry).
 inline void FreeObjectList(GList* list) {
     g_list_free_full(list, gst_object_unref);
@@ -40,6 +46,8 @@ using GstElementFactoryPtr = GstObjectPtr<GstElementFactory>;
 
 using GstCapsPtr = Handle<GstCaps, gst_release::UnrefCaps>;
 using GstMessagePtr = Handle<GstMessage, gst_release::UnrefMessage>;
+using GstBufferPtr = Handle<GstBuffer, gst_release::UnrefBuffer>;
+using GstSamplePtr = Handle<GstSample, gst_release::UnrefSample>;
 using GstStructurePtr = Handle<GstStructure, gst_structure_free>;
 using GstIteratorPtr = Handle<GstIterator, gst_iterator_free>;
 using GstObjectListPtr = Handle<GList, gst_release::FreeObjectList>;

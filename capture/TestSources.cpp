@@ -71,6 +71,70 @@ void FreeCounter(gpointer data) {
     delete static_cast<StopCounter*>(data);
 }
 
+// Stands the picture still: while a still period lasts, every frame leaves with the
+// pixels of the period's first frame and its own times.
+struct StillPeriods {
+    GstClockTime stillFor;    // still from the first frame until then
+    GstClockTime stillAfter;  // and again from then; GST_CLOCK_TIME_NONE: never
+    GstClockTime first = GST_CLOCK_TIME_NONE;
+    GstBuffer* held = nullptr;  // the picture that stands still, a copy of its own
+};
+
+GstPadProbeReturn HoldStill(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    auto* periods = static_cast<StillPeriods*>(data);
+    MarkAcquired(periods);
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    const GstClockTime pts = GST_BUFFER_PTS(buffer);
+    if (!GST_CLOCK_TIME_IS_VALID(pts))
+        return GST_PAD_PROBE_OK;
+    if (!GST_CLOCK_TIME_IS_VALID(periods->first))
+        periods->first = pts;
+    const GstClockTime since = pts - periods->first;
+    const bool still = since < periods->stillFor || (GST_CLOCK_TIME_IS_VALID(periods->stillAfter) &&
+                                                     since >= periods->stillAfter);
+    if (!still) {
+        gst_clear_buffer(&periods->held);
+    } else if (periods->held == nullptr) {
+        periods->held = gst_buffer_copy_deep(buffer);
+    } else {
+        GstBuffer* frame = gst_buffer_new();
+        gst_buffer_copy_into(
+            frame, periods->held,
+            static_cast<GstBufferCopyFlags>(GST_BUFFER_COPY_MEMORY | GST_BUFFER_COPY_META), 0,
+            static_cast<gsize>(-1));
+        gst_buffer_copy_into(
+            frame, buffer,
+            static_cast<GstBufferCopyFlags>(GST_BUFFER_COPY_FLAGS | GST_BUFFER_COPY_TIMESTAMPS), 0,
+            static_cast<gsize>(-1));
+        gst_buffer_unref(buffer);
+        GST_PAD_PROBE_INFO_DATA(info) = frame;
+    }
+    MarkReleased(periods);
+    return GST_PAD_PROBE_OK;
+}
+
+void FreeStill(gpointer data) {
+    auto* periods = static_cast<StillPeriods*>(data);
+    MarkAcquired(periods);
+    gst_clear_buffer(&periods->held);
+    delete periods;
+}
+
+// Seconds with decimals, 0 ... one day; anything else leaves `seconds` alone.
+void ParseSeconds(const char* value, double& seconds) {
+    if (value == nullptr)
+        return;
+    const std::string_view text(value);
+    double parsed = 0.0;
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (ec == std::errc() && ptr == text.data() + text.size() && parsed >= 0.0 && parsed <= 86400.0)
+        seconds = parsed;
+}
+
+GstClockTime ToClockTime(double seconds) {
+    return static_cast<GstClockTime>(seconds * static_cast<double>(GST_SECOND));
+}
+
 }  // namespace
 
 bool TestSourcesEnabled() {
@@ -116,6 +180,8 @@ TestCameraOptions TestCameraOptions::FromEnvironment() {
             o.stopAfterFrames = static_cast<int>(frames);
         }
     }
+    ParseSeconds(Variable("TAVELIN_TEST_CAMERA_STILL_FOR"), o.stillForSeconds);
+    ParseSeconds(Variable("TAVELIN_TEST_CAMERA_STILL_AFTER"), o.stillAfterSeconds);
     return o;
 }
 
@@ -165,6 +231,16 @@ GstElement* CreateTestCamera(const TestCameraOptions& options, const char* name)
         MarkReleased(counter);
         gst_pad_add_probe(sourcePad.get(), GST_PAD_PROBE_TYPE_BUFFER, CountFrames, counter,
                           FreeCounter);
+    }
+    if (options.stillForSeconds > 0.0 || options.stillAfterSeconds >= 0.0) {
+        GstPadPtr sourcePad(gst_element_get_static_pad(source, "src"));
+        auto* periods = new StillPeriods{ToClockTime(options.stillForSeconds),
+                                         options.stillAfterSeconds >= 0.0
+                                             ? ToClockTime(options.stillAfterSeconds)
+                                             : GST_CLOCK_TIME_NONE};
+        MarkReleased(periods);
+        gst_pad_add_probe(sourcePad.get(), GST_PAD_PROBE_TYPE_BUFFER, HoldStill, periods,
+                          FreeStill);
     }
     // Hand the bin out floating, as element factories do.
     GstElement* result = bin.release();

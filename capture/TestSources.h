@@ -20,6 +20,14 @@
 //   TAVELIN_TEST_CAMERA_STOP_AFTER  after this many frames the camera hangs and
 //                                   delivers nothing more, like a camera pulled
 //                                   out (default 0: never)
+//   TAVELIN_TEST_CAMERA_STILL_FOR   seconds (decimals allowed) the picture stands
+//                                   still after the camera starts: every frame is
+//                                   the first one, byte for byte (default 0)
+//   TAVELIN_TEST_CAMERA_STILL_AFTER seconds after the camera starts from which the
+//                                   picture stands still again (default: never)
+//
+// The times are the camera's own frame times, counted from its first frame, so a
+// test sees one burst of motion between the two whatever the machine's speed.
 
 #include <gst/gst.h>
 
@@ -46,6 +54,8 @@ struct TestCameraOptions {
     int fps = 30;
     Format format = Format::Yuy2;
     int stopAfterFrames = 0;
+    double stillForSeconds = 0.0;
+    double stillAfterSeconds = -1.0;  // negative: never
 
     // Defaults, overridden by whichever variables are set and valid.
     static TestCameraOptions FromEnvironment();

@@ -17,11 +17,23 @@ namespace {
 constexpr const char* kSizeAdjusted =
     "Not all video size are compatible!\r\n\r\nAuto adjust video size : 640x480.\r\n";
 
+// Two requests that encode alike (the file's path aside).
+bool SameEncoding(const RecordRequest& a, const RecordRequest& b) {
+    return a.width == b.width && a.height == b.height &&
+           a.videoCompressorIndex == b.videoCompressorIndex && a.audioEnabled == b.audioEnabled &&
+           a.audioCompression == b.audioCompression &&
+           a.audioCompressorIndex == b.audioCompressorIndex &&
+           a.audioDeviceIndex == b.audioDeviceIndex && a.masterStream == b.masterStream;
+}
+
 }  // namespace
 
 CCameraSession::CCameraSession(IFrameSource& source, IRecordGraph& graph, ISessionHost& host,
-                               INoticeSink& notices, const IClock& clock, IAlarm* alarm)
+                               INoticeSink& notices, const IClock& clock, IAlarm* alarm,
+                               IArmedGraph* armed)
     : source_(source),
+      graph_(graph),
+      armed_(armed),
       host_(host),
       notices_(notices),
       clock_(clock),
@@ -107,7 +119,19 @@ void CCameraSession::WriteAviPathText(const std::string& text) {
 }
 
 bool CCameraSession::SelectCaptureSize(int sizeIndex) {
-    return tick_.SelectCaptureSize(sizeIndex);
+    // The sizes do not respond while a file is written; should one come, the file is
+    // finished before its graph goes.
+    if (motionFile_)
+        FinishMotionFile();
+    const bool changed = tick_.SelectCaptureSize(sizeIndex);
+    armFailed_ = false;
+    UpdateArming();
+    return changed;
+}
+
+void CCameraSession::RecordingChoicesChanged() {
+    armFailed_ = false;
+    UpdateArming();
 }
 
 void CCameraSession::ToggleShowTime() {
@@ -131,12 +155,21 @@ void CCameraSession::ToggleTimerShot() {
 }
 
 void CCameraSession::ToggleRecorder() {
+    if (motionFile_) {
+        FinishMotionFile();
+        WaitForCalm();
+        UpdateArming();
+        return;
+    }
     recorder_.ToggleRecorder();
+    armFailed_ = false;
+    UpdateArming();
 }
 
 void CCameraSession::ToggleAudio() {
     audioEnabled_ = !audioEnabled_;
     host_.ShowAudioStrip(audioEnabled_);
+    RecordingChoicesChanged();
 }
 
 void CCameraSession::SetRecordingControls(bool enable) {
@@ -178,9 +211,15 @@ void CCameraSession::SetRecordingControls(bool enable) {
 }
 
 void CCameraSession::ApplyMonitorSettings(bool accepted) {
+    MotionRecordSetup& motion = settings_.monitor.motionRecord;
+    motion = motion.Clamped();
+    if (accepted)
+        tick_.monitor.watchMotion = armed_ != nullptr && motion.enabled;
     ApplyMonitorPlan(accepted ? PlanAcceptedSettings(settings_.monitor.monitorMode, noAudioDevice_,
-                                                     tick_.recording)
+                                                     tick_.recording, tick_.monitor.watchMotion)
                               : PlanCancelledSettings(tick_.monitor.monitorOn, tick_.recording));
+    armFailed_ = false;
+    UpdateArming();
 }
 
 void CCameraSession::ApplyMonitorPlan(const MonitorSettingsPlan& plan) {
@@ -241,6 +280,12 @@ void CCameraSession::FinishSnapshot(const std::string& chosenPath) {
 
 void CCameraSession::Shutdown() {
     tick_.busy = true;
+    // The file gets its index and its name before the graph goes.
+    if (motionFile_) {
+        motionFile_ = false;
+        tick_.recording = false;
+        armed_->FinishArmedFile();
+    }
     host_.StopTimer(kFrameTimer);
     source_.Teardown();
     tick_.enlargedFrame.clear();
@@ -250,6 +295,209 @@ void CCameraSession::Shutdown() {
     tick_.cameraIcon = OverlayPicture();
     tick_.badgePicture = OverlayPicture();
     tick_.monitor.Release();
+}
+
+void CCameraSession::FrameStep() {
+    tick_.FrameStep();
+    FollowMotion();
+}
+
+// ---- record on motion ----
+
+bool CCameraSession::WantArmed() const {
+    const CaptureSize& size = kCaptureSizes[static_cast<std::size_t>(tick_.sizeIndex)];
+    const bool handRecording = tick_.recording && !motionFile_;
+    return armed_ != nullptr && settings_.monitor.motionRecord.enabled && tick_.monitor.monitorOn &&
+           !size.enlarge && tick_.frameWidth < kMonitorMaxWidth && !handRecording;
+}
+
+std::uint32_t CCameraSession::CalmMs() const {
+    return static_cast<std::uint32_t>(settings_.monitor.motionRecord.Clamped().calmSeconds) * 1000u;
+}
+
+void CCameraSession::WaitForCalm() {
+    calmNeeded_ = true;
+    lastMotion_ = clock_.TickCount();
+}
+
+void CCameraSession::UpdateArming() {
+    if (armed_ == nullptr || tick_.busy)
+        return;
+    const bool want = WantArmed();
+    if (motionFile_) {
+        // A change of the seconds kept waits for the file's end.
+        if (want)
+            return;
+        FinishMotionFile();
+    }
+    if (!want) {
+        // A recording by hand has its own graph, which stays.
+        if (!tick_.recording && armed_->armed())
+            Disarm();
+        return;
+    }
+    const RecordRequest request = ArmRequest();
+    if (armed_->armed() && SameEncoding(request, armedRequest_) && SecondsBefore() == armedSeconds_)
+        return;
+    Arm(request);
+}
+
+RecordRequest CCameraSession::ArmRequest() {
+    host_.CollectChoices();
+    return recorder_.Request(std::string(), false);
+}
+
+int CCameraSession::SecondsBefore() const {
+    return settings_.monitor.motionRecord.Clamped().secondsBefore;
+}
+
+bool CCameraSession::Arm(const RecordRequest& request) {
+    const int seconds = SecondsBefore();
+    host_.StopTimer(kFrameTimer);
+    host_.SetCursor(CursorShape::Wait);
+    if (armed_->BuildArmedGraph(request, seconds)) {
+        armedRequest_ = request;
+        armedSeconds_ = seconds;
+        armFailed_ = false;
+        host_.SetCursor(CursorShape::Starting);
+        host_.StartTimer(kFrameTimer, kFramePeriodMs);
+        return true;
+    }
+    // The encoder cannot run as chosen: said once, as a recording by hand would say it,
+    // and not tried again until a command changes something.
+    armFailed_ = true;
+    armedSeconds_ = -1;
+    Log(LogArea::Record, LogLevel::Warning,
+        "record on motion: the armed graph could not be built; the preview goes on");
+    const std::string cause = graph_.failureCause();
+    notices_.ShowNotice(
+        cause.empty() ? msg::RecordFailed(tick_.frameWidth) : msg::RecordFileFailed(cause),
+        NoticeStyle::Warning);
+    Disarm();
+    return false;
+}
+
+void CCameraSession::Disarm() {
+    const CameraSize camera = CameraSizeForShown(tick_.frameWidth, tick_.frameHeight);
+    tick_.ChangeCaptureSize(tick_.enlarge, camera.width, camera.height);
+}
+
+void CCameraSession::FollowMotion() {
+    if (armed_ == nullptr)
+        return;
+    if (motionFile_ && !tick_.recording) {
+        // The tick ended the file (the graph failed, or the camera was lost) and said so.
+        motionFile_ = false;
+        WaitForCalm();
+    } else if (motionFile_ && !armed_->writingArmedFile()) {
+        // The graph ended the file on a write error and stays armed.
+        EndFailedMotionFile();
+    }
+    if (tick_.busy || !WantArmed())
+        return;
+    if (!armed_->armed()) {
+        // The tick rebuilt the preview after a loss.
+        if (!armFailed_)
+            Arm(ArmRequest());
+        return;
+    }
+
+    const std::uint32_t now = clock_.TickCount();
+    const bool motion = tick_.monitor.motionAtAlarmLevel;
+    if (motion)
+        lastMotion_ = now;
+    const bool calm = now - lastMotion_ >= CalmMs();
+    if (motionFile_) {
+        if (calm) {
+            FinishMotionFile();
+            UpdateArming();  // what changed while the file was written
+        }
+        return;
+    }
+    if (calmNeeded_) {
+        if (!calm)
+            return;
+        calmNeeded_ = false;
+    }
+    if (motion)
+        StartMotionFile();
+}
+
+void CCameraSession::StartMotionFile() {
+    host_.StopTimer(kFrameTimer);
+    tick_.recording = true;
+    SetRecordingControls(false);
+    host_.PressRecorderSwitch();
+    host_.SetCursor(CursorShape::Wait);
+
+    CRecorder::TakenName name;
+    if (!recorder_.TakeName(name)) {
+        AbandonMotionFile(msg::kNoRecordingNumberLeft);
+        return;
+    }
+    if (!armed_->StartArmedFile(name.path, !name.numbered)) {
+        const std::string cause = graph_.failureCause();
+        AbandonMotionFile(cause.empty() ? msg::RecordFailed(tick_.frameWidth)
+                                        : msg::RecordFileFailed(cause));
+        recorder_.GiveBackName(name);
+        return;
+    }
+    Log(LogArea::Record, LogLevel::Info, "record on motion: writing " + name.path);
+    motionFile_ = true;
+    lastMotion_ = clock_.TickCount();
+    host_.SetRecorderText(msg::kStopRecorder);
+    host_.EnableRecorderText(true);
+    host_.SetCursor(CursorShape::Normal);
+    recorder_.ReportAudioFallback(armedRequest_);
+    host_.EnableDisplayChoice(true);
+    host_.StartTimer(kFrameTimer, kFramePeriodMs);
+}
+
+void CCameraSession::AbandonMotionFile(const std::string& message) {
+    notices_.ShowNotice(message, NoticeStyle::Warning);
+    tick_.recording = false;
+    host_.SetRecorderText(msg::kRunRecorder);
+    SetRecordingControls(true);
+    host_.SetCursor(CursorShape::Normal);
+    // One message for a burst of motion, not one a frame.
+    WaitForCalm();
+    host_.StartTimer(kFrameTimer, kFramePeriodMs);
+}
+
+void CCameraSession::EndFailedMotionFile() {
+    motionFile_ = false;
+    tick_.recording = false;
+    const std::string cause = graph_.failureCause();
+    host_.StopTimer(kFrameTimer);
+    notices_.ShowNotice(
+        cause.empty() ? msg::RecordFailed(tick_.frameWidth) : msg::RecordFileFailed(cause),
+        NoticeStyle::Warning);
+    host_.SetRecorderText(msg::kRunRecorder);
+    SetRecordingControls(true);
+    host_.SetCursor(CursorShape::Starting);
+    WaitForCalm();
+    host_.StartTimer(kFrameTimer, kFramePeriodMs);
+}
+
+void CCameraSession::FinishMotionFile() {
+    motionFile_ = false;
+    tick_.recording = false;
+    host_.EnableRecorderText(false);
+    host_.SetCursor(CursorShape::Wait);
+    host_.EnableDisplayChoice(false);
+    const bool finished = armed_->FinishArmedFile();
+    host_.SetRecorderText(msg::kRunRecorder);
+    SetRecordingControls(true);
+    host_.SetCursor(CursorShape::Normal);
+    host_.EnableDisplayChoice(true);
+    if (!finished) {
+        const std::string cause = source_.failureCause();
+        host_.StopTimer(kFrameTimer);
+        notices_.ShowNotice(
+            cause.empty() ? msg::RecordFailed(tick_.frameWidth) : msg::RecordFileFailed(cause),
+            NoticeStyle::Warning);
+        host_.StartTimer(kFrameTimer, kFramePeriodMs);
+    }
 }
 
 }  // namespace tavelin

@@ -3,11 +3,22 @@
 // with the monitor, the recorder, and every rule of the main window's commands. The
 // main window turns clicks into calls here and shows what the session tells it
 // through ISessionHost; tests drive it with fakes, without Qt.
+//
+// Record on motion (settings().monitor.motionRecord): while the monitor runs with it on
+// and no recording started by hand, the camera runs in the armed graph, which keeps the
+// last seconds encoded. Motion at the alarm's level (a changed area wider than 15 or
+// taller than 11 pixels between two frames; measured whether or not the alarm function
+// is on) starts a recording as the Recorder button would, through the armed graph, so
+// the file opens with those seconds. It ends once no such motion was seen for the calm
+// time. The Recorder button stops it and the session stays armed; a new file then waits
+// for calm first, as after a file that could not start. Pressing Recorder while armed
+// and not writing records by hand as ever, and the session arms again afterwards.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "core/ArmedGraph.h"
 #include "core/Clock.h"
 #include "core/FrameSource.h"
 #include "core/FrameTick.h"
@@ -33,8 +44,10 @@ public:
     // The three lists as the main window shows them, with the entries selected.
     using ListsShown = tavelin::ListsShown;
 
+    // `armed`: the graph that records on motion; null leaves that function without effect.
     CCameraSession(IFrameSource& source, IRecordGraph& graph, ISessionHost& host,
-                   INoticeSink& notices, const IClock& clock, IAlarm* alarm);
+                   INoticeSink& notices, const IClock& clock, IAlarm* alarm,
+                   IArmedGraph* armed = nullptr);
     CCameraSession(const CCameraSession&) = delete;
     CCameraSession& operator=(const CCameraSession&) = delete;
 
@@ -60,6 +73,9 @@ public:
 
     // ---- commands ----
     bool SelectCaptureSize(int sizeIndex);
+    // The recording choices changed (a list, a recording settings dialog): an armed graph
+    // that encodes otherwise is built again.
+    void RecordingChoicesChanged();
     void ToggleShowTime();
     // Arms the countdown shot (removing the earlier picture), or cancels a running one.
     void ToggleTimerShot();
@@ -80,7 +96,7 @@ public:
     void Shutdown();
 
     // ---- the window's timers ----
-    void FrameStep() { tick_.FrameStep(); }
+    void FrameStep();
     void BlinkStep() { tick_.BlinkStep(); }
 
     // ---- state ----
@@ -96,6 +112,9 @@ public:
     CFrameTick& tick() { return tick_; }
     const CFrameTick& tick() const { return tick_; }
     CRecorder& recorder() { return recorder_; }
+    // Record on motion: the armed graph runs, and it writes a file the motion started.
+    bool motionArmed() const { return armed_ != nullptr && armed_->armed(); }
+    bool motionRecording() const { return motionFile_; }
 
     // IRecorderWindow
     std::string ReadAviPathText() override;
@@ -109,7 +128,34 @@ public:
 private:
     void ApplyMonitorPlan(const MonitorSettingsPlan& plan);
 
+    // ---- record on motion ----
+    // The monitor runs with the function on, at a size it works on, and no recording
+    // started by hand.
+    bool WantArmed() const;
+    // After a command: the armed graph with the current choices, or the preview. A file
+    // on motion is finished first when arming ends.
+    void UpdateArming();
+    // After each frame step: arms again after the tick rebuilt the preview, and starts
+    // and ends the files on motion.
+    void FollowMotion();
+    // The window's choices as a request, for the armed graph.
+    RecordRequest ArmRequest();
+    int SecondsBefore() const;
+    bool Arm(const RecordRequest& request);
+    void Disarm();
+    void StartMotionFile();
+    void AbandonMotionFile(const std::string& message);
+    void FinishMotionFile();
+    // The graph ended the file on its own (a write error): the user is told, as for a
+    // recording by hand that fails.
+    void EndFailedMotionFile();
+    // The graph is not written again before the picture has been calm.
+    void WaitForCalm();
+    std::uint32_t CalmMs() const;
+
     IFrameSource& source_;
+    IRecordGraph& graph_;
+    IArmedGraph* armed_;
     ISessionHost& host_;
     INoticeSink& notices_;
     const IClock& clock_;
@@ -123,6 +169,14 @@ private:
     bool audioEnabled_ = false;
     bool audioCompression_ = false;
     bool noAudioDevice_ = false;
+
+    // Record on motion.
+    RecordRequest armedRequest_;    // what the armed graph encodes
+    int armedSeconds_ = -1;         // and how many seconds it keeps
+    bool armFailed_ = false;        // not tried again until a command changes something
+    bool motionFile_ = false;       // the armed graph writes a file the motion started
+    bool calmNeeded_ = false;       // a new file waits until the picture has been calm
+    std::uint32_t lastMotion_ = 0;  // clock tick of the last frame with motion
 };
 
 }  // namespace tavelin

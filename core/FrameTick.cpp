@@ -47,6 +47,8 @@ std::uint8_t* CFrameTick::TakePicture() {
 }
 
 void CFrameTick::FrameStep() {
+    // Only a frame compared in this step can report motion.
+    monitor.motionAtAlarmLevel = false;
     source_.WaitForNewFrame();
 
     if (std::uint8_t* picture = TakePicture()) {

@@ -10,11 +10,12 @@
 
 namespace tavelin {
 
-bool CMonitorCore::AnyRecordExceeds(std::uint32_t maxWidth, std::uint32_t maxHeight) const {
-    const RegionRecord* records = detector.regions();
+bool CMonitorCore::AnyRecordExceeds(const CMotionDetector& source, std::uint32_t maxWidth,
+                                    std::uint32_t maxHeight) {
+    const RegionRecord* records = source.regions();
     if (records == nullptr)
         return false;
-    for (int n = 0; n <= detector.lastRegion(); ++n) {
+    for (int n = 0; n <= source.lastRegion(); ++n) {
         const RegionRecord& r = records[n];
         if (r.lastCol - r.firstCol > maxWidth || r.lastRow - r.firstRow > maxHeight)
             return true;
@@ -25,6 +26,7 @@ bool CMonitorCore::AnyRecordExceeds(std::uint32_t maxWidth, std::uint32_t maxHei
 void CMonitorCore::MonitorStep(const std::uint8_t* source, std::size_t sourceBytes,
                                std::uint8_t mode, int frameWidth, int frameHeight, IAlarm* alarm,
                                const std::string& alarmSoundPath) {
+    motionAtAlarmLevel = false;
     const std::size_t frameBytes = FrameBytes(frameWidth, frameHeight);
     if (source == nullptr || frameBytes == 0 || sourceBytes != frameBytes)
         return;
@@ -34,10 +36,14 @@ void CMonitorCore::MonitorStep(const std::uint8_t* source, std::size_t sourceByt
     bool compared = false;
     if (ModeHasDetection(mode)) {
         compared = detector.Detect(source, sourceBytes);
-        if (compared && alarm != nullptr && AnyRecordExceeds(kAlarmMinWidth, kAlarmMinHeight)) {
+        motionAtAlarmLevel =
+            compared && AnyRecordExceeds(detector, kAlarmMinWidth, kAlarmMinHeight);
+        if (motionAtAlarmLevel && alarm != nullptr)
             alarm->PlayAlarm(alarmSoundPath);
-        }
         zoomDivider = 1;
+    } else if (watchMotion) {
+        motionAtAlarmLevel = motionWatch.Detect(source, sourceBytes) &&
+                             AnyRecordExceeds(motionWatch, kAlarmMinWidth, kAlarmMinHeight);
     }
 
     if (ModeHasTracking(mode)) {
@@ -49,7 +55,7 @@ void CMonitorCore::MonitorStep(const std::uint8_t* source, std::size_t sourceByt
                 compared = detector.Detect(source, sourceBytes);
                 zoomDivider = 1;
             }
-            if (compared && AnyRecordExceeds(kObjectMinWidth, kObjectMinHeight)) {
+            if (compared && AnyRecordExceeds(detector, kObjectMinWidth, kObjectMinHeight)) {
                 if (objectCount < std::numeric_limits<std::int32_t>::max())
                     ++objectCount;
                 motionShotPending = true;
@@ -136,13 +142,17 @@ bool CMonitorCore::SetUpMonitor(int frameWidth, int frameHeight) {
         return true;
     }
     const std::string size = std::to_string(frameWidth) + "x" + std::to_string(frameHeight);
-    if (!detector.Init(frameWidth, frameHeight)) {
+    if (!detector.Init(frameWidth, frameHeight) ||
+        (watchMotion && !motionWatch.Init(frameWidth, frameHeight))) {
         detector.Release();
+        motionWatch.Release();
         Log(LogArea::Monitor, LogLevel::Warning,
             "monitor: the motion detector cannot be set up for " + size +
                 (frameWidth < 0 || frameHeight < 0 ? ": no such size" : ": out of memory"));
         return false;
     }
+    if (!watchMotion)
+        motionWatch.Release();
     try {
         zoomFrame.assign(FrameBytes(frameWidth, frameHeight), 0);
     } catch (const std::bad_alloc&) {
@@ -157,6 +167,7 @@ bool CMonitorCore::SetUpMonitor(int frameWidth, int frameHeight) {
 
 void CMonitorCore::Release() {
     detector.Release();
+    motionWatch.Release();
     std::vector<std::uint8_t>().swap(zoomFrame);
 }
 

@@ -34,6 +34,13 @@ public:
     static constexpr int kMaxSetUpWidth = 680;
 
     bool monitorOn = false;
+    // Record on motion asks for the alarm's condition on every frame, whatever the mode.
+    // Without the alarm function a second detector makes that comparison, so the tracking
+    // and the scan keep their own pace. Takes effect at SetUpMonitor.
+    bool watchMotion = false;
+    // The last step compared its frame with the one before and found a change at the
+    // alarm's level (the alarm function on or not; watchMotion or the alarm function on).
+    bool motionAtAlarmLevel = false;
     std::uint32_t trackHoldoff = 0;
     bool zoomReady = false;
     std::uint32_t zoomDivider = 0;
@@ -41,6 +48,7 @@ public:
     bool motionShotPending = false;
     std::vector<std::uint8_t> zoomFrame;  // empty: none
     CMotionDetector detector;
+    CMotionDetector motionWatch;  // set up only with watchMotion
 
     // Zoom scan state.
     std::uint32_t zoomPercent = 100;  // share of the frame shown
@@ -57,12 +65,13 @@ public:
                      int frameWidth, int frameHeight, IAlarm* alarm,
                      const std::string& alarmSoundPath);
 
-    // Prepares the detector and the zoom buffer for the shown size (monitor on)
-    // or frees them (monitor off); widths above kMaxSetUpWidth are left alone.
-    // False exactly when the detector could not be set up; it is released then.
+    // Prepares the detector and the zoom buffer (and the second detector with
+    // watchMotion) for the shown size (monitor on) or frees them (monitor off); widths
+    // above kMaxSetUpWidth are left alone. False exactly when a detector could not be
+    // set up; the detectors are released then.
     bool SetUpMonitor(int frameWidth, int frameHeight);
 
-    // Frees the detector planes and the zoom buffer.
+    // Frees the detectors' planes and the zoom buffer.
     void Release();
 
 private:
@@ -71,7 +80,8 @@ private:
     // One step of the scan; `source` is null when the picture cannot be drawn
     // (buffers not set up for this size), which still moves the scan on.
     void AdvanceZoom(const std::uint8_t* source, int frameWidth, int frameHeight);
-    bool AnyRecordExceeds(std::uint32_t maxWidth, std::uint32_t maxHeight) const;
+    static bool AnyRecordExceeds(const CMotionDetector& source, std::uint32_t maxWidth,
+                                 std::uint32_t maxHeight);
 };
 
 }  // namespace tavelin

@@ -20,10 +20,11 @@ void SetRestState(MonitorSettingsPlan& plan, bool recording) {
 
 }  // namespace
 
-MonitorSettingsPlan PlanAcceptedSettings(std::uint8_t mode, bool noAudioDevice, bool recording) {
+MonitorSettingsPlan PlanAcceptedSettings(std::uint8_t mode, bool noAudioDevice, bool recording,
+                                         bool recordOnMotion) {
     MonitorSettingsPlan plan;
     plan.resetMonitor = true;
-    if (ModeHasZoom(mode))
+    if (ModeHasZoom(mode) || recordOnMotion)
         plan.monitorOn = true;
     if (ModeHasDetection(mode)) {
         // Without a sound device the detection cannot raise its alarm; it still runs when

@@ -38,8 +38,10 @@ struct MonitorSettingsPlan {
     friend bool operator==(const MonitorSettingsPlan&, const MonitorSettingsPlan&) = default;
 };
 
-// The dialog closed with OK and stored `mode`.
-MonitorSettingsPlan PlanAcceptedSettings(std::uint8_t mode, bool noAudioDevice, bool recording);
+// The dialog closed with OK and stored `mode`. Record on motion, kept apart from the
+// mode, is a monitor function of its own: it switches the monitor on by itself.
+MonitorSettingsPlan PlanAcceptedSettings(std::uint8_t mode, bool noAudioDevice, bool recording,
+                                         bool recordOnMotion = false);
 
 // The dialog was cancelled: a running monitor stays as it is; otherwise the switch and
 // the light go back to rest (the switch keeps its faces).

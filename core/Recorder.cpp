@@ -59,11 +59,36 @@ bool CRecorder::Start() {
     source_.Teardown();
     host_.Sleep(250);
 
+    TakenName name;
+    if (!TakeName(name)) {
+        AbandonStart(msg::kNoRecordingNumberLeft);
+        return false;
+    }
+    const RecordRequest request = Request(name.path, !name.numbered);
+    if (!graph_.BuildRecordGraph(request)) {
+        const std::string cause = graph_.failureCause();
+        AbandonStart(cause.empty() ? msg::RecordFailed(tick_.frameWidth)
+                                   : msg::RecordFileFailed(cause));
+        GiveBackName(name);
+        return false;
+    }
+
+    host_.SetRecorderText(msg::kStopRecorder);
+    host_.EnableRecorderText(true);
+    host_.SetCursor(CursorShape::Normal);
+    ReportAudioFallback(request);
+    host_.EnableDisplayChoice(true);
+    tick_.busy = false;
+    host_.StartTimer(kFrameTimer, kFramePeriodMs);
+    return true;
+}
+
+bool CRecorder::TakeName(TakenName& name) {
     std::string aviPathText = window_.ReadAviPathText();
     ReadFileCounter(fileCounter, counterPath);
 
-    const bool numbered = !choices_.useTypedNameOnce;
-    if (numbered) {
+    name.numbered = !choices_.useTypedNameOnce;
+    if (name.numbered) {
         // The counter's own name may be taken (a counter reset by hand, or one that
         // could not be stored): the next free number is used, and the counter moves
         // past it, so a numbered recording never replaces a file.
@@ -73,7 +98,6 @@ bool CRecorder::Start() {
                 "record: no recording number is free in \"" + DirectoryOf(aviPathText) +
                     "\": every number from the counter's " + std::to_string(fileCounter) +
                     " on is taken or past the largest");
-            AbandonStart(msg::kNoRecordingNumberLeft);
             return false;
         }
         aviPathText = DirectoryOf(aviPathText) + NumberedAviName(free.number);
@@ -86,41 +110,37 @@ bool CRecorder::Start() {
     }
     window_.WriteAviPathText(aviPathText);
     WriteFileCounter(fileCounter, counterPath);
+    name.path = aviPathText;
+    return true;
+}
 
+void CRecorder::GiveBackName(const TakenName& name) {
+    if (!name.numbered)
+        return;
+    GiveBack(fileCounter);
+    WriteFileCounter(fileCounter, counterPath);
+}
+
+RecordRequest CRecorder::Request(const std::string& path, bool replaceExisting) const {
     RecordRequest request;
     request.width = tick_.frameWidth;
     request.height = tick_.frameHeight;
-    request.path = aviPathText;
-    request.replaceExisting = !numbered;
+    request.path = path;
+    request.replaceExisting = replaceExisting;
     request.videoCompressorIndex = choices_.videoCompressorIndex;
     request.audioEnabled = window_.audioEnabled();
     request.audioCompression = window_.audioCompression();
     request.audioCompressorIndex = choices_.audioCompressorIndex;
     request.audioDeviceIndex = choices_.audioDeviceIndex;
     request.masterStream = choices_.masterStream;
+    return request;
+}
 
-    if (!graph_.BuildRecordGraph(request)) {
-        const std::string cause = graph_.failureCause();
-        AbandonStart(cause.empty() ? msg::RecordFailed(tick_.frameWidth)
-                                   : msg::RecordFileFailed(cause));
-        if (numbered) {
-            GiveBack(fileCounter);
-            WriteFileCounter(fileCounter, counterPath);
-        }
-        return false;
-    }
-
-    host_.SetRecorderText(msg::kStopRecorder);
-    host_.EnableRecorderText(true);
-    host_.SetCursor(CursorShape::Normal);
+void CRecorder::ReportAudioFallback(const RecordRequest& request) {
     if (request.audioEnabled && graph_.audioFailed()) {
         notices_.ShowNotice(kAudioFellBackToPcm, NoticeStyle::Plain);
         graph_.ClearAudioFailed();
     }
-    host_.EnableDisplayChoice(true);
-    tick_.busy = false;
-    host_.StartTimer(kFrameTimer, kFramePeriodMs);
-    return true;
 }
 
 void CRecorder::AbandonStart(const std::string& message) {

@@ -38,6 +38,23 @@ public:
     bool Start();
     void Stop();
 
+    // The name a start takes: the name typed for once (it may replace a file), or the
+    // next free number in the path field's folder.
+    struct TakenName {
+        std::string path;
+        bool numbered = true;
+    };
+    // Takes the name the next start writes, as the Recorder button does: the path field
+    // and the counter file say which, and both are written to show it taken. False, with
+    // neither written, when no number is left.
+    bool TakeName(TakenName& name);
+    // A start that failed after TakeName: a number goes back to the counter file.
+    void GiveBackName(const TakenName& name);
+    // What a recording of the shown size asks the graph for, with the window's choices.
+    RecordRequest Request(const std::string& path, bool replaceExisting) const;
+    // Says so when the graph had to record the sound uncompressed.
+    void ReportAudioFallback(const RecordRequest& request);
+
     // The counter file, set by the main window at start-up.
     std::string counterPath;
     // The counter as last read from or written to the counter file.

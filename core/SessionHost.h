@@ -30,9 +30,11 @@ public:
     // The strip that says sound is recorded.
     virtual void ShowAudioStrip(bool shown) = 0;
 
-    // The recording light (hidden also means dark) and the recorder switch popping up.
+    // The recording light (hidden also means dark) and the recorder switch popping up,
+    // or held down as a click leaves it (a recording that started without a click).
     virtual void ShowRecordLight(bool shown) = 0;
     virtual void ReleaseRecorderSwitch() = 0;
+    virtual void PressRecorderSwitch() = 0;
     // The monitor light, the monitor switch's pictures, and the switch popping up.
     virtual void ShowMonitorLight(bool shown) = 0;
     virtual void SetMonitorSwitchFaces(SwitchFaces faces) = 0;

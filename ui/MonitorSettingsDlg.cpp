@@ -78,9 +78,19 @@ CMonitorSettingsDlg::CMonitorSettingsDlg(QWidget* parent, MonitorSetup stored,
     SetStillControlsEnabled(still_);
     WriteControls();
 
+    const MotionRecordSetup motion = setup_.motionRecord.Clamped();
+    ui_->beforeSpin->setRange(MotionRecordSetup::kMinSecondsBefore,
+                              MotionRecordSetup::kMaxSecondsBefore);
+    ui_->calmSpin->setRange(MotionRecordSetup::kMinCalmSeconds, MotionRecordSetup::kMaxCalmSeconds);
+    ui_->recordBox->setChecked(motion.enabled);
+    ui_->beforeSpin->setValue(motion.secondsBefore);
+    ui_->calmSpin->setValue(motion.calmSeconds);
+    SetRecordControlsEnabled(motion.enabled);
+
     connect(ui_->scanBox, &QCheckBox::clicked, this, &CMonitorSettingsDlg::OnScanClicked);
     connect(ui_->alarmBox, &QCheckBox::clicked, this, &CMonitorSettingsDlg::OnAlarmClicked);
     connect(ui_->stillBox, &QCheckBox::clicked, this, &CMonitorSettingsDlg::OnStillClicked);
+    connect(ui_->recordBox, &QCheckBox::clicked, this, &CMonitorSettingsDlg::OnRecordClicked);
     connect(ui_->browseButton, &QPushButton::clicked, this, &CMonitorSettingsDlg::OnBrowse);
     connect(ui_->playButton, &QPushButton::clicked, this, &CMonitorSettingsDlg::OnPlay);
     connect(ui_->okButton, &QPushButton::clicked, this, &CMonitorSettingsDlg::OnOk);
@@ -114,6 +124,11 @@ void CMonitorSettingsDlg::SetStillControlsEnabled(bool enabled) {
     ui_->stillPathEdit->setEnabled(enabled);
 }
 
+void CMonitorSettingsDlg::SetRecordControlsEnabled(bool enabled) {
+    ui_->beforeSpin->setEnabled(enabled);
+    ui_->calmSpin->setEnabled(enabled);
+}
+
 int CMonitorSettingsDlg::SoundPosition() const {
     return soundTyped_ ? -1 : ui_->alarmList->currentIndex();
 }
@@ -137,6 +152,10 @@ void CMonitorSettingsDlg::OnAlarmClicked() {
 void CMonitorSettingsDlg::OnStillClicked() {
     ReadControls();
     SetStillControlsEnabled(still_);
+}
+
+void CMonitorSettingsDlg::OnRecordClicked() {
+    SetRecordControlsEnabled(ui_->recordBox->isChecked());
 }
 
 void CMonitorSettingsDlg::OnBrowse() {
@@ -192,6 +211,10 @@ void CMonitorSettingsDlg::OnOk() {
     setup_.monitorMode = ModeFromChoices(scan_, still_, alarm_);
     if (still_)
         setup_.motionShotPath = stillPath_.toStdString();
+    setup_.motionRecord.enabled = ui_->recordBox->isChecked();
+    setup_.motionRecord.secondsBefore = ui_->beforeSpin->value();
+    setup_.motionRecord.calmSeconds = ui_->calmSpin->value();
+    setup_.motionRecord = setup_.motionRecord.Clamped();
     accept();
 }
 

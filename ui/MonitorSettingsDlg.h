@@ -1,7 +1,9 @@
 #pragma once
 // The Monitor Settings dialog: three check boxes choose the monitor functions, a list
 // picks the alarm sound (with a preview of at most 3.5 s), and a path says where
-// motion stills go. OK stores the mode code; the main window then applies it.
+// motion stills go. OK stores the mode code; the main window then applies it. A fourth
+// box, kept apart from the mode code, records on motion, with the seconds kept before
+// the motion and the calm that ends the file.
 
 #include <QBasicTimer>
 #include <QDialog>
@@ -33,7 +35,8 @@ public:
                         const QString& programDir, const QString& stillDir, const std::tm& now);
     ~CMonitorSettingsDlg() override;
 
-    // The settings as the dialog leaves them. The mode changes on OK only; the alarm
+    // The settings as the dialog leaves them. The mode and record on motion change on OK
+    // only; the alarm
     // sound (chosen by ticking the alarm or playing a sound) and a still folder picked
     // with Browse are kept however the dialog closes.
     const MonitorSetup& setup() const { return setup_; }
@@ -60,6 +63,7 @@ private:
     void OnScanClicked();
     void OnAlarmClicked();
     void OnStillClicked();
+    void OnRecordClicked();
     void OnBrowse();
     void OnPlay();
     void OnOk();
@@ -69,6 +73,7 @@ private:
     void WriteControls();
     void SetAlarmControlsEnabled(bool enabled);
     void SetStillControlsEnabled(bool enabled);
+    void SetRecordControlsEnabled(bool enabled);
     // The list's position; text typed into its edit field leaves none (-1).
     int SoundPosition() const;
     QString CurrentSoundFile() const;

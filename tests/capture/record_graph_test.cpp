@@ -22,6 +22,7 @@
 
 #include "capture/CaptureGraph.h"
 #include "capture/TestSources.h"
+#include "tests/capture/AviProbe.h"
 #include "tests/capture/CaptureTestSupport.h"
 #include "tests/support/RefusingDisk.h"
 
@@ -29,7 +30,10 @@ namespace tavelin {
 namespace {
 
 namespace fs = std::filesystem;
+using test::HasIndexChunk;
+using test::ListPosition;
 using test::ScopedEnv;
+using test::StreamEnd;
 using testing::RefusingDisk;
 
 // One stream or the container, as ffprobe describes it.
@@ -79,27 +83,6 @@ Probe ProbeFile(const fs::path& file) {
     return probe;
 }
 
-// Where a stream's last packet ends, in seconds: "v" or "a". The AVI header states no
-// duration for uncompressed sound, so the packets are the measure.
-double StreamEnd(const fs::path& file, const char* stream) {
-    const std::string command = std::string("ffprobe -v error -select_streams ") + stream +
-                                " -show_entries packet=pts_time,duration_time -of csv=p=0 '" +
-                                file.string() + "' 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return -1;
-    double end = -1;
-    char buffer[128];
-    while (fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        double pts = 0;
-        double duration = 0;
-        if (std::sscanf(buffer, "%lf,%lf", &pts, &duration) == 2)
-            end = pts + duration;
-    }
-    pclose(pipe);
-    return end;
-}
-
 // Frames ffprobe can decode from the picture stream.
 int CountVideoFrames(const fs::path& file) {
     const std::string command =
@@ -114,17 +97,6 @@ int CountVideoFrames(const fs::path& file) {
         frames = -1;
     pclose(pipe);
     return frames;
-}
-
-bool HasIndexChunk(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return bytes.find("idx1") != std::string::npos;
-}
-
-int ListPosition(const std::vector<std::string>& list, const std::string& name) {
-    const auto it = std::find(list.begin(), list.end(), name);
-    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
 }
 
 int MicrophonePosition() {

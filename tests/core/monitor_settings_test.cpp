@@ -45,6 +45,26 @@ TEST(MonitorSettingsTest, AcceptedModeSwitchesTheMonitorAndItsSigns) {
     }
 }
 
+// Record on motion is a function of its own: it switches the monitor on without any
+// of the three, and leaves their rules as they are.
+TEST(MonitorSettingsTest, RecordOnMotionSwitchesTheMonitorOnByItself) {
+    struct Case {
+        std::uint8_t mode;
+        bool noAudio, notice, zoomReset;
+    };
+    for (const Case& c : {Case{0, false, false, false}, Case{kModeUnset, false, false, false},
+                          Case{3, true, true, false}, Case{4, false, false, true}}) {
+        SCOPED_TRACE(int(c.mode));
+        const MonitorSettingsPlan p = PlanAcceptedSettings(c.mode, c.noAudio, false, true);
+        EXPECT_TRUE(p.monitorOn);
+        EXPECT_EQ(p.showNoAudioNotice, c.notice);
+        EXPECT_EQ(p.resetZoomDivider, c.zoomReset);
+        EXPECT_EQ(p.indicator, IndicatorAction::Show);
+        EXPECT_EQ(p.switchFaces, SwitchFaces::Running);
+        EXPECT_EQ(p.blinkTimer, TimerAction::Start);
+    }
+}
+
 TEST(MonitorSettingsTest, CancelLeavesARunningMonitorAloneAndRestsAnIdleOne) {
     MonitorSettingsPlan running;
     running.monitorOn = true;

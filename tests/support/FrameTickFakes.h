@@ -141,6 +141,7 @@ public:
             enabled["record light"] = false;
     }
     void ReleaseRecorderSwitch() override { log.push_back("recorder switch up"); }
+    void PressRecorderSwitch() override { log.push_back("recorder switch down"); }
     void ShowMonitorLight(bool on) override { visible["monitor light"] = on; }
     void SetMonitorSwitchFaces(SwitchFaces faces) override { monitorFaces = faces; }
     void ReleaseMonitorSwitch() override { log.push_back("monitor switch up"); }

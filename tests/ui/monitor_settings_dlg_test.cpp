@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimerEvent>
@@ -112,6 +113,55 @@ TEST_F(MonitorSettingsDlgTest, OpeningReflectsTheModeAndStartsOnTheFirstSound) {
     EXPECT_EQ(buttons.size(), 3);
     for (QPushButton* b : buttons) {
         EXPECT_NE(qobject_cast<CHoverButton*>(b), nullptr) << b->objectName().toStdString();
+    }
+}
+
+// Record on motion comes in with the stored values, brought into range, and goes out
+// on OK only; its numbers respond only while it is ticked; the mode code ignores it.
+TEST_F(MonitorSettingsDlgTest, RecordOnMotionTakesItsValuesInAndGivesThemBackOnOk) {
+    struct Case {
+        MotionRecordSetup stored;
+        bool accept;
+        bool tick;  // click the box
+        int before, calm;
+        MotionRecordSetup shown, left;
+    };
+    const MotionRecordSetup defaults;
+    for (const Case& c : {
+             Case{defaults, true, true, 7, 45, {false, 3, 10}, {true, 7, 45}},
+             Case{{true, 0, 300}, true, false, 10, 3, {true, 0, 300}, {true, 10, 3}},
+             Case{{true, 2, 30}, false, true, 9, 9, {true, 2, 30}, {true, 2, 30}},
+             Case{{true, 25, 1}, true, true, 4, 4, {true, 10, 3}, {false, 4, 4}},
+         }) {
+        SCOPED_TRACE(::testing::Message() << c.stored.secondsBefore << " " << c.accept);
+        stored_ = MonitorSetup();
+        stored_.motionRecord = c.stored;
+        Open(3);
+        auto* box = Get<QCheckBox>("recordBox");
+        auto* before = Get<QSpinBox>("beforeSpin");
+        auto* calm = Get<QSpinBox>("calmSpin");
+        EXPECT_EQ(box->isChecked(), c.shown.enabled);
+        EXPECT_EQ(before->value(), c.shown.secondsBefore);
+        EXPECT_EQ(calm->value(), c.shown.calmSeconds);
+        EXPECT_EQ(before->isEnabled(), c.shown.enabled);
+        EXPECT_EQ(calm->isEnabled(), c.shown.enabled);
+        EXPECT_EQ(before->minimum(), 0);
+        EXPECT_EQ(before->maximum(), 10);
+        EXPECT_EQ(calm->minimum(), 3);
+        EXPECT_EQ(calm->maximum(), 300);
+        if (c.tick) {
+            Click("recordBox");
+            EXPECT_EQ(before->isEnabled(), !c.shown.enabled);
+        }
+        before->setValue(c.before);
+        calm->setValue(c.calm);
+        if (c.accept) {
+            Click("okButton");
+        } else {
+            dlg_->reject();
+        }
+        EXPECT_EQ(dlg_->setup().motionRecord, c.left);
+        EXPECT_EQ(dlg_->setup().monitorMode, 3) << "the mode code keeps its meaning";
     }
 }
 
