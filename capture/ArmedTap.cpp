@@ -34,10 +34,11 @@ bool CArmedTap::AddSink(CPipeline& pipeline, GstElement* from, EncoderKind kind)
     sink.owner = this;
     sink.kind = kind;
     sink.element = element;
+    MarkReleased(&sink);
+    MarkReleased(this);
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = &CArmedTap::OnNewSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(element), &callbacks, &sink, nullptr);
-    MarkReleased(this);
     return true;
 }
 
@@ -49,10 +50,12 @@ GstCapsPtr CArmedTap::caps(EncoderKind kind) const {
 
 GstFlowReturn CArmedTap::OnNewSample(GstAppSink* appsink, gpointer data) {
     auto* sink = static_cast<Sink*>(data);
+    MarkAcquired(sink);
     MarkAcquired(sink->owner);
     GstSamplePtr sample(gst_app_sink_pull_sample(appsink));
     if (sample)
         sink->owner->Take(sink->kind, sample.get());
+    MarkReleased(sink->owner);
     return GST_FLOW_OK;
 }
 

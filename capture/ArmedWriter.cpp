@@ -6,6 +6,7 @@
 
 #include "capture/GraphParts.h"
 #include "capture/RecordFile.h"
+#include "capture/ThreadAnnotations.h"
 
 namespace tavelin {
 
@@ -81,6 +82,7 @@ void CArmedWriter::Push(GstElement* source, const EncodedPiece& piece) {
     GstBuffer* out = gst_buffer_copy(piece.buffer.get());
     GST_BUFFER_PTS(out) = piece.start - base_;
     GST_BUFFER_DTS(out) = GST_CLOCK_TIME_NONE;
+    MarkReleased(out);  // the muxer's thread reads the times
     // appsrc takes the buffer whatever it returns.
     (void)gst_app_src_push_buffer(GST_APP_SRC(source), out);
 }

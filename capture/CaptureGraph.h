@@ -176,7 +176,7 @@ private:
     bool Fail(const char* why);
     // A failure of the program's own call on the file, with its errno.
     bool FailWithFile(const char* why, int error, const std::string& path);
-    // "preview" or "record" and its log area, for the graph being built or running.
+    // "preview", "record" or "armed", for the graph being built or running.
     const char* graphName() const {
         return armedTap_ ? "armed" : area_ == LogArea::Record ? "record" : "preview";
     }

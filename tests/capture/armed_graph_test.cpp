@@ -2,6 +2,7 @@
 // armed graph, checked with ffprobe and against what the graph's elements pushed.
 
 #include <gmock/gmock.h>
+#include <gst/video/video.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include "capture/CaptureGraph.h"
 #include "capture/GstRuntime.h"
 #include "capture/TestSources.h"
+#include "capture/ThreadAnnotations.h"
 #include "tests/capture/AviProbe.h"
 #include "tests/capture/CaptureTestSupport.h"
 #include "tests/support/RefusingDisk.h"
@@ -63,33 +65,40 @@ struct Pushes {
         return fileSound;
     }
 };
-Pushes pushes;
+// Never destroyed: GStreamer's pooled threads may outlive the tests.
+Pushes& pushes = *new Pushes;
 
-bool Named(GstObject* object, const char* name) {
-    return object != nullptr && std::strcmp(GST_OBJECT_NAME(object), name) == 0;
-}
-
-bool MadeBy(GstElement* element, const char* factoryName) {
-    GstElementFactory* factory = gst_element_get_factory(element);
+// Elements are told apart by their factories and the muxer's pad templates, which exist
+// before any streaming thread does.
+bool MadeBy(GstObject* element, const char* factoryName) {
+    GstElementFactory* factory = element != nullptr && GST_IS_ELEMENT(element)
+                                     ? gst_element_get_factory(GST_ELEMENT(element))
+                                     : nullptr;
     return factory != nullptr && std::strcmp(GST_OBJECT_NAME(factory), factoryName) == 0;
 }
 
 void NotePush(GObject*, GstClockTime, GstPad* pad, GstBuffer* buffer) {
     GstObject* from = GST_OBJECT_PARENT(pad);
-    if (Named(from, "file-picture") || Named(from, "file-sound")) {
-        std::lock_guard guard(pushes.lock);
-        (Named(from, "file-picture") ? pushes.filePictures : pushes.fileSound)
-            .push_back(GST_BUFFER_PTS(buffer));
-        return;
-    }
     GstPad* peer = GST_PAD_PEER(pad);
-    if (peer != nullptr && Named(GST_OBJECT_PARENT(peer), "ring-picture"))
-        ++pushes.encodedPictures;
+    if (peer == nullptr)
+        return;
+    GstObject* to = GST_OBJECT_PARENT(peer);
+    if (MadeBy(from, "appsrc") && MadeBy(to, "avimux")) {
+        // The file writer's sources; the muxer's input says which stream.
+        MarkAcquired(buffer);  // its times were set by the file writer
+        const bool picture = std::strcmp(GST_PAD_TEMPLATE_NAME_TEMPLATE(GST_PAD_PAD_TEMPLATE(peer)),
+                                         "video_%u") == 0;
+        std::lock_guard guard(pushes.lock);
+        (picture ? pushes.filePictures : pushes.fileSound).push_back(GST_BUFFER_PTS(buffer));
+    } else if (MadeBy(to, "appsink") && GST_IS_VIDEO_ENCODER(from)) {
+        ++pushes.encodedPictures;  // into the ring
+    }
 }
 
 void NoteStateChange(GObject*, GstClockTime, GstElement* element, GstStateChange transition,
                      GstStateChangeReturn) {
-    if (transition == GST_STATE_CHANGE_READY_TO_PAUSED && MadeBy(element, "videotestsrc"))
+    if (transition == GST_STATE_CHANGE_READY_TO_PAUSED &&
+        MadeBy(GST_OBJECT(element), "videotestsrc"))
         ++pushes.cameraStarts;
 }
 
