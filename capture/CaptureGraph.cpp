@@ -214,6 +214,10 @@ bool CCaptureGraph::BuildVideoRecordBranch(GstElement* bgr, const RecordRequest&
     if (videoHead_ == nullptr || rate == nullptr || convert == nullptr || encoder == nullptr) {
         return false;
     }
+    // The picture begins with the camera's first frame, as the sound does. Left to
+    // itself, videorate repeats that frame back to the pipeline's start, so a camera
+    // slow to deliver would put every later frame behind its sound.
+    g_object_set(rate, "skip-to-first", TRUE, nullptr);
     Log(area_, LogLevel::Debug, "record: video encoder " + FactoryName(encoder));
     return LinkChain({bgr, videoHead_, rate, convert, encoder}) &&
            LinkToMuxer(encoder, mux, "video_%u");
