@@ -62,10 +62,12 @@ TEST_P(Yuy2MatchesReference, ByteForByteAndBottomUp) {
 // camera sizes.
 INSTANTIATE_TEST_SUITE_P(Sizes, Yuy2MatchesReference,
                          ::testing::Values(Case{1, 3, 0}, Case{2, 2, 0}, Case{3, 5, 4},
-                                           Case{17, 2, 0}, Case{18, 3, 0}, Case{19, 3, 2},
-                                           Case{33, 4, 0}, Case{34, 2, 6}, Case{35, 7, 0},
-                                           Case{50, 2, 0}, Case{321, 9, 12}, Case{320, 240, 0},
-                                           Case{640, 480, 0}, Case{800, 600, 64}));
+                                           Case{15, 2, 0}, Case{16, 2, 0}, Case{24, 3, 4},
+                                           Case{31, 2, 0}, Case{32, 2, 0}, Case{17, 2, 0},
+                                           Case{18, 3, 0}, Case{19, 3, 2}, Case{33, 4, 0},
+                                           Case{34, 2, 6}, Case{35, 7, 0}, Case{50, 2, 0},
+                                           Case{321, 9, 12}, Case{320, 240, 0}, Case{640, 480, 0},
+                                           Case{800, 600, 64}));
 
 // Red (Y = V = 128 + something) per pixel of four mid-grey pairs of which only pair 1
 // has a high V.
