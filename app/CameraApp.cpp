@@ -1,5 +1,7 @@
 #include "app/CameraApp.h"
 
+#include <malloc.h>
+
 #include <QStyleFactory>
 
 #include "app/AppLog.h"
@@ -57,6 +59,9 @@ bool CCameraApp::InitInstance() {
         connect(&dialog, &QDialog::finished, this, &QCoreApplication::quit);
         dialog.show();
         running = true;
+        // Start-up freed a good deal (GStreamer's plugin registry, the device probes,
+        // decoded artwork): the free pages go back before the program settles.
+        malloc_trim(0);
         exec();
     }
     return false;

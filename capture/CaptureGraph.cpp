@@ -135,16 +135,26 @@ GstElement* CCaptureGraph::BuildCameraBranch(int width, int height) {
                 "camera " + Quoted(sourceName_) + " offers neither raw video nor JPEG");
             return nullptr;
     }
-    GstElement* convert = pipeline_->Add(MakeElement("videoconvert", "convert"));
+    // A YUY2 camera's frames reach the grabber as they are, only scaled when the
+    // camera cannot give the size: the grabber converts just the frames it takes.
+    // Anything else is converted to BGR on the way.
+    const bool ownFormat = decoder == nullptr && CameraOffersFormat(source_, "YUY2");
+    GstElement* convert =
+        ownFormat ? nullptr : pipeline_->Add(MakeElement("videoconvert", "convert"));
     GstElement* scale = pipeline_->Add(MakeElement("videoscale", "scale"));
     GstElement* bgr = pipeline_->Add(MakeElement("capsfilter", "grabber-caps"));
-    if (convert == nullptr || scale == nullptr || bgr == nullptr)
+    if ((convert == nullptr && !ownFormat) || scale == nullptr || bgr == nullptr)
         return nullptr;
-    g_object_set(bgr, "caps", BgrCaps(width, height).get(), nullptr);
-    const bool linked = decoder != nullptr ? LinkChain({source_, decoder, convert, scale, bgr})
-                                           : LinkChain({source_, convert, scale, bgr});
-    if (!linked)
-        return nullptr;
+    GstCapsPtr caps = ownFormat ? RawCaps("YUY2", width, height) : BgrCaps(width, height);
+    g_object_set(bgr, "caps", caps.get(), nullptr);
+    GstElement* last = source_;
+    for (GstElement* next : {decoder, convert, scale, bgr}) {
+        if (next == nullptr)
+            continue;
+        if (!gst_element_link(last, next))
+            return nullptr;
+        last = next;
+    }
 
     probe_ = std::make_unique<CGrabberProbe>(callback_);
     GstPadPtr frames = GetOutPin(bgr, 0);
@@ -209,17 +219,23 @@ bool CCaptureGraph::BuildVideoRecordBranch(GstElement* bgr, const RecordRequest&
     // frames so the file's fixed frame rate keeps to real time.
     videoHead_ = pipeline_->Add(MakeElement("queue", "video-queue"));
     GstElement* rate = pipeline_->Add(MakeElement("videorate", "rate"));
+    // The encoder is fed BGR whatever the grabber takes, so a YUY2 camera's file is
+    // the file a BGR grabber gave (nothing to do here when the frames are BGR already).
+    GstElement* toBgr = pipeline_->Add(MakeElement("videoconvert", "record-convert"));
+    GstElement* bgrOnly = pipeline_->Add(MakeElement("capsfilter", "record-caps"));
     GstElement* convert = pipeline_->Add(MakeElement("videoconvert", "encoder-convert"));
     GstElement* encoder = pipeline_->Add(std::move(chosen));
-    if (videoHead_ == nullptr || rate == nullptr || convert == nullptr || encoder == nullptr) {
+    if (videoHead_ == nullptr || rate == nullptr || toBgr == nullptr || bgrOnly == nullptr ||
+        convert == nullptr || encoder == nullptr) {
         return false;
     }
+    g_object_set(bgrOnly, "caps", RawCaps("BGR", 0, 0).get(), nullptr);
     // The picture begins with the camera's first frame, as the sound does. Left to
     // itself, videorate repeats that frame back to the pipeline's start, so a camera
     // slow to deliver would put every later frame behind its sound.
     g_object_set(rate, "skip-to-first", TRUE, nullptr);
     Log(area_, LogLevel::Debug, "record: video encoder " + FactoryName(encoder));
-    return LinkChain({bgr, videoHead_, rate, convert, encoder}) &&
+    return LinkChain({bgr, videoHead_, rate, toBgr, bgrOnly, convert, encoder}) &&
            LinkToMuxer(encoder, mux, "video_%u");
 }
 

@@ -49,14 +49,16 @@ public:
     void SetNoticeSink(INoticeSink* notices) { notices_ = notices; }
 
     // camera -> (JPEG decoder) -> convert -> scale -> BGR width x height -> grabber
-    // -> fakesink, playing. Frames come at the requested size whatever sizes the
+    // -> fakesink, playing; a YUY2 camera skips the convert and its grabber takes
+    // YUY2, converting the frames it copies. Frames come at the requested size whatever sizes the
     // camera offers; frames nobody asked for are dropped where they leave the camera.
     // A graph still running is torn down first. False after a full teardown on any
     // failure (no camera, a camera that cannot start, an error on the way).
     bool BuildPreviewGraph(int width, int height) override;
 
-    // camera -> BGR width x height -> grabber -> queue -> rate -> convert -> video
-    // encoder -> avimux -> file, and, with audio on, audio device -> queue -> convert
+    // camera -> BGR (or YUY2) width x height -> grabber -> queue -> rate -> BGR ->
+    // convert -> video encoder -> avimux -> file, and, with audio on, audio device -> queue ->
+    // convert
     // -> resample -> (audio encoder) -> avimux. Video is linked first, so it is the
     // file's first stream. The file gets its name once data has reached it, replacing
     // an existing file only when the request allows it. False after a full teardown,
@@ -161,7 +163,8 @@ public:
     }
 
 private:
-    // Camera -> BGR caps with the grabber on their output; returns that caps filter.
+    // Camera -> BGR (or the camera's YUY2) caps with the grabber on their output;
+    // returns that caps filter.
     GstElement* BuildCameraBranch(int width, int height);
     // The encoder branch of a recording up to the muxer's first input (the ring's when
     // armed: `mux` null).

@@ -13,9 +13,11 @@ std::unique_ptr<std::uint8_t[]> CGrabberCallback::DefaultAllocate(std::size_t by
 
 CGrabberCallback::CGrabberCallback(Allocator allocate) : allocate_(allocate) {}
 
-CGrabberCallback::Result CGrabberCallback::BufferCB(const std::uint8_t* topRow,
-                                                    std::int32_t rowBytes, std::int32_t stride,
-                                                    std::int32_t rows) {
+template <class Store>
+CGrabberCallback::Result CGrabberCallback::Deliver(const std::uint8_t* topRow,
+                                                   std::int64_t rowBytes, std::int64_t sourceBytes,
+                                                   std::int32_t stride, std::int32_t rows,
+                                                   Store store) {
     if (topRow == nullptr)
         return Result::NullBuffer;
     // Samples nobody asked for cost this one test.
@@ -25,8 +27,8 @@ CGrabberCallback::Result CGrabberCallback::BufferCB(const std::uint8_t* topRow,
     std::lock_guard lock(mutex_);
     if (!requested_.load(std::memory_order_relaxed))
         return Result::NotRequested;
-    const std::int64_t length = static_cast<std::int64_t>(rowBytes) * rows;
-    if (rowBytes <= 0 || rows <= 0 || stride < rowBytes ||
+    const std::int64_t length = rowBytes * rows;
+    if (rowBytes <= 0 || rows <= 0 || stride < sourceBytes ||
         length > std::numeric_limits<std::int32_t>::max()) {
         return Result::BadSample;
     }
@@ -39,12 +41,31 @@ CGrabberCallback::Result CGrabberCallback::BufferCB(const std::uint8_t* topRow,
         frame_ = std::move(bigger);
         capacity_ = static_cast<std::int32_t>(length);
     }
-    CopyRowsFlipped(frame_.get(), topRow, static_cast<std::size_t>(rowBytes),
-                    static_cast<std::size_t>(stride), static_cast<std::size_t>(rows));
+    store(frame_.get());
     sampleBytes_ = static_cast<std::int32_t>(length);
     requested_.store(false, std::memory_order_release);
     copied_.notify_one();
     return Result::Copied;
+}
+
+CGrabberCallback::Result CGrabberCallback::BufferCB(const std::uint8_t* topRow,
+                                                    std::int32_t rowBytes, std::int32_t stride,
+                                                    std::int32_t rows) {
+    return Deliver(topRow, rowBytes, rowBytes, stride, rows, [&](std::uint8_t* frame) {
+        CopyRowsFlipped(frame, topRow, static_cast<std::size_t>(rowBytes),
+                        static_cast<std::size_t>(stride), static_cast<std::size_t>(rows));
+    });
+}
+
+CGrabberCallback::Result CGrabberCallback::BufferYuy2CB(const std::uint8_t* topRow,
+                                                        std::int32_t width, std::int32_t stride,
+                                                        std::int32_t rows,
+                                                        const YuvFormat& format) {
+    const std::int64_t sourceBytes = width > 0 ? static_cast<std::int64_t>(Yuy2RowBytes(width)) : 0;
+    return Deliver(
+        topRow, std::int64_t{3} * width, sourceBytes, stride, rows, [&](std::uint8_t* frame) {
+            Yuy2ToBgrFlipped(frame, topRow, width, static_cast<std::size_t>(stride), rows, format);
+        });
 }
 
 bool CGrabberCallback::WaitForFrame(std::chrono::milliseconds limit) {

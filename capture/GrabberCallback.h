@@ -15,6 +15,8 @@
 #include <memory>
 #include <mutex>
 
+#include "core/YuvConvert.h"
+
 namespace tavelin {
 
 class CGrabberCallback {
@@ -41,6 +43,12 @@ public:
     Result BufferCB(const std::uint8_t* topRow, std::int32_t rowBytes, std::int32_t stride,
                     std::int32_t rows);
 
+    // Streaming thread. The same for a YUY2 sample of `width` x `rows` pixels, which
+    // the frame buffer gets as BGR (3 * width bytes a row) converted as `format` says;
+    // only a requested sample costs the conversion.
+    Result BufferYuy2CB(const std::uint8_t* topRow, std::int32_t width, std::int32_t stride,
+                        std::int32_t rows, const YuvFormat& format);
+
     // Cheap test for the streaming thread: is anyone waiting for a frame?
     bool frameRequested() const { return requested_.load(std::memory_order_acquire); }
 
@@ -59,6 +67,12 @@ public:
     bool timedOut() const { return timedOut_; }
 
 private:
+    // The request test, the checks and the buffer for a sample that becomes `rowBytes`
+    // x `rows` frame bytes; `store` fills the buffer.
+    template <class Store>
+    Result Deliver(const std::uint8_t* topRow, std::int64_t rowBytes, std::int64_t sourceBytes,
+                   std::int32_t stride, std::int32_t rows, Store store);
+
     const Allocator allocate_;
     mutable std::mutex mutex_;
     std::condition_variable copied_;

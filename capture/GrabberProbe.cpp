@@ -4,6 +4,21 @@
 
 namespace tavelin {
 
+YuvFormat ConversionFormat(const GstVideoInfo& info) {
+    YuvFormat format;
+    // Caps without a colorimetry or a chroma site get the size's defaults from
+    // GStreamer, so there always is a matrix; BT.601 stands in should one be missing.
+    gdouble kr = 0;
+    gdouble kb = 0;
+    if (gst_video_color_matrix_get_Kr_Kb(info.colorimetry.matrix, &kr, &kb)) {
+        format.matrix =
+            MakeYuvMatrix(kr, kb, info.colorimetry.range == GST_VIDEO_COLOR_RANGE_0_255);
+    }
+    if ((info.chroma_site & GST_VIDEO_CHROMA_SITE_H_COSITED) != 0)
+        format.siting = ChromaSiting::Cosited;
+    return format;
+}
+
 CGrabberProbe::CGrabberProbe(CGrabberCallback& callback) : callback_(callback) {
     gst_video_info_init(&info_);
 }
@@ -35,7 +50,7 @@ GstPadProbeReturn CGrabberProbe::OnData(GstPad* pad, GstPadProbeInfo* info, gpoi
                event != nullptr && GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
         GstCaps* caps = nullptr;
         gst_event_parse_caps(event, &caps);
-        probe->haveInfo_ = caps != nullptr && gst_video_info_from_caps(&probe->info_, caps);
+        probe->TakeCaps(caps);
     }
     MarkReleased(probe);
     return GST_PAD_PROBE_OK;
@@ -47,19 +62,34 @@ void CGrabberProbe::OnBuffer(GstPad* pad, GstBuffer* buffer) {
         return;
     if (!haveInfo_) {
         GstCapsPtr caps(gst_pad_get_current_caps(pad));
-        haveInfo_ = caps && gst_video_info_from_caps(&info_, caps.get());
-        if (!haveInfo_)
+        if (!TakeCaps(caps.get()))
             return;
     }
-    if (GST_VIDEO_INFO_FORMAT(&info_) != GST_VIDEO_FORMAT_BGR)
+    const GstVideoFormat format = GST_VIDEO_INFO_FORMAT(&info_);
+    if (format != GST_VIDEO_FORMAT_BGR && format != GST_VIDEO_FORMAT_YUY2)
         return;
     GstVideoFrame frame;
     if (!gst_video_frame_map(&frame, &info_, buffer, GST_MAP_READ))
         return;
-    callback_.BufferCB(static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
-                       GST_VIDEO_FRAME_WIDTH(&frame) * GST_VIDEO_FRAME_COMP_PSTRIDE(&frame, 0),
-                       GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), GST_VIDEO_FRAME_HEIGHT(&frame));
+    const auto* top = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+    const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
+    if (format == GST_VIDEO_FORMAT_YUY2) {
+        callback_.BufferYuy2CB(top, GST_VIDEO_FRAME_WIDTH(&frame), stride,
+                               GST_VIDEO_FRAME_HEIGHT(&frame), yuv_);
+    } else {
+        callback_.BufferCB(top,
+                           GST_VIDEO_FRAME_WIDTH(&frame) * GST_VIDEO_FRAME_COMP_PSTRIDE(&frame, 0),
+                           stride, GST_VIDEO_FRAME_HEIGHT(&frame));
+    }
     gst_video_frame_unmap(&frame);
+}
+
+bool CGrabberProbe::TakeCaps(GstCaps* caps) {
+    haveInfo_ = caps != nullptr && gst_video_info_from_caps(&info_, caps);
+    if (!haveInfo_)
+        return false;
+    yuv_ = ConversionFormat(info_);
+    return true;
 }
 
 }  // namespace tavelin

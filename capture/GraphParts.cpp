@@ -38,9 +38,25 @@ GstPadPtr GetPin(GstElement* element, GstPadDirection direction, int n) {
 }
 
 GstCapsPtr BgrCaps(int width, int height) {
-    return GstCapsPtr(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGR", "width",
-                                          G_TYPE_INT, width, "height", G_TYPE_INT, height,
-                                          nullptr));
+    return RawCaps("BGR", width, height);
+}
+
+GstCapsPtr RawCaps(const char* format, int width, int height) {
+    GstCapsPtr caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, format, nullptr));
+    if (width > 0 && height > 0) {
+        gst_caps_set_simple(caps.get(), "width", G_TYPE_INT, width, "height", G_TYPE_INT, height,
+                            nullptr);
+    }
+    return caps;
+}
+
+bool CameraOffersFormat(GstElement* camera, const char* format) {
+    GstPadPtr out = GetOutPin(camera, 0);
+    if (!out)
+        return false;
+    GstCapsPtr wanted = RawCaps(format, 0, 0);
+    GstCapsPtr offered(gst_pad_query_caps(out.get(), wanted.get()));
+    return offered && !gst_caps_is_empty(offered.get()) && !gst_caps_is_any(offered.get());
 }
 
 CameraOutput ProbeCameraOutput(GstElement* camera) {

@@ -23,8 +23,15 @@ inline GstPadPtr GetOutPin(GstElement* element, int n) {
     return GetPin(element, GST_PAD_SRC, n);
 }
 
-// video/x-raw, format=BGR, width, height: what the grabber takes.
+// video/x-raw, format=BGR, width, height: what the grabber takes from a camera
+// whose own format it cannot convert.
 GstCapsPtr BgrCaps(int width, int height);
+// video/x-raw of the given format; width and height left open when 0.
+GstCapsPtr RawCaps(const char* format, int width, int height);
+
+// Whether the camera's first output can give raw frames of `format` ("YUY2"); the
+// camera must be at least READY.
+bool CameraOffersFormat(GstElement* camera, const char* format);
 
 enum class CameraOutput {
     Raw,          // some raw format: a converter is enough

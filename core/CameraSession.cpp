@@ -89,7 +89,7 @@ CCameraSession::ListsShown CCameraSession::ChooseLists(
 }
 
 void CCameraSession::PrepareDisplay() {
-    tick_.enlargedFrame.assign(FrameBytes(tick_.frameWidth, tick_.frameHeight), 0);
+    tick_.enlargedFrame = CZeroedBytes(FrameBytes(tick_.frameWidth, tick_.frameHeight));
 }
 
 void CCameraSession::SetOverlayPictures(OverlayPicture cameraIcon, OverlayPicture badge) {
@@ -184,7 +184,7 @@ void CCameraSession::SetRecordingControls(bool enable) {
         tick_.frameHeight = fallback.shownHeight;
         tick_.enlarge = false;
         host_.ResizeDisplay(tick_.frameWidth, tick_.frameHeight);
-        tick_.enlargedFrame.assign(FrameBytes(tick_.frameWidth, tick_.frameHeight), 0);
+        tick_.enlargedFrame = CZeroedBytes(FrameBytes(tick_.frameWidth, tick_.frameHeight));
     }
     host_.EnableSizeChoices(enable);
     host_.EnableRecordingSettings(enable);
@@ -289,7 +289,6 @@ void CCameraSession::Shutdown() {
     host_.StopTimer(kFrameTimer);
     source_.Teardown();
     tick_.enlargedFrame.clear();
-    tick_.enlargedFrame.shrink_to_fit();
     tick_.blink = false;
     host_.StopTimer(kBlinkTimer);
     tick_.cameraIcon = OverlayPicture();

@@ -131,7 +131,6 @@ void CFrameTick::DeviceLostRecovery() {
     notices_.ShowNotice(msg::kDeviceLost, NoticeStyle::Plain);
     source_.Teardown();
     enlargedFrame.clear();
-    enlargedFrame.shrink_to_fit();
     EndAbortedRecording(fileCause.empty() ? std::string(msg::kRecordDeviceLost)
                                           : msg::RecordFileFailed(fileCause));
     // busy stays set and timer 1 off: the picture stands still until a size is chosen.
@@ -191,7 +190,7 @@ bool CFrameTick::ChangeCaptureSize(bool enlargeFrames, int cameraWidth, int came
     enlarge = false;  // no enlargement while the buffers change
 
     host_.ResizeDisplay(frameWidth, frameHeight);
-    enlargedFrame.assign(FrameBytes(frameWidth, frameHeight), 0);
+    enlargedFrame = CZeroedBytes(FrameBytes(frameWidth, frameHeight));
 
     source_.Teardown();
     host_.Sleep(250);
@@ -199,7 +198,6 @@ bool CFrameTick::ChangeCaptureSize(bool enlargeFrames, int cameraWidth, int came
         notices_.ShowNotice(msg::kDeviceLost, NoticeStyle::Plain);
         source_.Teardown();
         enlargedFrame.clear();
-        enlargedFrame.shrink_to_fit();
         hold.StayIdle();
         return false;
     }

@@ -19,6 +19,7 @@
 #include "core/NoticeSink.h"
 #include "core/Overlays.h"
 #include "core/SessionSettings.h"
+#include "core/ZeroedBytes.h"
 
 namespace tavelin {
 
@@ -48,7 +49,9 @@ public:
     int frameHeight = 240;
     int sizeIndex = 0;
     bool enlarge = false;
-    std::vector<std::uint8_t> enlargedFrame;  // shown size; empty when none
+    // Shown size; empty when none. Resident only at the enlarged sizes, the only ones
+    // that write it.
+    CZeroedBytes enlargedFrame;
 
     // Guards: busy stops the tick; pauseRequest asks the next tick for one pause.
     bool busy = false;

@@ -22,12 +22,18 @@ QString ArtPath(int id) {
 }
 
 QIcon AppIcon() {
-    InitResources();
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/art/icons/%1.png").arg(size), QSize(size, size));
-    }
-    return icon;
+    // Decoded once: the main window, the preview and the tray share the pictures
+    // (about 360 KB for the eight sizes) instead of holding a set each. Never freed,
+    // since pixmaps may not outlive the application object.
+    static const QIcon* const icon = [] {
+        InitResources();
+        auto* made = new QIcon;
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            made->addFile(QStringLiteral(":/art/icons/%1.png").arg(size), QSize(size, size));
+        }
+        return made;
+    }();
+    return *icon;
 }
 
 }  // namespace tavelin

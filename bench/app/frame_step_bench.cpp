@@ -1,23 +1,22 @@
 // One frame step as the window runs it, without the wait for the camera: the frame is
 // taken, enlarged or run through the monitor functions, the overlays drawn, and the
-// result painted (converted into the display's image and drawn into an offscreen
-// picture the size of the window). Beside it, a memcpy of the shown frame.
+// result painted (converted into the preview window's backing store on the offscreen
+// platform). Beside it, a memcpy of the shown frame.
 //
 // The camera alternates between two pictures with a moving block, so detection and
 // tracking find motion on every frame.
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
+#include <QApplication>
+#include <QWindow>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "capture/widgets/FrameImage.h"
+#include "capture/widgets/PreviewWindow.h"
 #include "core/FrameFormat.h"
 #include "core/FrameTick.h"
 #include "core/SessionSettings.h"
@@ -65,23 +64,28 @@ private:
     int h_ = 0;
 };
 
-// Paints as a display surface does.
+// Paints as the window does: the preview window, shown (on the offscreen platform),
+// gets every frame straight into its backing store.
 class PaintingHost : public testing::FakeHost {
 public:
+    PaintingHost() : window_(nullptr, minimised_) {
+        window_.show();
+        // Painting starts once the window is exposed.
+        while (window_.windowHandle() == nullptr || !window_.windowHandle()->isExposed())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
     void ShowFrame(const std::uint8_t* frame, int w, int h) override {
-        if (image_.width() != w || image_.height() != h) {
-            image_.Setup(w, h);
-            window_ = QImage(w, h, QImage::Format_RGB32);
+        if (window_.frameWidth() != w || window_.frameHeight() != h) {
+            window_.setFixedSize(w, h);
+            window_.SetupDrawing(w, h);
         }
-        image_.Update(frame);
-        QPainter painter(&window_);
-        painter.drawImage(0, 0, image_.image());
+        window_.DrawFrame(frame);
     }
     void Sleep(int) override {}
 
 private:
-    CFrameImage image_;
-    QImage window_;
+    bool minimised_ = false;
+    CPreviewWindow window_;
 };
 
 struct Setup {
@@ -143,7 +147,7 @@ BENCHMARK(BM_FrameStep640AllMonitorFunctions)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

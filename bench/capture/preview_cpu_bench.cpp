@@ -4,8 +4,9 @@
 // Each case runs once for TAVELIN_BENCH_SECONDS (default 20) and reports the
 // process's CPU time as a share of one core.
 //
-// The camera delivers YUY2 like a webcam (the engine converts to BGR) or BGR
-// (nothing to convert), so the cost of the conversion shows apart from the rest.
+// The camera delivers YUY2 like a webcam (the grabber converts the frames it takes
+// to BGR) or BGR (nothing to convert), so the cost of the conversion shows apart from
+// the rest.
 //
 // Recording on motion, armed but not triggered, beside the plain preview: the two run in
 // turns within one case, so load from elsewhere on the machine falls on both alike. It

@@ -1,6 +1,11 @@
 #pragma once
-// The picture a display surface paints: one 32-bit image per shown size, refilled
-// from every frame and never reallocated per frame.
+// The picture of a display surface. A new frame is converted straight into the
+// window's backing store, the 32-bit image Qt keeps of the window anyway, so the
+// picture exists once in the program instead of twice; the backing store keeps it
+// for the paints that bring no frame (an uncovered window, a device lost with the
+// picture standing still). Where the painter's target is no such image (a scaled
+// screen, a grab into a pixmap without a frame shown) the picture goes through an
+// image of its own, allocated then. Nothing is allocated per frame.
 
 #include <QImage>
 #include <QPoint>
@@ -8,26 +13,48 @@
 #include <cstdint>
 
 class QPainter;
+class QWidget;
 
 namespace tavelin {
 
 class CFrameImage {
 public:
-    // Allocates the image for frames of this size and makes it black.
+    // Frames from now on have this size; the picture is black until the first one.
     void Setup(int width, int height);
-    // Converts one frame (bottom-up BGR rows of the set-up size) into the image.
+    // The frame (bottom-up BGR rows of the set-up size) the next paint shows; the
+    // caller repaints at once and then sets it back to null. False for a null frame
+    // or without a size.
     bool Update(const std::uint8_t* frame);
 
-    // Paints the image with its top-left corner at `origin` and the rest of `area`
-    // black, each pixel once.
-    void Paint(QPainter& painter, const QPoint& origin, const QRect& area) const;
+    // Paints the picture with its top-left corner at `origin` (widget coordinates)
+    // and the rest of `area` black.
+    void Paint(QPainter& painter, const QPoint& origin, const QRect& area);
 
-    const QImage& image() const { return image_; }
-    int width() const { return image_.width(); }
-    int height() const { return image_.height(); }
+    // A copy of the picture shown by `widget` at `origin`; null before the first frame.
+    QImage Picture(const QWidget& widget, const QPoint& origin) const;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // Whether the picture went through an image of its own (the fallback).
+    bool ownImage() const { return !image_.isNull(); }
 
 private:
-    QImage image_;
+    // The backing store the last frame went into, and where in it.
+    struct Stored {
+        const uchar* bits = nullptr;
+        QSize size;
+        QPoint at;
+    };
+    // The image `painter` writes into when a frame can be converted straight into
+    // it (32-bit, unscaled, holding the whole picture at `at`); else null.
+    static QImage* DirectTarget(QPainter& painter, const QRect& picture, QPoint& at);
+    bool StillStored(const QImage* target, const QPoint& at) const;
+
+    int width_ = 0;
+    int height_ = 0;
+    const std::uint8_t* frame_ = nullptr;
+    Stored stored_;
+    QImage image_;  // the fallback's picture; null while frames go straight through
 };
 
 }  // namespace tavelin

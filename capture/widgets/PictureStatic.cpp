@@ -21,11 +21,17 @@ void CPictureStatic::SetupPicture(int width, int height) {
 }
 
 int CPictureStatic::DrawFrame(const std::uint8_t* bits) {
-    if (bits == nullptr || !image_.Update(bits))
+    if (bits == nullptr || frameWidth_ <= 0 || frameHeight_ <= 0)
         return 0;
-    if (isVisible())
+    if (isVisible() && image_.Update(bits)) {
         repaint();
+        image_.Update(nullptr);
+    }
     return 1;
+}
+
+QImage CPictureStatic::picture() const {
+    return image_.Picture(*this, QPoint(kBorder, kBorder));
 }
 
 void CPictureStatic::paintEvent(QPaintEvent*) {

@@ -18,6 +18,11 @@ public:
     void SetupPicture(int width, int height);
     int DrawFrame(const std::uint8_t* bits);
 
+    // A copy of the picture shown; null before the first frame.
+    QImage picture() const;
+    // Whether frames go through an image of the surface's own rather than straight
+    // into the backing store.
+    bool ownImage() const { return image_.ownImage(); }
     int frameWidth() const { return frameWidth_; }
     int frameHeight() const { return frameHeight_; }
 

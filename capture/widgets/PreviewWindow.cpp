@@ -31,11 +31,18 @@ void CPreviewWindow::SetupDrawing(int width, int height) {
 }
 
 int CPreviewWindow::DrawFrame(const std::uint8_t* bits) {
-    if (bits == nullptr || !image_.Update(bits))
+    if (bits == nullptr || frameWidth_ <= 0 || frameHeight_ <= 0)
         return 0;
-    if (isVisible())
+    // A hidden window keeps the picture it had; it shows the next frame once back.
+    if (isVisible() && image_.Update(bits)) {
         repaint(0, 0, image_.width(), image_.height());
+        image_.Update(nullptr);
+    }
     return 1;
+}
+
+QImage CPreviewWindow::picture() const {
+    return image_.Picture(*this, QPoint(0, 0));
 }
 
 void CPreviewWindow::paintEvent(QPaintEvent*) {

@@ -28,7 +28,11 @@ public:
     int frameWidth() const { return frameWidth_; }
     int frameHeight() const { return frameHeight_; }
     bool dragging() const { return dragging_; }
-    const QImage& picture() const { return image_.image(); }
+    // A copy of the picture shown; null before the first frame.
+    QImage picture() const;
+    // Whether frames go through an image of the surface's own rather than straight
+    // into the backing store.
+    bool ownImage() const { return image_.ownImage(); }
 
 signals:
     // The user closed the window: the application should end.

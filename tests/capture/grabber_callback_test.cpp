@@ -132,6 +132,39 @@ TEST(GrabberCallback, RejectsNullAndImpossibleSamplesWithoutTouchingTheRequest) 
     EXPECT_EQ(cb.sampleBytes(), 8);
 }
 
+// A YUY2 sample is stored as BGR, 3 bytes a pixel, bottom row first; its rows may be
+// padded and an odd width still ends on a whole pair.
+TEST(GrabberCallback, Yuy2SamplesAreStoredAsBottomUpBgr) {
+    CGrabberCallback cb;
+    constexpr int kWidth = 5;  // three pairs a row
+    constexpr int kStride = 16;
+    const auto p = Picture(12, kStride, 3, 40);
+    Result result{};
+    ASSERT_FALSE(RequestWhile(
+        cb, [&] { result = cb.BufferYuy2CB(p.data(), kWidth, kStride, 3, YuvFormat{}); }));
+    ASSERT_EQ(result, Result::Copied);
+    EXPECT_EQ(cb.sampleBytes(), kWidth * 3 * 3);
+    for (int row = 0; row < 3; ++row) {
+        std::vector<std::uint8_t> expected(kWidth * 3);
+        reference::Yuy2RowToBgr(p.data() + (2 - row) * kStride, kWidth, 0, kWidth, expected.data(),
+                                YuvFormat{});
+        EXPECT_EQ(std::vector<std::uint8_t>(cb.frame() + row * kWidth * 3,
+                                            cb.frame() + (row + 1) * kWidth * 3),
+                  expected)
+            << row;
+    }
+
+    // Rows shorter than their pairs, or no pixels, are refused and the request stays.
+    EXPECT_FALSE(RequestWhile(cb, [&] {
+        EXPECT_EQ(cb.BufferYuy2CB(p.data(), kWidth, 11, 3, YuvFormat{}), Result::BadSample);
+        EXPECT_EQ(cb.BufferYuy2CB(p.data(), 0, kStride, 3, YuvFormat{}), Result::BadSample);
+        EXPECT_EQ(cb.BufferYuy2CB(nullptr, kWidth, kStride, 3, YuvFormat{}), Result::NullBuffer);
+        EXPECT_TRUE(cb.frameRequested());
+        EXPECT_EQ(cb.BufferYuy2CB(p.data(), 4, 8, 1, YuvFormat{}), Result::Copied);
+    }));
+    EXPECT_EQ(cb.sampleBytes(), 12);
+}
+
 TEST(GrabberCallback, OnlyRequestedSamplesAreCopied) {
     CGrabberCallback cb;
     const auto p = Picture(4, 4, 2, 0);
