@@ -1,9 +1,9 @@
+#include <malloc.h>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QStringList>
 #include <cstdio>
-#include <malloc.h>
 
 #include "app/AppLog.h"
 #include "app/CameraApp.h"
