@@ -1,4 +1,5 @@
 #include "core/FrameConvertKernels.h"
+#include "core/VectorClones.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -88,11 +89,7 @@ RowKernel PlainRowKernel() {
 
 RowKernel Avx2RowKernel() {
 #ifdef TAVELIN_HAVE_SHUFFLE_KERNELS
-    static const RowKernel kernel = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") ? RowToRgb32Avx2 : nullptr;
-    }();
-    return kernel;
+    return TAVELIN_CPU_FEATURE("avx2") ? RowToRgb32Avx2 : nullptr;
 #else
     return nullptr;
 #endif
@@ -100,11 +97,7 @@ RowKernel Avx2RowKernel() {
 
 RowKernel Ssse3RowKernel() {
 #ifdef TAVELIN_HAVE_SHUFFLE_KERNELS
-    static const RowKernel kernel = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("ssse3") ? RowToRgb32Ssse3 : nullptr;
-    }();
-    return kernel;
+    return TAVELIN_CPU_FEATURE("ssse3") ? RowToRgb32Ssse3 : nullptr;
 #else
     return nullptr;
 #endif

@@ -132,11 +132,7 @@ __attribute__((target("avx2"))) std::size_t GreyDifferenceAvx2(
 }
 
 bool HasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
+    return TAVELIN_CPU_FEATURE("avx2");
 }
 #endif
 

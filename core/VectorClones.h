@@ -7,3 +7,15 @@
 #else
 #define TAVELIN_VECTOR_CLONES
 #endif
+
+// Hand-written kernels check the processor once, by feature name ("avx2", "ssse3").
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TAVELIN_CPU_FEATURE(name)                     \
+    ([] {                                             \
+        static const bool has = [] {                  \
+            __builtin_cpu_init();                     \
+            return __builtin_cpu_supports(name) != 0; \
+        }();                                          \
+        return has;                                   \
+    }())
+#endif

@@ -1,5 +1,7 @@
 #include "core/YuvConvert.h"
 
+#include "core/VectorClones.h"
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #define TAVELIN_HAVE_AVX2_KERNEL 1
@@ -124,11 +126,7 @@ __attribute__((target("avx2"))) int Yuy2RowAvx2(const std::uint8_t* __restrict s
 }
 
 bool HasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
+    return TAVELIN_CPU_FEATURE("avx2");
 }
 
 #endif
