@@ -13,6 +13,7 @@
 #include "core/Dib.h"
 #include "core/FrameFormat.h"
 #include "core/ReplacingFile.h"
+#include "core/WriteBehind.h"
 
 namespace tavelin {
 namespace {
@@ -41,13 +42,15 @@ struct JpegErrorManager {
 void IgnoreMessage(j_common_ptr) {}  // warnings would go to stderr; there is no one to read them
 
 // The library's stdio destination hands the file 4 KB at a time, one write system call each:
-// about a tenth of the time of a large picture. This one does the same in 256 KB pieces.
-constexpr std::size_t kOutputChunk = std::size_t{1} << 18;
+// about a tenth of the time of a large picture. This one hands it 512 KB pieces, stored by
+// CWriteBehind while the library compresses the next one, so the caller waits for little
+// more than the compression. Pictures whose JPEG fits in one piece are written at the end,
+// on the caller's thread.
+constexpr std::size_t kOutputChunk = std::size_t{1} << 19;
 
 struct FileDestination {
     jpeg_destination_mgr pub;
-    std::FILE* file;
-    JOCTET* buffer;
+    CWriteBehind* writer;
 };
 
 FileDestination& DestinationOf(j_compress_ptr cinfo) {
@@ -56,27 +59,22 @@ FileDestination& DestinationOf(j_compress_ptr cinfo) {
 
 void StartOutput(j_compress_ptr cinfo) {
     FileDestination& dest = DestinationOf(cinfo);
-    dest.buffer = static_cast<JOCTET*>((*cinfo->mem->alloc_large)(
-        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, kOutputChunk));
-    dest.pub.next_output_byte = dest.buffer;
-    dest.pub.free_in_buffer = kOutputChunk;
+    dest.pub.next_output_byte = dest.writer->piece();
+    dest.pub.free_in_buffer = dest.writer->pieceBytes();
 }
 
 boolean WriteFullBuffer(j_compress_ptr cinfo) {
     FileDestination& dest = DestinationOf(cinfo);
-    if (std::fwrite(dest.buffer, 1, kOutputChunk, dest.file) != kOutputChunk)
+    if (!dest.writer->Hand(dest.writer->pieceBytes()))
         ERREXIT(cinfo, JERR_FILE_WRITE);
-    dest.pub.next_output_byte = dest.buffer;
-    dest.pub.free_in_buffer = kOutputChunk;
+    dest.pub.next_output_byte = dest.writer->piece();
+    dest.pub.free_in_buffer = dest.writer->pieceBytes();
     return TRUE;
 }
 
 void FinishOutput(j_compress_ptr cinfo) {
     FileDestination& dest = DestinationOf(cinfo);
-    const std::size_t left = kOutputChunk - dest.pub.free_in_buffer;
-    if (left != 0 && std::fwrite(dest.buffer, 1, left, dest.file) != left)
-        ERREXIT(cinfo, JERR_FILE_WRITE);
-    if (std::fflush(dest.file) != 0 || std::ferror(dest.file))
+    if (!dest.writer->Finish(dest.writer->pieceBytes() - dest.pub.free_in_buffer))
         ERREXIT(cinfo, JERR_FILE_WRITE);
 }
 
@@ -95,8 +93,8 @@ DibView Strip(const DibView& view, int first, int count) {
 // does RGB rows. Other depths are converted to RGB one batch of rows at a time. A library error
 // arrives here by longjmp, which skips destructors, so this function holds only trivially
 // destructible objects and every library allocation lives in the compression object's pools,
-// freed by jpeg_destroy_compress.
-bool Compress(const DibView& view, int quality, std::FILE* out, char* message) {
+// freed by jpeg_destroy_compress; the writer belongs to the caller.
+bool Compress(const DibView& view, int quality, CWriteBehind& out, char* message) {
     jpeg_compress_struct cinfo{};  // mem == nullptr, so destroying it early is safe
     JpegErrorManager err{};
     FileDestination dest{};
@@ -112,7 +110,7 @@ bool Compress(const DibView& view, int quality, std::FILE* out, char* message) {
     dest.pub.init_destination = StartOutput;
     dest.pub.empty_output_buffer = WriteFullBuffer;
     dest.pub.term_destination = FinishOutput;
-    dest.file = out;
+    dest.writer = &out;
     cinfo.dest = &dest.pub;
     const bool direct = view.bitCount == 24 || view.bitCount == 32;
     cinfo.image_width = static_cast<JDIMENSION>(view.width);
@@ -160,7 +158,9 @@ bool Encode(const DibView& view, int quality, CReplacingFile& out, const std::st
         return false;
     }
     char message[JMSG_LENGTH_MAX] = {};
-    if (!Compress(view, quality, out.file(), message)) {
+    // Nothing is buffered in the fresh stream, so the pieces go straight to its descriptor.
+    CWriteBehind writer(::fileno(out.file()), kOutputChunk);
+    if (!Compress(view, quality, writer, message)) {
         errorText = message[0] != '\0' ? message : "JPEG library error";
         return false;
     }

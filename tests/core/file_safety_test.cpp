@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/FileCounter.h"
+#include "core/JpegFile.h"
 #include "core/StillImage.h"
 #include "tests/support/RefusingDisk.h"
 #include "tests/support/TempFolder.h"
@@ -166,6 +167,27 @@ TEST_F(FileSafetyTest, FailedWritesKeepTheOldContentAndLeaveNoTemporary) {
     std::int32_t value = 0;
     ReadFileCounter(value, counter);
     EXPECT_EQ(value, 12) << "the numbering goes on from the old value";
+}
+
+// A picture large enough that its JPEG is written in pieces while it is compressed, on a
+// disk that runs full partway: the writer says why, and the old picture stays.
+TEST_F(FileSafetyTest, DiskFullPartwayThroughALargeJpegKeepsTheOldPicture) {
+    const std::string still = In("Snap0001.jpg");
+    std::ofstream(still) << "old picture";
+    const int w = 1600, h = 1200;
+    std::vector<std::uint8_t> frame(static_cast<std::size_t>(w) * h * 3);
+    for (std::size_t i = 0; i < frame.size(); ++i)
+        frame[i] = static_cast<std::uint8_t>((i * 7) ^ (i >> 9));  // compresses to megabytes
+    for (const rlim_t limit : {rlim_t{0}, rlim_t{300'000}, rlim_t{1'000'000}}) {
+        std::string error;
+        {
+            RefusingDisk full(limit);
+            EXPECT_FALSE(WriteJpegFromFrame(frame.data(), frame.size(), w, h, 100, still, &error));
+        }
+        EXPECT_NE(error.find("write error"), std::string::npos) << error;
+        EXPECT_EQ(Content(still), "old picture");
+        EXPECT_EQ(Listing(), std::vector<std::string>{"Snap0001.jpg"});
+    }
 }
 
 }  // namespace

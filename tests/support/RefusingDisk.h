@@ -1,7 +1,8 @@
 #pragma once
 // A disk that refuses to grow, for as long as the object lives: a file size limit of 0
 // makes every write that extends a file fail with EFBIG, for root too, without
-// mounting anything.
+// mounting anything. With a limit of `bytes`, files fill up to that size first: a disk
+// that runs full partway through a file.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -10,10 +11,10 @@ namespace tavelin::testing {
 
 class RefusingDisk {
 public:
-    RefusingDisk() {
+    explicit RefusingDisk(rlim_t bytes = 0) {
         ::getrlimit(RLIMIT_FSIZE, &old_);
         oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);  // the write fails instead
-        const rlimit none{0, old_.rlim_max};
+        const rlimit none{bytes, old_.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &none);
     }
     ~RefusingDisk() {
