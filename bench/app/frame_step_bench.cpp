@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/MemcpyBaseline.h"
 #include "capture/widgets/PreviewWindow.h"
 #include "core/FrameFormat.h"
 #include "core/FrameTick.h"
@@ -129,14 +130,8 @@ void BM_FrameStep640AllMonitorFunctions(benchmark::State& state) {
 }
 
 void BM_MemcpyShownFrame(benchmark::State& state) {
-    const std::size_t bytes =
-        FrameBytes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    std::vector<std::uint8_t> from(bytes, 1), to(bytes);
-    for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
+    bench::MemcpyBaseline(
+        state, FrameBytes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
 }
 
 BENCHMARK(BM_MemcpyShownFrame)->Args({640, 480})->Args({1600, 1200});

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/support/MemcpyBaseline.h"
 #include "capture/FrameCopy.h"
 
 namespace {
@@ -16,15 +17,8 @@ void Sizes(benchmark::internal::Benchmark* b) {
 }
 
 void BM_Memcpy(benchmark::State& state) {
-    const std::size_t bytes = static_cast<std::size_t>(state.range(0) * state.range(1) * 3);
-    std::vector<std::uint8_t> src(bytes, 7);
-    std::vector<std::uint8_t> dst(bytes);
-    for (auto _ : state) {
-        std::memcpy(dst.data(), src.data(), bytes);
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    tavelin::bench::MemcpyBaseline(state,
+                                   static_cast<std::size_t>(state.range(0) * state.range(1) * 3));
 }
 BENCHMARK(BM_Memcpy)->Apply(Sizes);
 

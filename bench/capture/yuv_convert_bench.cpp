@@ -14,6 +14,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/support/MemcpyBaseline.h"
 #include "capture/GrabberProbe.h"
 #include "capture/GstRuntime.h"
 #include "core/YuvConvert.h"
@@ -43,15 +44,8 @@ Bytes Yuy2Frame(int width, int height) {
 }
 
 void BM_Memcpy(benchmark::State& state) {
-    const std::size_t bytes = static_cast<std::size_t>(Width(state)) * Height(state) * 3;
-    Bytes src(bytes, 7);
-    Bytes dst(bytes);
-    for (auto _ : state) {
-        std::memcpy(dst.data(), src.data(), bytes);
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    tavelin::bench::MemcpyBaseline(state,
+                                   static_cast<std::size_t>(Width(state)) * Height(state) * 3);
 }
 BENCHMARK(BM_Memcpy)->Apply(Sizes);
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/MemcpyBaseline.h"
 #include "core/FrameFormat.h"
 #include "core/JpegFile.h"
 #include "core/Overlays.h"
@@ -48,14 +49,8 @@ std::string ScratchPath(const char* name) {
 }
 
 void BM_Memcpy(benchmark::State& state) {
-    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-    const std::vector<std::uint8_t> src = Frame(w, h);
-    std::vector<std::uint8_t> dst(src.size());
-    for (auto _ : state) {
-        std::memcpy(dst.data(), src.data(), src.size());
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
-    }
+    bench::MemcpyBaseline(
+        state, FrameBytes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
 }
 BENCHMARK(BM_Memcpy)->Args({320, 240})->Args({1600, 1200})->Unit(benchmark::kMicrosecond);
 

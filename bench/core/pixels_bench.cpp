@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/support/MemcpyBaseline.h"
 #include "core/Enlarge.h"
 #include "core/FrameConvert.h"
 #include "core/FrameConvertKernels.h"
@@ -46,14 +47,8 @@ Frame Scene(int w, int h, int boxX, int boxY, unsigned seed) {
 }
 
 void BM_Memcpy(benchmark::State& state) {
-    const auto bytes =
-        FrameBytes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    Frame src(bytes, 7), dst(bytes);
-    for (auto _ : state) {
-        std::memcpy(dst.data(), src.data(), bytes);
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    tavelin::bench::MemcpyBaseline(
+        state, FrameBytes(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
 }
 BENCHMARK(BM_Memcpy)->Args({320, 240})->Args({640, 480})->Args({800, 600})->Args({1600, 1200});
 
@@ -63,13 +58,7 @@ std::size_t Rgb32Bytes(const benchmark::State& state) {
 }
 
 void BM_MemcpyRgb32(benchmark::State& state) {
-    const std::size_t bytes = Rgb32Bytes(state);
-    Frame src(bytes, 7), dst(bytes);
-    for (auto _ : state) {
-        std::memcpy(dst.data(), src.data(), bytes);
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    tavelin::bench::MemcpyBaseline(state, Rgb32Bytes(state));
 }
 
 template <void (*Convert)(const std::uint8_t*, int, int, std::uint8_t*, std::size_t)>

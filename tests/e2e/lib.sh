@@ -120,6 +120,21 @@ no_sanitizer_report() {
     fi
 }
 
+# The end of every script: no sanitizer report, the work folder gone, PASS.
+pass() {
+    no_sanitizer_report
+    rm -rf "$work"
+    echo "PASS"
+}
+
+# Ends the program from its tray menu, as a user would, and passes if it exits cleanly.
+quit_from_tray_and_pass() {
+    send "tray 32772"
+    wait_exit 30
+    ((status == 0)) || fail "the program exited with $status"
+    pass
+}
+
 # Duration (s) and whether the AVI has its index, for a finished recording.
 finished_recording() {
     local avi=$1
