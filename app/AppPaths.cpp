@@ -1,8 +1,8 @@
 #include "app/AppPaths.h"
 
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace tavelin {
@@ -12,10 +12,6 @@ namespace {
 std::string& DataDirectoryOverride() {
     static std::string directory;
     return directory;
-}
-
-bool ProgramDirectoryWritable() {
-    return ::access(QCoreApplication::applicationDirPath().toLocal8Bit().constData(), W_OK) == 0;
 }
 
 // A standard folder of the user's, made if it is missing; empty when there is none.
@@ -32,10 +28,18 @@ std::string CAppPaths::ProgramDirectory() {
     return QCoreApplication::applicationDirPath().toStdString();
 }
 
+bool CAppPaths::RunsFromBuildFolder() {
+    // Not whether the folder can be written: root can write into /usr/lib, and an
+    // installation there must stay as the package left it.
+    return QFileInfo(QCoreApplication::applicationDirPath() + u'/' +
+                     QLatin1String(kBuildFolderMarker))
+        .isFile();
+}
+
 std::string CAppPaths::DataDirectory() {
     if (!DataDirectoryOverride().empty())
         return DataDirectoryOverride();
-    if (ProgramDirectoryWritable())
+    if (RunsFromBuildFolder())
         return ProgramDirectory();
     const std::string data = UserFolder(QStandardPaths::AppLocalDataLocation);
     return data.empty() ? QDir::homePath().toStdString() : data;
@@ -50,7 +54,7 @@ std::string CAppPaths::PictureDirectory() {
 }
 
 std::string CAppPaths::DataDirectoryUnlessInstalled(QStandardPaths::StandardLocation location) {
-    if (!DataDirectoryOverride().empty() || ProgramDirectoryWritable())
+    if (!DataDirectoryOverride().empty() || RunsFromBuildFolder())
         return DataDirectory();
     const std::string folder = UserFolder(location);
     return folder.empty() ? DataDirectory() : folder;
@@ -65,8 +69,12 @@ std::string CAppPaths::TimerShotDefault() {
 }
 
 std::string CAppPaths::SettingsFile() {
-    return DataDirectoryOverride().empty() ? std::string()
-                                           : DataDirectoryOverride() + "/tavelin-video-center.conf";
+    if (!DataDirectoryOverride().empty())
+        return DataDirectoryOverride() + "/tavelin-video-center.conf";
+    // Where QSettings keeps the organisation's settings for this application.
+    return (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/Tavelin/tavelin-video-center.conf"))
+        .toStdString();
 }
 
 void CAppPaths::SetDataDirectoryForTests(const std::string& directory) {

@@ -49,7 +49,11 @@ bool CCameraApp::InitInstance() {
             modal->close();  // the busy window: start-up then ends without running
         }
     });
-    if (dialog.OnInitDialog() && !quitAsked) {
+    const bool started = dialog.OnInitDialog();
+    // A program that cannot do what it was started for says so to whoever started it.
+    if (!started && !quitAsked)
+        exitStatus_ = 1;
+    if (started && !quitAsked) {
         if (hook != nullptr)
             hook->Ready();
         // Not the dialog's own exec(): that ends as soon as the window is hidden, and the

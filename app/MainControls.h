@@ -36,6 +36,7 @@ public:
     QWidget* control(int id) const;
     const std::vector<CSkinButton*>& sizeButtons() const { return sizeGroup_; }
     QComboBox* videoCompressors() const { return videoCompressorList_; }
+    QLineEdit* aviPathEdit() const { return aviPathEdit_; }
     QRadioButton* displayInside() const { return displayInside_; }
     QRadioButton* displayOutside() const { return displayOutside_; }
     MainWindowLists lists() const {

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
@@ -64,7 +65,7 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
     if (seams_.files == nullptr)
         seams_.files = &qtFiles_;
     capture_.SetNoticeSink(&notices_);
-    capture_.SetCameraPattern(seams_.cameraPattern);
+    capture_.SetCameraWish({seams_.cameraPattern, CUserSettings::LoadCameraName()});
     session_.settings().monitor.motionRecord = CUserSettings::LoadMotionRecord();
     setWindowIcon(AppIcon());
     session_.SetFiles({CAppPaths::CounterFile(), CAppPaths::TimerShotDefault(),
@@ -125,6 +126,9 @@ void CMainDlg::ConnectCommands() {
     connect(controls_->displayOutside(), &QAbstractButton::clicked, this,
             [this] { session_.ShowDisplay(true); });
     connect(controls_->videoCompressors(), &QComboBox::activated, this,
+            [this] { CollectChoices(); });
+    // Enter in the path field, or leaving it: the next recording goes where it says.
+    connect(controls_->aviPathEdit(), &QLineEdit::editingFinished, this,
             [this] { CollectChoices(); });
     // An armed graph encodes with the lists' choices; it follows them.
     const MainWindowLists lists = controls_->lists();
@@ -198,6 +202,8 @@ bool CMainDlg::OnInitDialog() {
 
     frameTimer_.stop();
     frameTimer_.start(kFramePeriodMs, this);
+    // Someone who relies on the room being watched finds it watched after a restart.
+    session_.ResumeRecordOnMotion();
     return true;
 }
 
@@ -259,17 +265,23 @@ void CMainDlg::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CMainDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // Enter works a focused push button; anywhere else it ends the dialog.
-        auto* focused = qobject_cast<CSkinButton*>(focusWidget());
-        if (focused != nullptr && focused->kind() == CSkinButton::Push) {
-            focused->click();
-        } else {
-            accept();
+    // Neither Enter nor Escape ends the program: a user confirming a typed path would
+    // lose the running session. Close, the tray's Exit and the quit signals end it.
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: {
+            // Enter works a focused push button; in the path field it confirms the path
+            // (the field's editingFinished).
+            auto* focused = qobject_cast<CSkinButton*>(focusWidget());
+            if (focused != nullptr && focused->kind() == CSkinButton::Push)
+                focused->click();
+            return;
         }
-        return;
+        case Qt::Key_Escape:
+            return;
+        default:
+            QDialog::keyPressEvent(event);
     }
-    QDialog::keyPressEvent(event);
 }
 
 void CMainDlg::timerEvent(QTimerEvent* event) {

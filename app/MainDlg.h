@@ -46,7 +46,7 @@ struct MainDlgSeams {
     const IClock* clock = nullptr;        // null: the system clock
     int splashMs = 6180;                  // how long the busy window stays; 0: none
     std::function<bool()> trayAvailable;  // empty: ask the desktop
-    std::string cameraPattern;            // part of the camera's name; empty: "PC Camera"
+    std::string cameraPattern;            // part of the camera's name; empty: the stored one
     bool systemMove = false;              // drags are the compositor's (native Wayland)
 };
 

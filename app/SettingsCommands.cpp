@@ -1,6 +1,7 @@
 #include "app/SettingsCommands.h"
 
 #include "app/AppPaths.h"
+#include "app/Autostart.h"
 #include "app/MainControls.h"
 #include "app/UserSettings.h"
 #include "capture/widgets/CameraPropertiesDlg.h"
@@ -62,9 +63,23 @@ void CSettingsCommands::VideoSettings() {
     c_.collectChoices();
     std::string path = c_.session.aviPathText();
     std::int32_t counter = c_.session.fileCounter();
-    if (RunVideoSettings(c_.host, c_.parent, path, counter, c_.session.settings().recording)) {
+    CameraSelection cameras;
+    CCaptureGraph::ListVideoSources(cameras.names);
+    cameras.camera = c_.capture.cameraName();
+    const std::string inUse = cameras.camera;
+    if (RunVideoSettings(c_.host, c_.parent, path, counter, c_.session.settings().recording,
+                         &cameras)) {
         c_.session.SetFileCounter(counter);
         c_.session.WriteAviPathText(path);
+        if (!cameras.camera.empty() && cameras.camera != inUse) {
+            // Chosen here, it is the camera from now on; at the next start --camera and
+            // TAVELIN_CAMERA still win over it.
+            CUserSettings::SaveCameraName(cameras.camera);
+            c_.capture.SetCameraWish({std::string(), cameras.camera});
+            Log(LogArea::Capture, LogLevel::Info, "camera chosen: \"" + cameras.camera + "\"");
+            c_.session.CameraChanged();
+            return;
+        }
     }
     c_.session.RecordingChoicesChanged();
 }
@@ -85,12 +100,22 @@ void CSettingsCommands::Monitor() {
     CMonitorSettingsDlg dialog(c_.parent, setup, c_.preview, c_.session.noAudioDevice(), c_.notices,
                                c_.files, ToQt(CAppPaths::ProgramDirectory()),
                                ToQt(CAppPaths::PictureDirectory()), c_.clock.LocalTime());
+    const bool startsWithDesktop = CAutostart::IsEnabled();
+    dialog.SetStartWithDesktop(startsWithDesktop);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     const MotionRecordSetup motionBefore = setup.motionRecord;
     setup = dialog.setup();
     if (accepted && setup.motionRecord != motionBefore)
         CUserSettings::SaveMotionRecord(setup.motionRecord);
     c_.session.ApplyMonitorSettings(accepted);
+    QString why;
+    if (accepted && dialog.startWithDesktop() != startsWithDesktop &&
+        !CAutostart::Set(dialog.startWithDesktop(), why)) {
+        c_.notices.ShowNotice(
+            (QStringLiteral("The program cannot be set to start with the desktop:\r\n") + why)
+                .toStdString(),
+            NoticeStyle::Warning);
+    }
 }
 
 }  // namespace tavelin

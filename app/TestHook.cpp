@@ -107,6 +107,10 @@ void CTestHook::Run(const QString& line) {
                                  : QStringLiteral("none")));
         return;
     }
+    if (verb == QStringLiteral("path")) {
+        Answer(QStringLiteral("path ") + QString::fromStdString(dialog_->session().aviPathText()));
+        return;
+    }
     if (verb == QStringLiteral("geometry")) {
         const auto text = [](const QWidget* window) {
             if (window == nullptr)

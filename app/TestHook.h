@@ -14,6 +14,8 @@
 //                              or "modal none"
 //   dialog                     prints "dialog <class>" of the modal window that is up
 //                              (a dialog or a message box), or "dialog none"
+//   path                       prints "path <text>": the output path the next recording
+//                              uses, as the window last took it from its field
 //   geometry                   prints "geometry main=X,Y,W,H preview=X,Y,W,H": where the
 //                              main and preview windows are with their frames
 //                              (preview=none without the preview window)

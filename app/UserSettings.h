@@ -1,6 +1,13 @@
 #pragma once
-// The choices kept from one run to the next, with QSettings under the organisation
-// "Tavelin": record on motion. Everything else the user chooses lasts for one run.
+// The choices kept from one run to the next, in one settings file (QSettings' INI
+// format): record on motion and the camera. Everything else the user chooses lasts for
+// one run.
+//
+// Only a regular file (or none yet) is read or written: anything else under the name
+// (a FIFO would block the program for good, a folder cannot hold settings) leaves the
+// defaults in use, says why in the log, and is never written over.
+
+#include <string>
 
 #include "core/SessionSettings.h"
 
@@ -13,6 +20,10 @@ public:
     static MotionRecordSetup LoadMotionRecord();
     // False (logged) when the settings could not be written.
     static bool SaveMotionRecord(const MotionRecordSetup& setup);
+
+    // The camera chosen in the video settings, by its name; empty when none was chosen.
+    static std::string LoadCameraName();
+    static bool SaveCameraName(const std::string& name);
 };
 
 }  // namespace tavelin

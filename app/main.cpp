@@ -43,5 +43,5 @@ int main(int argc, char** argv) {
 
     CCameraApp app(argc, argv, {line.camera.toStdString(), platform.systemMove});
     app.InitInstance();
-    return 0;
+    return app.exitStatus();
 }

@@ -12,6 +12,7 @@
 #include "capture/Pipeline.h"
 #include "capture/RecordFile.h"
 #include "capture/SoundCutter.h"
+#include "core/CameraChoice.h"
 #include "core/CodecNames.h"
 #include "core/RecordFailure.h"
 #include "core/SiblingFile.h"
@@ -46,38 +47,47 @@ CCaptureGraph::~CCaptureGraph() {
     Teardown();
 }
 
-CCaptureGraph::CaptureDevice CCaptureGraph::FindCaptureDevice(const std::string& pattern) {
-    std::vector<GstDevicePtr> devices;
-    if (CDeviceList::Find("Video/Source", devices) != ListStatus::Ok)
+CCaptureGraph::CaptureDevice CCaptureGraph::FindCaptureDevice(const CameraWish& wish) {
+    std::vector<GstDevicePtr> all;
+    if (CDeviceList::Find("Video/Source", all) != ListStatus::Ok)
         return {};  // the list said why
-    std::string seen;
-    for (const GstDevicePtr& device : devices) {
+    // A source without a name can be neither listed nor asked for.
+    std::vector<GstDevicePtr> devices;
+    std::vector<std::string> names;
+    for (GstDevicePtr& device : all) {
         std::string name = CDeviceList::DisplayName(device.get());
-        if (!IsChosenCameraName(name, pattern)) {
-            seen += (seen.empty() ? "" : ", ") + Quoted(name);
+        if (name.empty())
             continue;
-        }
-        // The first match is the camera, usable or not: later ones are not tried.
-        CaptureDevice found;
-        found.element = Adopt(gst_device_create_element(device.get(), "capture-source"));
-        if (!found.element) {
-            Log(LogArea::Capture, LogLevel::Warning,
-                "camera " + Quoted(name) + ": GStreamer cannot make an element for it");
-            return {};
-        }
-        found.nodePath = CDeviceList::NodePath(device.get());
-        Log(LogArea::Capture, LogLevel::Debug,
-            "camera " + Quoted(name) + " found" +
-                (found.nodePath.empty() ? std::string() : " at " + found.nodePath));
-        found.name = std::move(name);
-        return found;
+        names.push_back(std::move(name));
+        devices.push_back(std::move(device));
     }
-    Log(LogArea::Capture, LogLevel::Warning,
-        devices.empty()
-            ? std::string("no camera: there is no video source")
-            : "no camera: no video source has " + Quoted(pattern.empty() ? "PC Camera" : pattern) +
-                  " in its name (seen: " + seen + ")");
-    return {};
+    const CameraChoice choice = ChooseCamera(names, wish);
+    if (choice.index < 0) {
+        std::string seen;
+        for (const std::string& name : names)
+            seen += (seen.empty() ? "" : ", ") + Quoted(name);
+        Log(LogArea::Capture, LogLevel::Warning,
+            names.empty() ? std::string("no camera: there is no video source")
+                          : "no camera: no video source has " + Quoted(wish.pattern) +
+                                " in its name (seen: " + seen + ")");
+        return {};
+    }
+    // The chosen camera, usable or not: no other is tried in its place.
+    GstDevice* device = devices[static_cast<std::size_t>(choice.index)].get();
+    CaptureDevice found;
+    found.name = names[static_cast<std::size_t>(choice.index)];
+    found.reason = choice.reason;
+    found.element = Adopt(gst_device_create_element(device, "capture-source"));
+    if (!found.element) {
+        Log(LogArea::Capture, LogLevel::Warning,
+            "camera " + Quoted(found.name) + ": GStreamer cannot make an element for it");
+        return {};
+    }
+    found.nodePath = CDeviceList::NodePath(device);
+    Log(LogArea::Capture, LogLevel::Debug,
+        "camera " + Quoted(found.name) + " found" +
+            (found.nodePath.empty() ? std::string() : " at " + found.nodePath));
+    return found;
 }
 
 bool CCaptureGraph::Fail(const char* why) {
@@ -111,9 +121,17 @@ bool CCaptureGraph::IsWriterError(const PipelineError& error) const {
 }
 
 GstElement* CCaptureGraph::BuildCameraBranch(int width, int height) {
-    CaptureDevice camera = FindCaptureDevice(cameraPattern_);
+    CaptureDevice camera = FindCaptureDevice(cameraWish_);
     if (!camera.element)
         return nullptr;
+    // Said once per camera: the user may not know which of several cameras this is.
+    if (camera.reason == CameraChoice::Reason::First && camera.name != announcedCamera_) {
+        Log(LogArea::Capture, LogLevel::Warning,
+            "no video source has \"PC Camera\" in its name: using the first one, " +
+                Quoted(camera.name) +
+                " (another is chosen in the video settings or with --camera)");
+    }
+    announcedCamera_ = camera.name;
     sourceName_ = camera.name;
     sourceNodePath_ = camera.nodePath;
     source_ = pipeline_->Add(std::move(camera.element));
@@ -406,6 +424,7 @@ void CCaptureGraph::Teardown() {
     width_ = 0;
     height_ = 0;
     deviceLost_ = false;
+    cameraStopped_ = false;
     audioFailed_ = false;
     recording_ = false;
     writerFailed_ = false;
@@ -416,6 +435,8 @@ bool CCaptureGraph::WaitForNewFrame() {
     const bool wasLost = deviceLost_;
     const bool gaveUp = callback_.WaitForFrame(kFrameWaitLimit);
     if (gaveUp) {
+        if (!wasLost)
+            cameraStopped_ = true;
         deviceLost_ = true;
         if (!wasLost && pipeline_) {
             Log(area_, LogLevel::Warning,
@@ -435,6 +456,9 @@ bool CCaptureGraph::WaitForNewFrame() {
             writerFailed_ = true;
             failureCause_ = WriterFailureText(error.noSpaceLeft, error.debug);
         }
+        // An error explains the silence that follows it: the camera's own, or another's.
+        if (!wasLost)
+            cameraStopped_ = error.from == GST_OBJECT_CAST(source_);
         if (!wasLost) {
             Log(area_, LogLevel::Warning,
                 std::string(graphName()) + ": the recording ends: " + lastError_ +

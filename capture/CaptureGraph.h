@@ -19,6 +19,7 @@
 #include "capture/GrabberCallback.h"
 #include "capture/GstPtr.h"
 #include "core/ArmedGraph.h"
+#include "core/CameraChoice.h"
 #include "core/FrameSource.h"
 #include "core/Log.h"
 #include "core/NoticeSink.h"
@@ -105,6 +106,7 @@ public:
     int width() const override { return width_; }
     int height() const override { return height_; }
     bool deviceLost() const override { return deviceLost_; }
+    bool cameraStopped() const override { return cameraStopped_; }
     bool audioFailed() const override { return audioFailed_; }
     void ClearAudioFailed() override { audioFailed_ = false; }
     std::string failureCause() const override { return failureCause_; }
@@ -120,19 +122,21 @@ public:
     bool SetSourceControl(std::uint32_t id, std::int32_t value);
     const std::string& sourceNodePath() const { return sourceNodePath_; }
 
-    // The camera: the first video source whose name, in any letter case, contains
-    // `pattern`, or "PC CAMERA" when the pattern is empty. When its element cannot be
-    // made the search ends without one.
+    // The camera the wish chooses among the video sources (see core/CameraChoice.h). When
+    // its element cannot be made the search ends without one.
     struct CaptureDevice {
         GstElementPtr element;
         std::string name;
         std::string nodePath;  // V4L2 device node, empty when none
+        CameraChoice::Reason reason = CameraChoice::Reason::NoSources;
     };
-    static CaptureDevice FindCaptureDevice(const std::string& pattern = {});
+    static CaptureDevice FindCaptureDevice(const CameraWish& wish = {});
 
     // The camera the graphs are built from from now on (see FindCaptureDevice).
-    void SetCameraPattern(std::string pattern) { cameraPattern_ = std::move(pattern); }
-    const std::string& cameraPattern() const { return cameraPattern_; }
+    void SetCameraWish(CameraWish wish) { cameraWish_ = std::move(wish); }
+    const CameraWish& cameraWish() const { return cameraWish_; }
+    // The name of the camera the running graph uses; empty without a graph.
+    const std::string& cameraName() const { return sourceName_; }
 
     // Every video source by name, in the order the camera search walks them; false when
     // they cannot be listed at all.
@@ -200,7 +204,8 @@ private:
     GstElement* audioHead_ = nullptr;
     GstElement* mux_ = nullptr;       // not owning
     GstElement* fileSink_ = nullptr;  // not owning
-    std::string cameraPattern_;
+    CameraWish cameraWish_;
+    std::string announcedCamera_;  // the camera last used, so a fallback is said once
     std::string sourceName_;
     std::string sourceNodePath_;
     std::string lastError_;
@@ -208,6 +213,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     bool deviceLost_ = false;
+    bool cameraStopped_ = false;  // the loss was the camera's: silence or its own error
     bool audioFailed_ = false;
     bool recording_ = false;
     bool writerFailed_ = false;  // the file writer reported an error while recording

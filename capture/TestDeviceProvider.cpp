@@ -49,16 +49,14 @@ void tavelin_test_device_init(TavelinTestDevice* self) {
     self->kind = TestDeviceKind::Camera;
 }
 
-GstDevice* NewTestDevice(TestDeviceKind kind) {
+GstDevice* NewTestDevice(TestDeviceKind kind, const char* name) {
     const bool camera = kind == TestDeviceKind::Camera;
     tavelin::GstCapsPtr caps(gst_caps_new_empty_simple(camera ? "video/x-raw" : "audio/x-raw"));
     tavelin::GstStructurePtr properties(gst_structure_new("tavelin-test-device", "device.api",
                                                           G_TYPE_STRING, "tavelin-test", nullptr));
-    auto* device = static_cast<TavelinTestDevice*>(
-        g_object_new(tavelin_test_device_get_type(), "display-name",
-                     camera ? tavelin::kTestCameraName : tavelin::kTestMicrophoneName, "caps",
-                     caps.get(), "device-class", camera ? "Video/Source" : "Audio/Source",
-                     "properties", properties.get(), nullptr));
+    auto* device = static_cast<TavelinTestDevice*>(g_object_new(
+        tavelin_test_device_get_type(), "display-name", name, "caps", caps.get(), "device-class",
+        camera ? "Video/Source" : "Audio/Source", "properties", properties.get(), nullptr));
     device->kind = kind;
     return GST_DEVICE(device);
 }
@@ -68,8 +66,10 @@ GList* tavelin_test_provider_probe(GstDeviceProvider*) {
         return nullptr;
     // Devices come out floating; the provider's caller sinks them.
     GList* devices = nullptr;
-    devices = g_list_append(devices, NewTestDevice(TestDeviceKind::Camera));
-    devices = g_list_append(devices, NewTestDevice(TestDeviceKind::Microphone));
+    for (const std::string& name : tavelin::TestCameraNames())
+        devices = g_list_append(devices, NewTestDevice(TestDeviceKind::Camera, name.c_str()));
+    devices = g_list_append(
+        devices, NewTestDevice(TestDeviceKind::Microphone, tavelin::kTestMicrophoneName));
     return devices;
 }
 

@@ -142,6 +142,23 @@ bool TestSourcesEnabled() {
     return value != nullptr && std::string_view(value) == "1";
 }
 
+std::vector<std::string> TestCameraNames() {
+    std::vector<std::string> names;
+    if (const char* value = Variable("TAVELIN_TEST_CAMERA_NAMES")) {
+        std::string_view rest(value);
+        while (!rest.empty()) {
+            const std::size_t bar = rest.find('|');
+            const std::string_view name = rest.substr(0, bar);
+            if (!name.empty())
+                names.emplace_back(name);
+            rest = bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
+        }
+    }
+    if (names.empty())
+        names.emplace_back(kTestCameraName);
+    return names;
+}
+
 TestCameraOptions TestCameraOptions::FromEnvironment() {
     TestCameraOptions o;
     if (const char* v = Variable("TAVELIN_TEST_CAMERA_PATTERN"); v && PatternExists(v)) {

@@ -25,6 +25,9 @@
 //                                   the first one, byte for byte (default 0)
 //   TAVELIN_TEST_CAMERA_STILL_AFTER seconds after the camera starts from which the
 //                                   picture stands still again (default: never)
+//   TAVELIN_TEST_CAMERA_NAMES       the names the camera is listed under, separated by
+//                                   '|' (read when the devices are listed; default
+//                                   "Test Pattern PC Camera")
 //
 // The times are the camera's own frame times, counted from its first frame, so a
 // test sees one burst of motion between the two whatever the machine's speed.
@@ -33,6 +36,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tavelin {
 
@@ -42,6 +46,11 @@ inline constexpr const char* kTestMicrophoneName = "Test Tone Microphone";
 
 // TAVELIN_TEST_SOURCES is "1".
 bool TestSourcesEnabled();
+
+// The names the synthetic camera is listed under: TAVELIN_TEST_CAMERA_NAMES, names
+// separated by '|' (each one the same synthetic camera, so a test can offer cameras of
+// its choice), or kTestCameraName alone.
+std::vector<std::string> TestCameraNames();
 
 struct TestCameraOptions {
     enum class Format { Yuy2, Bgr, Mjpeg };

@@ -134,8 +134,24 @@ void CCameraSession::RecordingChoicesChanged() {
     UpdateArming();
 }
 
+void CCameraSession::CameraChanged() {
+    if (tick_.recording)
+        return;
+    armFailed_ = false;
+    if (motionArmed()) {
+        Arm(ArmRequest());
+        return;
+    }
+    // The preview at the size shown; also after a camera that had stopped for good.
+    Disarm();
+    UpdateArming();
+}
+
 void CCameraSession::ToggleShowTime() {
     tick_.showDateTime = !tick_.showDateTime;
+    // Pressed while a file on motion runs, the button decides what shows after it.
+    if (motionFile_)
+        showTimeAfterFile_ = tick_.showDateTime;
 }
 
 void CCameraSession::ToggleTimerShot() {
@@ -220,6 +236,14 @@ void CCameraSession::ApplyMonitorSettings(bool accepted) {
                               : PlanCancelledSettings(tick_.monitor.monitorOn, tick_.recording));
     armFailed_ = false;
     UpdateArming();
+}
+
+void CCameraSession::ResumeRecordOnMotion() {
+    if (armed_ == nullptr || !settings_.monitor.motionRecord.enabled)
+        return;
+    Log(LogArea::Monitor, LogLevel::Info,
+        "record on motion was on when the program last ended: the monitor starts with it");
+    ApplyMonitorSettings(true);
 }
 
 void CCameraSession::ApplyMonitorPlan(const MonitorSettingsPlan& plan) {
@@ -310,6 +334,12 @@ bool CCameraSession::WantArmed() const {
            !size.enlarge && tick_.frameWidth < kMonitorMaxWidth && !handRecording;
 }
 
+void CCameraSession::RestoreShowTime() {
+    if (showTimeAfterFile_)
+        tick_.showDateTime = true;
+    showTimeAfterFile_ = false;
+}
+
 std::uint32_t CCameraSession::CalmMs() const {
     return static_cast<std::uint32_t>(settings_.monitor.motionRecord.Clamped().calmSeconds) * 1000u;
 }
@@ -387,6 +417,7 @@ void CCameraSession::FollowMotion() {
     if (motionFile_ && !tick_.recording) {
         // The tick ended the file (the graph failed, or the camera was lost) and said so.
         motionFile_ = false;
+        RestoreShowTime();
         WaitForCalm();
     } else if (motionFile_ && !armed_->writingArmedFile()) {
         // The graph ended the file on a write error and stays armed.
@@ -425,6 +456,9 @@ void CCameraSession::FollowMotion() {
 void CCameraSession::StartMotionFile() {
     host_.StopTimer(kFrameTimer);
     tick_.recording = true;
+    // A recording turns the date off; nobody pressed a button for this one, so the date
+    // comes back when it ends.
+    showTimeAfterFile_ = tick_.showDateTime;
     SetRecordingControls(false);
     host_.PressRecorderSwitch();
     host_.SetCursor(CursorShape::Wait);
@@ -457,6 +491,7 @@ void CCameraSession::AbandonMotionFile(const std::string& message) {
     tick_.recording = false;
     host_.SetRecorderText(msg::kRunRecorder);
     SetRecordingControls(true);
+    RestoreShowTime();
     host_.SetCursor(CursorShape::Normal);
     // One message for a burst of motion, not one a frame.
     WaitForCalm();
@@ -473,6 +508,7 @@ void CCameraSession::EndFailedMotionFile() {
         NoticeStyle::Warning);
     host_.SetRecorderText(msg::kRunRecorder);
     SetRecordingControls(true);
+    RestoreShowTime();
     host_.SetCursor(CursorShape::Starting);
     WaitForCalm();
     host_.StartTimer(kFrameTimer, kFramePeriodMs);
@@ -487,6 +523,7 @@ void CCameraSession::FinishMotionFile() {
     const bool finished = armed_->FinishArmedFile();
     host_.SetRecorderText(msg::kRunRecorder);
     SetRecordingControls(true);
+    RestoreShowTime();
     host_.SetCursor(CursorShape::Normal);
     host_.EnableDisplayChoice(true);
     if (!finished) {

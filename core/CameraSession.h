@@ -76,11 +76,18 @@ public:
     // The recording choices changed (a list, a recording settings dialog): an armed graph
     // that encodes otherwise is built again.
     void RecordingChoicesChanged();
+    // The camera was changed (the video settings): the running graph is built again on
+    // it. A recording keeps its camera; the next graph uses the new one.
+    void CameraChanged();
     void ToggleShowTime();
     // Arms the countdown shot (removing the earlier picture), or cancels a running one.
     void ToggleTimerShot();
     void ToggleRecorder();
     void ToggleAudio();
+    // Start-up: record on motion was on when the program last ended, so the monitor
+    // starts with it, armed, as if the dialog had just been confirmed. The other monitor
+    // functions last one run and stay off.
+    void ResumeRecordOnMotion();
     // After the Monitor Settings dialog (settings().monitor holds what it stored):
     // switches the monitor by the stored mode (accepted) or puts an idle monitor back
     // to rest (cancelled).
@@ -151,6 +158,9 @@ private:
     void EndFailedMotionFile();
     // The graph is not written again before the picture has been calm.
     void WaitForCalm();
+    // A file on motion ended: the date shows again if it did when the file began (or
+    // Show Time was pressed on during the file).
+    void RestoreShowTime();
     std::uint32_t CalmMs() const;
 
     IFrameSource& source_;
@@ -171,12 +181,13 @@ private:
     bool noAudioDevice_ = false;
 
     // Record on motion.
-    RecordRequest armedRequest_;    // what the armed graph encodes
-    int armedSeconds_ = -1;         // and how many seconds it keeps
-    bool armFailed_ = false;        // not tried again until a command changes something
-    bool motionFile_ = false;       // the armed graph writes a file the motion started
-    bool calmNeeded_ = false;       // a new file waits until the picture has been calm
-    std::uint32_t lastMotion_ = 0;  // clock tick of the last frame with motion
+    RecordRequest armedRequest_;      // what the armed graph encodes
+    int armedSeconds_ = -1;           // and how many seconds it keeps
+    bool armFailed_ = false;          // not tried again until a command changes something
+    bool motionFile_ = false;         // the armed graph writes a file the motion started
+    bool calmNeeded_ = false;         // a new file waits until the picture has been calm
+    bool showTimeAfterFile_ = false;  // the date shows again when the file on motion ends
+    std::uint32_t lastMotion_ = 0;    // clock tick of the last frame with motion
 };
 
 }  // namespace tavelin

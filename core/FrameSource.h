@@ -33,6 +33,9 @@ public:
     virtual bool deviceLost() const = 0;
     // When a recording failed because of its file, the cause in words for the user.
     virtual std::string failureCause() const { return {}; }
+    // The loss was the camera's own: no frame within the wait, or an error the camera
+    // itself reported. A recording then ended for the camera's sake, not the encoder's.
+    virtual bool cameraStopped() const { return false; }
 
     // Stops and releases the graph, then frees the frame buffer. Safe at any time.
     virtual void Teardown() = 0;

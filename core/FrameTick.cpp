@@ -113,6 +113,7 @@ void CFrameTick::WriteRequestedPictures(const std::uint8_t* picture) {
 void CFrameTick::DeviceLostRecovery() {
     // Read before the teardown forgets it: a recording that failed for its file says why.
     const std::string fileCause = source_.failureCause();
+    const bool cameraStopped = source_.cameraStopped();
     busy = true;
     host_.StopTimer(kFrameTimer);
     source_.Teardown();
@@ -121,8 +122,11 @@ void CFrameTick::DeviceLostRecovery() {
     // The enlarged sizes come from the smaller camera sizes; enlarge keeps its value.
     const CameraSize camera = CameraSizeForShown(frameWidth, frameHeight);
     if (source_.BuildPreviewGraph(camera.width, camera.height)) {
-        EndAbortedRecording(fileCause.empty() ? msg::RecordFailed(frameWidth)
-                                              : msg::RecordFileFailed(fileCause));
+        // The camera is back: the recording ended for its file, for the camera, or else
+        // for an error further on, most likely the encoder's.
+        EndAbortedRecording(!fileCause.empty() ? msg::RecordFileFailed(fileCause)
+                            : cameraStopped    ? std::string(msg::kRecordCameraStopped)
+                                               : msg::RecordFailed(frameWidth));
         busy = false;
         host_.StartTimer(kFrameTimer, kFramePeriodMs);
         return;

@@ -18,6 +18,10 @@ inline constexpr const char* kNoRecordingNumberLeft = TAVELIN_RECORD_FAILED
     "Set a lower counter or another folder in the video settings.\r\n";
 inline constexpr const char* kRecordDeviceLost =
     "ERROR during capture AVI file (Device Lost).Stopping capture!\r\n";
+// The camera went quiet during a recording; the file holds what came until then.
+inline constexpr const char* kRecordCameraStopped =
+    "The camera stopped sending pictures.Stopping capture!\r\n\r\n"
+    "The recording up to that moment is kept.\r\n";
 inline constexpr const char* kTimerShotDone = "Finish to timer shot.Save Image To :\n";
 inline constexpr const char* kTrackingInitFailed = "Failed to Moveing Object Tracking!\r\n";
 inline constexpr const char* kNoAudioDevice = "Not found valid Audio device. Disable Alarm!";

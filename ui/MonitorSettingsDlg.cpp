@@ -100,6 +100,11 @@ CMonitorSettingsDlg::~CMonitorSettingsDlg() {
     EndPreview();
 }
 
+void CMonitorSettingsDlg::SetStartWithDesktop(bool on) {
+    startWithDesktop_ = on;
+    ui_->startBox->setChecked(on);
+}
+
 void CMonitorSettingsDlg::ReadControls() {
     scan_ = ui_->scanBox->isChecked();
     still_ = ui_->stillBox->isChecked();
@@ -215,6 +220,7 @@ void CMonitorSettingsDlg::OnOk() {
     setup_.motionRecord.secondsBefore = ui_->beforeSpin->value();
     setup_.motionRecord.calmSeconds = ui_->calmSpin->value();
     setup_.motionRecord = setup_.motionRecord.Clamped();
+    startWithDesktop_ = ui_->startBox->isChecked();
     accept();
 }
 

@@ -3,7 +3,8 @@
 // picks the alarm sound (with a preview of at most 3.5 s), and a path says where
 // motion stills go. OK stores the mode code; the main window then applies it. A fourth
 // box, kept apart from the mode code, records on motion, with the seconds kept before
-// the motion and the calm that ends the file.
+// the motion and the calm that ends the file; a fifth starts the program with the
+// desktop, so that a watched room stays watched after the computer restarts.
 
 #include <QBasicTimer>
 #include <QDialog>
@@ -40,6 +41,10 @@ public:
     // sound (chosen by ticking the alarm or playing a sound) and a still folder picked
     // with Browse are kept however the dialog closes.
     const MonitorSetup& setup() const { return setup_; }
+
+    // The "Start with the desktop" box: as given here on opening; changed by OK only.
+    void SetStartWithDesktop(bool on);
+    bool startWithDesktop() const { return startWithDesktop_; }
 
     // The names of the alarm sounds, by list position.
     static const QStringList& AlarmSoundNames();
@@ -92,6 +97,7 @@ private:
     QString stillPath_;
     bool playing_ = false;
     bool soundTyped_ = false;
+    bool startWithDesktop_ = false;
     QBasicTimer previewTimer_;
 };
 

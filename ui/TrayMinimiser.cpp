@@ -7,6 +7,7 @@
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <utility>
 
 #include "resources/ResourceIds.h"
@@ -118,8 +119,12 @@ void RestoreFromTray(QWidget* window, const std::vector<QWidget*>& companions,
         window->show();
     }
     for (QWidget* companion : companions) {
-        if (companion && MoveBack(companion))
-            companion->show();
+        if (companion && MoveBack(companion)) {
+            if (minimised)
+                companion->showMinimized();
+            else
+                companion->show();
+        }
     }
     if (!minimised) {
         window->raise();
@@ -192,11 +197,9 @@ void CTrayMinimiser::Apply(CTrayState::Action action) {
             MinimiseToTray(window_, Companions(), TrayRect());
             break;
         case CTrayState::Action::MinimiseNormally:
-            if (IsHiddenInTray(window_)) {
+            if (IsHiddenInTray(window_))
                 RestoreFromTray(window_, Companions(), QRect(), true);
-            } else {
-                window_->showMinimized();
-            }
+            MinimiseTogether();
             break;
         case CTrayState::Action::Restore:
             RestoreFromTray(window_, Companions(),
@@ -208,6 +211,51 @@ void CTrayMinimiser::Apply(CTrayState::Action action) {
     if (tray_) {
         tray_->EnableMenuItem(ids::kTrayShow, state_.showEnabled());
         tray_->WatchTray(state_.inTray());
+    }
+}
+
+void CTrayMinimiser::MinimiseTogether() {
+    for (const QPointer<QWidget>& widget : minimisedTogether_) {
+        if (widget)
+            widget->removeEventFilter(this);
+    }
+    minimisedTogether_.clear();
+    for (QWidget* companion : Companions()) {
+        if (companion && companion != window_ && companion->isVisible())
+            minimisedTogether_.emplace_back(companion);
+    }
+    minimisedTogether_.emplace_back(window_.data());
+    for (const QPointer<QWidget>& widget : minimisedTogether_) {
+        widget->installEventFilter(this);
+        widget->showMinimized();
+    }
+}
+
+bool CTrayMinimiser::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && !restoringTogether_) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const bool grouped = std::find(minimisedTogether_.begin(), minimisedTogether_.end(),
+                                       widget) != minimisedTogether_.end();
+        if (widget != nullptr && grouped && !widget->isMinimized())
+            RestoreTogether(widget);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CTrayMinimiser::RestoreTogether(QWidget* first) {
+    const std::vector<QPointer<QWidget>> group = std::exchange(minimisedTogether_, {});
+    restoringTogether_ = true;
+    for (const QPointer<QWidget>& widget : group) {
+        if (!widget)
+            continue;
+        widget->removeEventFilter(this);
+        if (widget != first && widget->isMinimized())
+            widget->showNormal();
+    }
+    restoringTogether_ = false;
+    if (window_) {
+        window_->raise();
+        window_->activateWindow();
     }
 }
 

@@ -29,8 +29,9 @@ QRect GetTrayRect(const QRect& iconGeometry, const QScreen* screen);
 // each one was. animateTo: the outline's end, or an empty rectangle for no outline.
 void MinimiseToTray(QWidget* window, const std::vector<QWidget*>& companions,
                     const QRect& animateTo = QRect());
-// Shows the window (minimised, if asked) and the companions hidden with it at their old
-// positions, and activates the window. animateFrom: the outline's start, or empty.
+// Shows the window and the companions hidden with it at their old positions (all
+// minimised, if asked), and activates the window. animateFrom: the outline's start, or
+// empty.
 void RestoreFromTray(QWidget* window, const std::vector<QWidget*>& companions,
                      const QRect& animateFrom = QRect(), bool minimised = false);
 // Whether the window is hidden in the tray by MinimiseToTray.
@@ -40,7 +41,9 @@ bool IsHiddenInTray(const QWidget* window);
 // "Exit" and the icon's double click, following CTrayState. It makes itself the tray's
 // target. Where the desktop has no tray the window is minimised the ordinary way, and
 // a window in a tray that disappears is brought back minimised, so the program always
-// stays within reach.
+// stays within reach. Minimised the ordinary way, the companions go with the window and
+// whichever of them is brought back brings the others: a desktop without a task bar
+// still has the one window it shows to bring back the rest.
 class CTrayMinimiser : public QObject, public ITrayTarget {
     Q_OBJECT
 
@@ -60,7 +63,14 @@ public:
     void OnTrayCommand(int commandId) override;
     void OnTrayDoubleClick(int defaultCommandId) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Minimises the window and its shown companions as one group.
+    void MinimiseTogether();
+    // One of the group came back: the rest follow, and the window comes to the front.
+    void RestoreTogether(QWidget* first);
     void OnTrayAvailabilityChanged(bool available);
     void Apply(CTrayState::Action action);
     QRect TrayRect() const;
@@ -71,6 +81,8 @@ private:
     std::function<std::vector<QWidget*>()> companions_;
     std::function<void()> exit_;
     CTrayState state_;
+    std::vector<QPointer<QWidget>> minimisedTogether_;
+    bool restoringTogether_ = false;
 };
 
 }  // namespace tavelin

@@ -17,13 +17,18 @@ void RunAudioSettings(IRecordSettingsHost& host, QWidget* parent, RecordingChoic
 }
 
 bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, std::string& aviPathText,
-                      std::int32_t& fileCounter, RecordingChoices& choices) {
+                      std::int32_t& fileCounter, RecordingChoices& choices,
+                      CameraSelection* cameras) {
     CPauseScope pause(host);
     choices.aviPath = NumberedPathFor(aviPathText, fileCounter);
     CVideoSettingsDlg dialog(parent, {choices.aviPath, choices.useTypedNameOnce},
                              host.CounterFile(), host.Notices(), host.Files());
+    if (cameras != nullptr)
+        dialog.SetCameras(cameras->names, cameras->camera);
     if (dialog.exec() != QDialog::Accepted)
         return false;
+    if (cameras != nullptr)
+        cameras->camera = dialog.camera();
     choices.aviPath = dialog.target().aviPath;
     choices.useTypedNameOnce = dialog.target().useTypedNameOnce;
     ReadFileCounter(fileCounter, host.CounterFile());

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "capture/widgets/RecordSettingsHost.h"
 #include "core/RecordSettingsRules.h"
@@ -19,12 +20,19 @@ namespace tavelin {
 // The master stream: `choices.masterStream` takes the last one clicked.
 void RunAudioSettings(IRecordSettingsHost& host, QWidget* parent, RecordingChoices& choices);
 
-// The save folder and counter. The dialog opens on the numbered name for the folder of
-// `aviPathText` and `fileCounter`, which becomes the stored path. On OK (true)
-// `fileCounter` is read back from the counter file and `aviPathText` becomes the stored
-// recording path; otherwise both stay.
+// The cameras the video settings offer, and the one in use: on OK, the one chosen.
+struct CameraSelection {
+    std::vector<std::string> names;
+    std::string camera;
+};
+
+// The camera, the save folder and the counter. The dialog opens on the numbered name for
+// the folder of `aviPathText` and `fileCounter`, which becomes the stored path. On OK
+// (true) `fileCounter` is read back from the counter file, `aviPathText` becomes the
+// stored recording path and `cameras.camera` the camera chosen; otherwise all stay.
 bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, std::string& aviPathText,
-                      std::int32_t& fileCounter, RecordingChoices& choices);
+                      std::int32_t& fileCounter, RecordingChoices& choices,
+                      CameraSelection* cameras = nullptr);
 
 // The main window's copies of the three lists.
 struct MainWindowLists {

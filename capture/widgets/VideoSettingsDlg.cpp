@@ -34,6 +34,16 @@ CVideoSettingsDlg::CVideoSettingsDlg(QWidget* parent, AviTarget stored, std::str
 
 CVideoSettingsDlg::~CVideoSettingsDlg() = default;
 
+void CVideoSettingsDlg::SetCameras(const std::vector<std::string>& names,
+                                   const std::string& inUse) {
+    camera_ = inUse;
+    ui_->cameraList->clear();
+    for (const std::string& name : names)
+        ui_->cameraList->addItem(QString::fromStdString(name));
+    ui_->cameraList->setCurrentIndex(ui_->cameraList->findText(QString::fromStdString(inUse)));
+    ui_->cameraList->setEnabled(!names.empty());
+}
+
 void CVideoSettingsDlg::WriteControls() {
     ui_->counterEdit->setText(QString::number(counter_));
     ui_->pathEdit->setText(QString::fromStdString(path_));
@@ -82,6 +92,8 @@ void CVideoSettingsDlg::OnOk() {
         return;
     }
     target_ = VideoSettingsTarget(path_, counter_, typedName_);
+    if (ui_->cameraList->currentIndex() >= 0)
+        camera_ = ui_->cameraList->currentText().toStdString();
     WriteFileCounter(counter_, counterFile_);
     accept();
 }

@@ -1,13 +1,15 @@
 #pragma once
-// Where the next recording goes: a folder, with the number the next numbered recording
-// uses, or a file name of the user's own. OK stores the target for the next recording
-// and writes the number to the counter file; the close box and Escape store nothing.
+// Which camera the program runs on, and where the next recording goes: a folder, with
+// the number the next numbered recording uses, or a file name of the user's own. OK
+// stores the camera and the target for the next recording and writes the number to the
+// counter file; the close box and Escape store nothing.
 
 #include <QDialog>
 #include <QString>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/NoticeSink.h"
 #include "core/RecordSettingsRules.h"
@@ -34,6 +36,11 @@ public:
     // The target the next recording uses: as stored on opening, or as OK stored it.
     const AviTarget& target() const { return target_; }
 
+    // The cameras to choose from, `inUse` selected (none when it is not among them).
+    void SetCameras(const std::vector<std::string>& names, const std::string& inUse);
+    // The camera chosen: as in use on opening, or as OK stored it.
+    const std::string& camera() const { return camera_; }
+
 private:
     void OnPathEdited();
     void OnBrowse();
@@ -50,6 +57,7 @@ private:
     IFileChooser& files_;
 
     AviTarget target_;
+    std::string camera_;
     std::string path_;
     std::int32_t counter_ = 0;
     bool typedName_ = false;  // the path is a name of the user's own

@@ -179,7 +179,8 @@ TEST_F(RecordingTest, CameraLostWhileRecordingFinishesTheFile) {
     // The camera stops after about a second; the tick notices within the frame wait.
     ASSERT_TRUE(WaitFor([this] { return !notices_.shown.empty(); }, 20000));
     ASSERT_EQ(notices_.shown.size(), 1u);
-    EXPECT_EQ(notices_.shown[0].first, msg::kRecordFailedContent);
+    // The camera, not the compressor, is named as the cause.
+    EXPECT_EQ(notices_.shown[0].first, msg::kRecordCameraStopped);
     EXPECT_FALSE(dialog_->tick().recording);
     EXPECT_TRUE(dialog_->frameTimerActive()) << "the preview came back";
     const std::string probe = Probe(dir_ / "Tavelin-00005.avi", "format=duration");

@@ -1,16 +1,23 @@
-// Record on motion kept between runs: what the Monitor Settings dialog stores, what a
-// new window starts with, and what a damaged settings file gives.
+// What is kept between runs: record on motion (the Monitor Settings dialog stores it, a
+// new window starts watching with it), the camera chosen in the video settings, the
+// desktop's autostart entry, and what a damaged settings file gives.
 
 #include "app/UserSettings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QSpinBox>
 #include <QTest>
 
+#include <filesystem>
 #include <fstream>
 
 #include "app/AppPaths.h"
 #include "app/MainDlg.h"
+#include "capture/widgets/VideoSettingsDlg.h"
+#include "core/FrameFormat.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/DialogDriver.h"
@@ -77,7 +84,117 @@ TEST_F(UserSettingsTest, TheMonitorDialogStoresItAndTheNextRunStartsWithIt) {
     EXPECT_EQ(CUserSettings::LoadMotionRecord(), (MotionRecordSetup{true, 5, 42}));
     std::unique_ptr<CMainDlg> next = Window();
     EXPECT_EQ(next->session().settings().monitor.motionRecord, (MotionRecordSetup{true, 5, 42}));
-    EXPECT_FALSE(next->tick().monitor.monitorOn) << "the monitor starts when the user says";
+    // Watching again after the start-up, without a dialog; the other functions last a run.
+    ASSERT_TRUE(next->OnInitDialog());
+    EXPECT_TRUE(next->tick().monitor.monitorOn);
+    EXPECT_TRUE(next->session().motionArmed());
+    EXPECT_EQ(next->session().settings().monitor.monitorMode, kModeUnset);
+    EXPECT_TRUE(notices_.shown.empty());
+}
+
+// Anything but a regular file under the settings file's name: the defaults, no hang,
+// and nothing written over it.
+class UnusableSettingsFile : public UserSettingsTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UnusableSettingsFile, GivesTheDefaultsAndIsLeftAlone) {
+    const bool fifo = GetParam();
+    const std::string path = CAppPaths::SettingsFile();
+    if (fifo)
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    else
+        ASSERT_TRUE(std::filesystem::create_directory(path));
+    EXPECT_EQ(CUserSettings::LoadMotionRecord(), MotionRecordSetup());
+    EXPECT_EQ(CUserSettings::LoadCameraName(), "");
+    EXPECT_FALSE(CUserSettings::SaveMotionRecord({true, 1, 5}));
+    EXPECT_FALSE(CUserSettings::SaveCameraName("Some Camera"));
+    std::unique_ptr<CMainDlg> window = Window();
+    EXPECT_TRUE(window->OnInitDialog());
+    window->CloseProgram();
+    const auto status = std::filesystem::symlink_status(path);
+    EXPECT_EQ(status.type(),
+              fifo ? std::filesystem::file_type::fifo : std::filesystem::file_type::directory);
+    if (!fifo) {
+        EXPECT_TRUE(std::filesystem::is_empty(path));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, UnusableSettingsFile, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Fifo" : "Folder";
+                         });
+
+// Cameras whose names lack "PC Camera", as most webcams' do: the first one runs, the
+// video settings choose another for now and for the next runs, and a name given on the
+// command line still wins at start-up.
+TEST_F(UserSettingsTest, TheVideoSettingsChooseTheCameraForThisAndTheNextRuns) {
+    ::setenv("TAVELIN_TEST_CAMERA_NAMES", "Integrated Webcam|USB Webcam", 1);
+    {
+        std::unique_ptr<CMainDlg> window = Window();
+        ASSERT_TRUE(window->OnInitDialog());
+        EXPECT_EQ(window->capture().cameraName(), "Integrated Webcam");
+        QStringList offered;
+        QString selected;
+        testing::WhenOpened<CVideoSettingsDlg>([&](CVideoSettingsDlg& dialog) {
+            auto* list = testing::Child<QComboBox>(dialog, "cameraList");
+            for (int i = 0; i < list->count(); ++i)
+                offered << list->itemText(i);
+            selected = list->currentText();
+            list->setCurrentIndex(list->findText(QStringLiteral("USB Webcam")));
+            testing::Click(dialog, "okButton");
+        });
+        window->button(ids::kVideoSettings)->click();
+        EXPECT_EQ(offered,
+                  (QStringList{QStringLiteral("Integrated Webcam"), QStringLiteral("USB Webcam")}));
+        EXPECT_EQ(selected, QStringLiteral("Integrated Webcam"));
+        EXPECT_EQ(window->capture().cameraName(), "USB Webcam");
+        EXPECT_TRUE(testing::WaitForFrames(window->tick(), 3)) << "the new camera runs";
+        window->CloseProgram();
+    }
+    EXPECT_EQ(CUserSettings::LoadCameraName(), "USB Webcam");
+    {
+        std::unique_ptr<CMainDlg> next = Window();
+        ASSERT_TRUE(next->OnInitDialog());
+        EXPECT_EQ(next->capture().cameraName(), "USB Webcam");
+        next->CloseProgram();
+    }
+    MainDlgSeams seams;
+    seams.notices = &notices_;
+    seams.alarm = &alarm_;
+    seams.splashMs = 0;
+    seams.trayAvailable = [] { return false; };
+    seams.cameraPattern = "integrated";
+    CMainDlg byOption(seams);
+    ASSERT_TRUE(byOption.OnInitDialog());
+    EXPECT_EQ(byOption.capture().cameraName(), "Integrated Webcam");
+    byOption.CloseProgram();
+    ::unsetenv("TAVELIN_TEST_CAMERA_NAMES");
+    EXPECT_TRUE(notices_.shown.empty());
+}
+
+// "Start with the desktop" writes the autostart entry and takes it away again.
+TEST_F(UserSettingsTest, StartWithTheDesktopWritesAndRemovesTheAutostartEntry) {
+    const std::filesystem::path config = dir_ / "config";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const std::filesystem::path entry = config / "autostart/tavelin-video-center.desktop";
+    std::unique_ptr<CMainDlg> window = Window();
+    ASSERT_TRUE(window->OnInitDialog());
+    for (const bool on : {true, false}) {
+        bool shown = !on;
+        testing::WhenOpened<CMonitorSettingsDlg>([&](CMonitorSettingsDlg& dialog) {
+            shown = testing::Child<QCheckBox>(dialog, "startBox")->isChecked();
+            testing::Click(dialog, "startBox");
+            testing::Click(dialog, "okButton");
+        });
+        window->button(ids::kMonitor)->click();
+        EXPECT_EQ(shown, !on) << "the box shows whether the entry is there";
+        EXPECT_EQ(std::filesystem::exists(entry), on);
+        if (on) {
+            EXPECT_TRUE(testing::ReadBytes(entry).starts_with("[Desktop Entry]\n"));
+        }
+    }
+    window->CloseProgram();
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(notices_.shown.empty());
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ TEST_F(CaptureGraphTest, NoCameraOrAnImpossibleSizeFailsCleanly) {
 
     ScopedEnv off("TAVELIN_TEST_SOURCES", "0");
     if (CCaptureGraph::FindCaptureDevice().element)
-        GTEST_SKIP() << "a real PC camera is attached";
+        GTEST_SKIP() << "a real camera is attached";
     EXPECT_FALSE(graph.BuildPreviewGraph(320, 240));
     EXPECT_FALSE(graph.hasGraph());
     EXPECT_EQ(graph.width(), 0);
@@ -169,14 +169,14 @@ TEST_F(CaptureGraphTest, TheSyntheticCameraIsFoundByNameAndOffersNoControls) {
 
 // A camera chosen by part of its name, in any case, instead of the "PC Camera" test.
 TEST_F(CaptureGraphTest, ACameraPatternChoosesTheCameraByName) {
-    EXPECT_EQ(CCaptureGraph::FindCaptureDevice("tEST pATTERN").name, kTestCameraName);
-    EXPECT_FALSE(CCaptureGraph::FindCaptureDevice("nosuchcamera").element);
+    EXPECT_EQ(CCaptureGraph::FindCaptureDevice({"tEST pATTERN", ""}).name, kTestCameraName);
+    EXPECT_FALSE(CCaptureGraph::FindCaptureDevice({"nosuchcamera", ""}).element);
 
     CCaptureGraph graph;
-    graph.SetCameraPattern("nosuchcamera");
+    graph.SetCameraWish({"nosuchcamera", ""});
     EXPECT_FALSE(graph.BuildPreviewGraph(320, 240));
     EXPECT_FALSE(graph.hasGraph());
-    graph.SetCameraPattern("test pattern");
+    graph.SetCameraWish({"test pattern", ""});
     EXPECT_TRUE(graph.BuildPreviewGraph(320, 240)) << graph.lastError();
 }
 

@@ -187,7 +187,7 @@ TEST_F(CaptureLogTest, AFileThatCannotBeCreatedIsLoggedWithItsPathAndCause) {
 TEST_F(CaptureLogTest, NoCameraSaysWhatTheSearchSaw) {
     ScopedEnv off("TAVELIN_TEST_SOURCES", "0");
     if (CCaptureGraph::FindCaptureDevice().element)
-        GTEST_SKIP() << "a real PC camera is attached";
+        GTEST_SKIP() << "a real camera is attached";
     CCaptureGraph graph;
     EXPECT_FALSE(graph.BuildPreviewGraph(320, 240));
     const std::vector<Line> lines = Lines();
@@ -199,7 +199,7 @@ TEST_F(CaptureLogTest, NoCameraSaysWhatTheSearchSaw) {
 
 TEST_F(CaptureLogTest, ACameraPatternWithoutMatchNamesThePatternAndTheCamerasSeen) {
     CCaptureGraph graph;
-    graph.SetCameraPattern("nosuchcamera");
+    graph.SetCameraWish({"nosuchcamera", ""});
     EXPECT_FALSE(graph.BuildPreviewGraph(320, 240));
     EXPECT_THAT(Lines(), Contains(LineWith(
                              LogArea::Capture, LogLevel::Warning,

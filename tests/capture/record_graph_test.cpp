@@ -369,6 +369,7 @@ TEST_P(CameraHangs, TheFileIsStillFinished) {
             gaveUp = graph.WaitForNewFrame();
         ASSERT_TRUE(gaveUp);
         EXPECT_TRUE(graph.deviceLost());
+        EXPECT_TRUE(graph.cameraStopped());
     } else {
         // Nobody asks for a frame. The camera's 20th push is its last (it passes or is
         // held, and nothing follows); the sound runs on for half a second past it.

@@ -350,6 +350,7 @@ struct RecoveryCase {
     std::pair<int, int> rebuiltAt;
     std::vector<std::string> messages;
     std::string fileCause = {};  // the graph failed because of the recording's file
+    bool cameraStopped = false;  // the camera went quiet or reported the error itself
 };
 
 class DeviceLostTest : public FrameTickTest, public ::testing::WithParamInterface<RecoveryCase> {};
@@ -363,6 +364,7 @@ TEST_P(DeviceLostTest, RebuildsAtTheCameraSizeAndReportsByWidthAndRecording) {
     source_.builds.clear();
     source_.loseOnNextWait = true;
     source_.cause = c.fileCause;
+    source_.stopped = c.cameraStopped;
     source_.buildResults = {c.rebuildSucceeds};
 
     tick_.FrameStep();
@@ -394,27 +396,39 @@ TEST_P(DeviceLostTest, RebuildsAtTheCameraSizeAndReportsByWidthAndRecording) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DeviceLostTest,
-    ::testing::Values(RecoveryCase{0, false, true, {320, 240}, {}},
-                      RecoveryCase{5, false, true, {640, 480}, {}},
-                      RecoveryCase{4, false, true, {800, 600}, {}},
-                      RecoveryCase{3, true, true, {800, 600}, {msg::kRecordFailedSize800}},
-                      RecoveryCase{2, true, true, {640, 480}, {msg::kRecordFailedContent}},
-                      RecoveryCase{2, false, false, {640, 480}, {msg::kDeviceLost}},
-                      RecoveryCase{
-                          1, true, false, {320, 240}, {msg::kDeviceLost, msg::kRecordDeviceLost}},
-                      // A full disk stops the recording; the camera itself is fine.
-                      RecoveryCase{3,
-                                   true,
-                                   true,
-                                   {800, 600},
-                                   {msg::RecordFileFailed(kNoSpaceForRecording)},
-                                   kNoSpaceForRecording},
-                      RecoveryCase{1,
-                                   true,
-                                   false,
-                                   {320, 240},
-                                   {msg::kDeviceLost, msg::RecordFileFailed("Cannot write.")},
-                                   "Cannot write."}));
+    ::testing::Values(
+        RecoveryCase{0, false, true, {320, 240}, {}}, RecoveryCase{5, false, true, {640, 480}, {}},
+        RecoveryCase{4, false, true, {800, 600}, {}},
+        RecoveryCase{3, true, true, {800, 600}, {msg::kRecordFailedSize800}},
+        RecoveryCase{2, true, true, {640, 480}, {msg::kRecordFailedContent}},
+        RecoveryCase{2, false, false, {640, 480}, {msg::kDeviceLost}},
+        RecoveryCase{1, true, false, {320, 240}, {msg::kDeviceLost, msg::kRecordDeviceLost}},
+        // A full disk stops the recording; the camera itself is fine.
+        RecoveryCase{3,
+                     true,
+                     true,
+                     {800, 600},
+                     {msg::RecordFileFailed(kNoSpaceForRecording)},
+                     kNoSpaceForRecording},
+        RecoveryCase{1,
+                     true,
+                     false,
+                     {320, 240},
+                     {msg::kDeviceLost, msg::RecordFileFailed("Cannot write.")},
+                     "Cannot write."},
+        // The camera went quiet and came back: the encoder is not to blame.
+        RecoveryCase{3, true, true, {800, 600}, {msg::kRecordCameraStopped}, "", true},
+        RecoveryCase{2, false, true, {640, 480}, {}, "", true},
+        RecoveryCase{
+            1, true, false, {320, 240}, {msg::kDeviceLost, msg::kRecordDeviceLost}, "", true},
+        // The file's cause wins over the camera's silence that followed it.
+        RecoveryCase{2,
+                     true,
+                     true,
+                     {640, 480},
+                     {msg::RecordFileFailed(kNoSpaceForRecording)},
+                     kNoSpaceForRecording,
+                     true}));
 
 }  // namespace
 }  // namespace tavelin

@@ -486,6 +486,53 @@ TEST_F(MotionRecordTest, SecondsChangedWhileWritingTakeEffectAfterTheFile) {
     EXPECT_EQ(camera_.armings[1].secondsBefore, 7);
 }
 
+// A file on motion turns the date off, as a recording does; whichever way the file
+// ends, the date comes back if it was on, unless the user pressed Show Time meanwhile.
+enum class FileEnd { Calm, RecorderButton, MonitorOff, WriteError, GraphLost };
+class DateAfterMotionFile : public MotionRecordTest,
+                            public ::testing::WithParamInterface<std::tuple<FileEnd, bool, bool>> {
+};
+
+TEST_P(DateAfterMotionFile, ComesBackIfItWasOnAndNobodyPressedShowTime) {
+    const auto [end, dateOn, pressedDuringFile] = GetParam();
+    Arm();
+    session_.tick().showDateTime = dateOn;
+    Motion(1);
+    ASSERT_TRUE(session_.motionRecording());
+    EXPECT_FALSE(session_.tick().showDateTime);
+    if (pressedDuringFile)
+        session_.ToggleShowTime();
+    const bool dateDuringFile = session_.tick().showDateTime;
+    switch (end) {
+        case FileEnd::Calm:
+            Calm(3000 / kFramePeriodMs);
+            break;
+        case FileEnd::RecorderButton:
+            session_.ToggleRecorder();
+            break;
+        case FileEnd::MonitorOff:
+            ApplyMonitor(0, false);
+            break;
+        case FileEnd::WriteError:
+            camera_.FailWriting("No space left on device");
+            Step();
+            break;
+        case FileEnd::GraphLost:
+            camera_.loseOnNextWait = true;
+            Step();
+            break;
+    }
+    ASSERT_FALSE(session_.motionRecording());
+    EXPECT_EQ(session_.tick().showDateTime, pressedDuringFile ? dateDuringFile : dateOn);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, DateAfterMotionFile,
+    ::testing::Combine(::testing::Values(FileEnd::Calm, FileEnd::RecorderButton,
+                                         FileEnd::MonitorOff, FileEnd::WriteError,
+                                         FileEnd::GraphLost),
+                       ::testing::Bool(), ::testing::Bool()));
+
 TEST_F(MotionRecordTest, ShutdownFinishesAFileOnMotion) {
     Arm();
     Motion(1);

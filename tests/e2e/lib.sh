@@ -19,16 +19,49 @@ fail() {
     exit 1
 }
 
-# Starts the program with a fresh command file; extra VAR=value words go first.
+# In a sanitizer build the program runs with leak detection on, as every other test does,
+# with the libraries' own lasting allocations suppressed by the shared file.
+lsan_suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")/../sanitizers" && pwd)/lsan.supp
+
+# Starts the program with a fresh command file; extra VAR=value words go first (an empty
+# TAVELIN_TEST_DATA_DIR= leaves the program its own folders).
 start_program() {
     : >"$commands"
     : >"$out"
     : >"$err"
     mkdir -p "$data"
     env TAVELIN_TEST_SOURCES=1 TAVELIN_TEST_HOOK="$commands" TAVELIN_TEST_TRAY=1 \
-        TAVELIN_TEST_DATA_DIR="$data" ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" "$@" \
+        TAVELIN_TEST_DATA_DIR="$data" ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}" \
+        LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$lsan_suppressions:fast_unwind_on_malloc=0}" "$@" \
         xvfb-run -a -s "-screen 0 1280x1024x24" "$program" "${program_args[@]}" >"$out" 2>"$err" &
     pid=$!
+}
+
+# Puts a wrapper in front of $program that writes where its virtual display is to
+# $work/display (for on_display) and, given "openbox", starts that window manager first
+# and waits until it manages the screen.
+wrap_program_for_display() {
+    local real=$program window_manager=${1:-}
+    program=$work/on-display
+    cat >"$program" <<EOF
+#!/bin/sh
+echo "DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY" >"$work/display"
+if [ -n "$window_manager" ]; then
+    openbox --sm-disable >/dev/null 2>&1 &
+    tries=0
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        tries=\$((tries + 1)); [ \$tries -lt 300 ] || break; sleep 0.1
+    done
+fi
+exec "$real" "\$@"
+EOF
+    chmod +x "$program"
+}
+
+# Runs a command on the program's display (xdotool, xprop).
+on_display() {
+    # shellcheck disable=SC2046
+    env $(cat "$work/display") "$@"
 }
 
 send() { echo "$*" >>"$commands"; }

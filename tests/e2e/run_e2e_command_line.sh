@@ -14,37 +14,21 @@ source "$(dirname "$0")/lib.sh"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_SESSION_TYPE
 
 # The windowed starts run under a window manager when there is one (openbox), as on a
-# desktop: it frames the preview window only after the program has placed it. The
-# wrapper also tells where the virtual display is, for looking at the windows' captions.
+# desktop: it frames the preview window only after the program has placed it.
 real_program=$program
-program=$work/under-window-manager
 window_manager=
 if command -v openbox >/dev/null; then
     window_manager=openbox
 else
     echo "no window manager (openbox): windows are checked without frames"
 fi
-cat >"$program" <<EOF
-#!/bin/sh
-echo "DISPLAY=\$DISPLAY XAUTHORITY=\$XAUTHORITY" >"$work/display"
-if [ -n "$window_manager" ]; then
-    openbox --sm-disable >/dev/null 2>&1 &
-    tries=0
-    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
-        tries=\$((tries + 1)); [ \$tries -lt 300 ] || break; sleep 0.1
-    done
-fi
-exec "$real_program" "\$@"
-EOF
-chmod +x "$program"
+wrap_program_for_display $window_manager
 # True when a window on the program's display has exactly the caption $1 (its UTF-8
 # name: the Latin-1 one loses what it cannot spell).
 has_window_named() {
     local id
-    # shellcheck disable=SC2046
-    for id in $(env $(cat "$work/display") xdotool search --onlyvisible --name . 2>/dev/null); do
-        [[ $(env $(cat "$work/display") xdotool getwindowname "$id" 2>/dev/null) == "$1" ]] &&
-            return 0
+    for id in $(on_display xdotool search --onlyvisible --name . 2>/dev/null); do
+        [[ $(on_display xdotool getwindowname "$id" 2>/dev/null) == "$1" ]] && return 0
     done
     return 1
 }
@@ -113,7 +97,8 @@ wait_exit 30
 no_sanitizer_report
 
 # No camera of that name, by option and by variable: the usual message, the cameras seen
-# in the log, and the end once the message is closed.
+# in the log, and the end once the message is closed, with status 1: the program could
+# not do what it was started for.
 for how in option variable; do
     if [[ $how == option ]]; then
         program_args=(--camera nosuchcamera)
@@ -127,7 +112,7 @@ for how in option variable; do
         fail "the log does not say which cameras were seen ($how)"
     send "dialog-close"
     wait_exit 30
-    ((status == 0)) || fail "the program exited with $status ($how)"
+    ((status == 1)) || fail "the program exited with $status, not 1 ($how)"
     grep -q '^hook: ready' "$out" && fail "the program started without a camera ($how)"
     no_sanitizer_report
 done

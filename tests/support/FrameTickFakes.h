@@ -49,6 +49,7 @@ public:
     int height() const override { return h_; }
     bool deviceLost() const override { return lost_; }
     std::string failureCause() const override { return cause; }
+    bool cameraStopped() const override { return lost_ && stopped; }
     void Teardown() override {
         ++teardowns;
         lost_ = false;
@@ -73,6 +74,7 @@ public:
     int waits = 0;
     int teardowns = 0;
     bool loseOnNextWait = false;
+    bool stopped = false;           // a loss is the camera's own (else an error further on)
     std::string cause;              // a recording that failed for its file, until the teardown
     std::deque<bool> buildResults;  // results of the next builds; empty: success
     std::vector<std::pair<int, int>> builds;

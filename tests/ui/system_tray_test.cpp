@@ -396,12 +396,37 @@ TEST_F(TrayMinimiserTest, MinimizeHidesOnlyBehindAnIconThatIsInATray) {
         EXPECT_EQ(minimiser_->inTray(), c.intoTray);
         EXPECT_EQ(ShowEnabled(), c.intoTray);
         EXPECT_EQ(IsHiddenInTray(&window_), c.intoTray);
-        EXPECT_EQ(preview_.isVisible(), !c.intoTray);
-        // Otherwise minimised the ordinary way, where the task list still shows it.
+        // Otherwise minimised the ordinary way with the preview, where the task list
+        // still shows them.
+        EXPECT_EQ(preview_.isVisible() && preview_.isMinimized(), !c.intoTray);
         EXPECT_EQ(window_.isVisible() && window_.isMinimized(), !c.intoTray);
         EXPECT_TRUE(tray_->trayIcon()->isVisible() || !c.intoTray);
         minimiser_->OnTrayCommand(ids::kTrayShow);
+        preview_.showNormal();
     }
+}
+
+// Without a tray both windows are minimised together, and whichever one the desktop
+// brings back brings the other: a desktop without a task bar may show only one of them.
+TEST_F(TrayMinimiserTest, WithoutATrayBothWindowsGoAndComeBackTogether) {
+    available_ = false;
+    tray_ = std::make_unique<CSystemTray>([this] { return available_; });
+    Build();
+    for (QWidget* broughtBack : {static_cast<QWidget*>(&preview_), &window_, &preview_}) {
+        minimiser_->Minimize();
+        ASSERT_TRUE(window_.isMinimized());
+        ASSERT_TRUE(preview_.isMinimized());
+        broughtBack->showNormal();
+        EXPECT_FALSE(window_.isMinimized());
+        EXPECT_FALSE(preview_.isMinimized());
+        EXPECT_TRUE(window_.isVisible() && preview_.isVisible());
+    }
+    // Minimised on its own (its own title bar), the preview leaves the window alone.
+    preview_.showMinimized();
+    EXPECT_FALSE(window_.isMinimized());
+    preview_.showNormal();
+    EXPECT_FALSE(window_.isMinimized());
+    EXPECT_EQ(exits_, 0);
 }
 
 TEST_F(TrayMinimiserTest, TrayVanishingWhileHiddenBringsTheWindowsBackMinimised) {
@@ -414,6 +439,7 @@ TEST_F(TrayMinimiserTest, TrayVanishingWhileHiddenBringsTheWindowsBackMinimised)
     EXPECT_TRUE(window_.isVisible());
     EXPECT_TRUE(window_.isMinimized());
     EXPECT_TRUE(preview_.isVisible());
+    EXPECT_TRUE(preview_.isMinimized());
     EXPECT_EQ(window_.pos(), windowPos_);
     EXPECT_FALSE(ShowEnabled());
     EXPECT_FALSE(tray_->polling());
