@@ -34,7 +34,8 @@ void DefineOptions(QCommandLineParser& parser) {
                         "and the audio compressors, one a line, and end.")},
         {kCamera,
          QStringLiteral("Use the first video source whose name contains <name>, in any "
-                        "letter case, instead of the first with \"PC Camera\" in its name."),
+                        "letter case, instead of the one chosen in the video settings or "
+                        "the first with \"PC Camera\" in its name."),
          QStringLiteral("name")},
         {kVerbose, QStringLiteral("Log everything the program does (the logging categories "
                                   "tavelin.* at debug level).")},

@@ -25,7 +25,7 @@ inline constexpr int kUsageExitCode = 2;
 struct CommandLine {
     enum class Action { Run, Help, Version, ListDevices, Error };
     Action action = Action::Run;
-    QString camera;  // empty: the usual "PC Camera" search
+    QString camera;  // empty: the stored camera, else the "PC Camera" search
     bool verbose = false;
     QString qtPlatform;  // Qt's -platform option: the user's choice of window system
     QString error;       // Action::Error: what is wrong, one sentence

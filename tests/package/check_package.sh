@@ -147,7 +147,8 @@ manpage)
     [[ -z $warnings ]] || fail "man reports: $warnings"
     text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -E ascii -l "$page" 2>/dev/null)
     grep -qF "Tavelin Video Center $version" <<<"$text" || fail "the page does not name version $version"
-    for word in TAVELIN_CAMERA Pellor.inf Tavelin-NNNNN.avi TimerCap.bmp "EXIT STATUS"; do
+    for word in TAVELIN_CAMERA Pellor.inf Tavelin-NNNNN.avi TimerCap.bmp "EXIT STATUS" \
+        "Record on motion" tavelin-video-center.conf RecordOnMotion autostart; do
         grep -qF -- "$word" <<<"$text" || fail "the page does not mention $word"
     done
     ;;
