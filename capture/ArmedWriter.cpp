@@ -156,12 +156,16 @@ bool CArmedWriter::WaitForData(std::chrono::milliseconds limit) {
     return !pipeline_->DrainBus();
 }
 
-bool CArmedWriter::Commit(bool replace) {
-    if (!file_ || !file_->Commit(replace)) {
+bool CArmedWriter::Commit(bool replace, IRecordingNames* names) {
+    if (!file_ || !file_->Commit(replace, names)) {
         errorNumber_ = file_ ? file_->errorNumber() : 0;
         return false;
     }
     return true;
+}
+
+std::string CArmedWriter::path() const {
+    return file_ ? file_->path() : std::string();
 }
 
 bool CArmedWriter::Finish(bool afterWriteError) {

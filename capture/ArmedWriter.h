@@ -26,6 +26,7 @@
 
 #include "capture/Pipeline.h"
 #include "capture/PreRollRing.h"
+#include "core/RecordingNames.h"
 
 namespace tavelin {
 
@@ -62,7 +63,9 @@ public:
     // Waits until data is on the disk; false on an error (error()) or after `limit`.
     bool WaitForData(std::chrono::milliseconds limit);
     // Gives the file its name (see CRecordFile::Commit); errorNumber() on failure.
-    bool Commit(bool replace);
+    bool Commit(bool replace, IRecordingNames* names);
+    // The name the file has or gets; empty before Open.
+    std::string path() const;
     // After EndInput: waits for the muxer to write the index, then stops the pipeline and
     // flushes the file. After a write error nothing more reaches the disk, so the muxer
     // is told to finish at once. True when the file got its index.

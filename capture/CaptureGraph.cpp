@@ -107,7 +107,7 @@ bool CCaptureGraph::Fail(const char* why) {
     return false;
 }
 
-bool CCaptureGraph::FailWithFile(const char* why, int error, const std::string& path) {
+bool CCaptureGraph::FailWithFile(const char* why, int error, std::string path) {
     Teardown();
     lastError_ = std::string(why) + " (" + SystemErrorText(error) + ")";
     failureCause_ = FileFailureText(error);
@@ -372,16 +372,16 @@ bool CCaptureGraph::BuildRecordGraph(const RecordRequest& request) {
     }
     if (pipeline_->DrainBus())
         return Fail("the recording stopped as it started");
-    if (!recordFile_->Commit(request.replaceExisting))
+    if (!recordFile_->Commit(request.replaceExisting, request.names))
         return FailWithFile("the file cannot be given its name", recordFile_->errorNumber(),
-                            request.path);
+                            recordFile_->path());
 
     recording_ = true;
     width_ = request.width;
     height_ = request.height;
     Log(area_, LogLevel::Info,
         "record: " + Quoted(sourceName_) + " at " + std::to_string(width_) + "x" +
-            std::to_string(height_) + " into " + Quoted(request.path) +
+            std::to_string(height_) + " into " + Quoted(recordFile_->path()) +
             (audioHead_ != nullptr ? " with sound" : " without sound"));
     return true;
 }

@@ -62,7 +62,8 @@ public:
     // convert
     // -> resample -> (audio encoder) -> avimux. Video is linked first, so it is the
     // file's first stream. The file gets its name once data has reached it, replacing
-    // an existing file only when the request allows it. False after a full teardown,
+    // an existing file only when the request allows it; a name found taken then moves
+    // on to the one request.names gives, when it gives one. False after a full teardown,
     // with no file left behind, when the camera, the video encoder, the file or the
     // start fails (failureCause() says why when it was the file). Audio problems never
     // fail it: an audio encoder that cannot be used sets audioFailed() and the sound
@@ -80,7 +81,8 @@ public:
     // armed.
     bool BuildArmedGraph(const RecordRequest& request, int secondsBefore) override;
     bool armed() const override { return armedTap_ != nullptr; }
-    bool StartArmedFile(const std::string& path, bool replaceExisting) override;
+    bool StartArmedFile(const std::string& path, bool replaceExisting,
+                        IRecordingNames* names) override;
     bool FinishArmedFile() override;
     bool writingArmedFile() const override { return armedWriter_ != nullptr; }
     // What the ring holds now and held at most, for measurements.
@@ -181,8 +183,9 @@ private:
     void CheckArmedFile();
     // Records why the build failed in lastError(), logs it and tears the graph down.
     bool Fail(const char* why);
-    // A failure of the program's own call on the file, with its errno.
-    bool FailWithFile(const char* why, int error, const std::string& path);
+    // A failure of the program's own call on the file, with its errno. `path` is a copy:
+    // the teardown may take the file object that holds it.
+    bool FailWithFile(const char* why, int error, std::string path);
     // "preview", "record" or "armed", for the graph being built or running.
     const char* graphName() const {
         return armedTap_ ? "armed" : area_ == LogArea::Record ? "record" : "preview";

@@ -65,7 +65,8 @@ bool CCaptureGraph::BuildArmedGraph(const RecordRequest& request, int secondsBef
     return true;
 }
 
-bool CCaptureGraph::StartArmedFile(const std::string& path, bool replaceExisting) {
+bool CCaptureGraph::StartArmedFile(const std::string& path, bool replaceExisting,
+                                   IRecordingNames* names) {
     lastError_.clear();
     failureCause_.clear();
     if (!armedTap_ || armedWriter_) {
@@ -107,13 +108,13 @@ bool CCaptureGraph::StartArmedFile(const std::string& path, bool replaceExisting
     // Named only once data is on the disk, as a recording by hand.
     if (!writer->WaitForData(kArmedStartLimit))
         return failed("the file did not start");
-    if (!writer->Commit(replaceExisting))
+    if (!writer->Commit(replaceExisting, names))
         return failed("the file cannot be given its name");
 
     armedWriter_ = std::move(writer);
     const RingFigures ring = armedTap_->figures();
     Log(area_, LogLevel::Info,
-        "armed: writing " + Quoted(path) + ", starting " +
+        "armed: writing " + Quoted(armedWriter_->path()) + ", starting " +
             std::to_string(ring.pictureSpan / GST_MSECOND) + " ms back (" +
             std::to_string(ring.pictures) + " pictures)" +
             (sound ? " with sound" : " without sound"));

@@ -5,10 +5,19 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "core/SiblingFile.h"
 
 namespace tavelin {
+
+namespace {
+
+// Names taken one after another this often mean something else is wrong; the start
+// fails rather than walk the numbers for ever.
+constexpr int kMostMoves = 100;
+
+}  // namespace
 
 CRecordFile::~CRecordFile() {
     Abandon();
@@ -41,7 +50,7 @@ bool CRecordFile::HasData() const {
     return fd_ && ::fstat(fd_.get(), &st) == 0 && st.st_size > 0;
 }
 
-bool CRecordFile::Commit(bool replace) {
+bool CRecordFile::Commit(bool replace, IRecordingNames* names) {
     if (writingPath_.empty() || committed_)
         return committed_;
     if (!StillNames(fd_.get(), writingPath_)) {
@@ -50,14 +59,27 @@ bool CRecordFile::Commit(bool replace) {
         error_ = ESTALE;
         return false;
     }
-    const bool renamed = replace ? std::rename(writingPath_.c_str(), target_.c_str()) == 0
-                                 : RenameWithoutReplacing(writingPath_, target_);
-    if (!renamed) {
-        error_ = errno;
-        return false;
+    if (replace) {
+        if (std::rename(writingPath_.c_str(), target_.c_str()) != 0) {
+            error_ = errno;
+            return false;
+        }
+        committed_ = true;
+        return true;
     }
-    committed_ = true;
-    return true;
+    for (int moves = 0;; ++moves) {
+        if (RenameWithoutReplacing(writingPath_, target_)) {
+            committed_ = true;
+            return true;
+        }
+        error_ = errno;
+        if (error_ != EEXIST || names == nullptr || moves == kMostMoves)
+            return false;
+        std::string next = names->NextFreeName(target_);
+        if (next.empty())
+            return false;
+        target_ = std::move(next);
+    }
 }
 
 void CRecordFile::Flush() {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/Handle.h"
+#include "core/RecordingNames.h"
 
 namespace tavelin {
 
@@ -28,9 +29,12 @@ public:
     bool HasData() const;
 
     // Gives the file its real name. An existing file of that name is replaced only when
-    // `replace` is set; otherwise the commit fails with EEXIST. It also fails when the
-    // hidden name no longer names the file being written.
-    bool Commit(bool replace);
+    // `replace` is set; otherwise `names`, when given, names another file to try, and
+    // without it (or once it has none) the commit fails with EEXIST. It also fails when
+    // the hidden name no longer names the file being written.
+    bool Commit(bool replace, IRecordingNames* names = nullptr);
+    // The name the file gets: the one created with, or the one `names` moved it to.
+    const std::string& path() const { return target_; }
     // Flushes what the muxer wrote to the disk; for the end of a recording.
     void Flush();
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/RecordRequest.h"
+#include "core/RecordingNames.h"
 
 namespace tavelin {
 
@@ -23,12 +24,14 @@ public:
     virtual bool BuildArmedGraph(const RecordRequest& request, int secondsBefore) = 0;
     virtual bool armed() const = 0;
 
-    // Opens `path` (written beside it under a hidden name and committed when finished,
-    // as any recording) and writes the kept seconds, then the live frames, without a gap
+    // Opens `path` (written beside it under a hidden name and named once data has reached
+    // it, as any recording; a name found taken then moves on to the one `names` gives,
+    // when not null) and writes the kept seconds, then the live frames, without a gap
     // or a repeated frame. False when the file cannot start; failureCause() then names a
     // file's fault, and the armed graph keeps running. Also false while a file is being
     // written already.
-    virtual bool StartArmedFile(const std::string& path, bool replaceExisting) = 0;
+    virtual bool StartArmedFile(const std::string& path, bool replaceExisting,
+                                IRecordingNames* names) = 0;
     // Finishes the file (index written, committed under its name) and stays armed; the
     // ring has kept filling meanwhile, so the next file has its seconds before at once.
     virtual bool FinishArmedFile() = 0;

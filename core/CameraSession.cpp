@@ -6,8 +6,10 @@
 #include "core/CodecNames.h"
 #include "core/FileCounter.h"
 #include "core/FrameFormat.h"
+#include "core/LeftoverRecordings.h"
 #include "core/Log.h"
 #include "core/Messages.h"
+#include "core/RecordingNumbers.h"
 #include "core/Snapshot.h"
 
 namespace tavelin {
@@ -55,7 +57,8 @@ void CCameraSession::SetFiles(Files files) {
 }
 
 void CCameraSession::StartNumbering(const std::string& recordingFolder) {
-    ReadFileCounter(recorder_.fileCounter, files_.counter);
+    ClaimLeftoverRecordings(recordingFolder, files_.counter, recorder_.fileCounter);
+    ReadRecordingCounter(files_.counter, recorder_.fileCounter);
     WriteAviPathText(recordingFolder + NumberedAviName(recorder_.fileCounter));
     settings_.recording.aviPath = aviPathText_;
 }
@@ -463,19 +466,20 @@ void CCameraSession::StartMotionFile() {
     host_.PressRecorderSwitch();
     host_.SetCursor(CursorShape::Wait);
 
-    CRecorder::TakenName name;
-    if (!recorder_.TakeName(name)) {
+    if (!recorder_.TakeName()) {
         AbandonMotionFile(msg::kNoRecordingNumberLeft);
         return;
     }
-    if (!armed_->StartArmedFile(name.path, !name.numbered)) {
+    // A copy: the recorder's own changes when the name turns out to be taken.
+    const CRecorder::TakenName name = recorder_.takenName();
+    if (!armed_->StartArmedFile(name.path, !name.numbered, recorder_.namesForTaken())) {
         const std::string cause = graph_.failureCause();
         AbandonMotionFile(cause.empty() ? msg::RecordFailed(tick_.frameWidth)
                                         : msg::RecordFileFailed(cause));
-        recorder_.GiveBackName(name);
+        recorder_.GiveBackName();
         return;
     }
-    Log(LogArea::Record, LogLevel::Info, "record on motion: writing " + name.path);
+    Log(LogArea::Record, LogLevel::Info, "record on motion: writing " + recorder_.takenName().path);
     motionFile_ = true;
     lastMotion_ = clock_.TickCount();
     host_.SetRecorderText(msg::kStopRecorder);

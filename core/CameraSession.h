@@ -55,7 +55,8 @@ public:
     // The camera at the first size; false (after the message) when there is none.
     bool StartCamera();
     void SetFiles(Files files);
-    // Reads the counter and proposes the first numbered recording in `recordingFolder`.
+    // Claims what killed programs left in `recordingFolder` (LeftoverRecordings.h), reads
+    // the counter and proposes the first numbered recording there.
     void StartNumbering(const std::string& recordingFolder);
     // The lists as the capture engine gave them (`...Listed`: whether the category could
     // be listed): chooses the default entries and what stands in for an empty list.

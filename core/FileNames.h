@@ -4,6 +4,7 @@
 // that become them. Folders are the caller's; names here begin with '/' so they append
 // to a folder as they are.
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -26,8 +27,28 @@ std::string NumberedAviName(std::int32_t n);
 // "/MOTION[hh-mm-ss].bmp": a motion still, named by the time of day.
 std::string MotionStillName(const std::tm& now);
 
-// The hidden file beside `target` that becomes it: ".<name>.<kind>-<pid>-<serial>".
-std::string TemporaryName(const std::string& target, const char* kind, long pid, unsigned serial);
+// The longest file name the usual Linux file systems take, in bytes.
+inline constexpr std::size_t kNameMax = 255;
+
+// The hidden file beside `target` that becomes it: ".<name>.<kind>-<pid>-<serial>". When
+// that would be longer than `nameMax`, only the start of <name> goes in (cut between
+// characters), so any name the folder takes can be written this way.
+std::string TemporaryName(const std::string& target, const char* kind, long pid, unsigned serial,
+                          std::size_t nameMax = kNameMax);
+
+// A hidden file name as TemporaryName makes it (no folder), taken apart; <name> may be
+// shortened. False for any other name.
+struct TemporaryNameParts {
+    std::string name;
+    std::string kind;
+    long pid = 0;
+    unsigned long serial = 0;
+};
+bool ParseTemporaryName(const std::string& fileName, TemporaryNameParts& parts);
+
+// The file the counter is locked through (CCounterLock), beside the counter: hidden,
+// and never replaced, unlike the counter itself.
+std::string CounterLockPath(const std::string& counterPath);
 
 // `path` up to, not including, its last '/'; "" when it has none.
 std::string DirectoryOf(const std::string& path);

@@ -7,6 +7,8 @@
 
 namespace tavelin {
 
+class IRecordingNames;
+
 struct RecordRequest {
     std::int32_t width = 0;
     std::int32_t height = 0;
@@ -14,6 +16,9 @@ struct RecordRequest {
     // A file already at `path` may be replaced (a name the user typed); numbered
     // recordings never replace one.
     bool replaceExisting = false;
+    // A numbered recording moves on to the name this gives when `path` is taken by the
+    // time the file gets its name; null: a taken name fails the start.
+    IRecordingNames* names = nullptr;
     std::int32_t videoCompressorIndex = 0;
     bool audioEnabled = false;
     bool audioCompression = false;  // false: the audio compressor list could not be filled

@@ -2,9 +2,11 @@
 
 #include <limits>
 
+#include "core/CounterLock.h"
 #include "core/FileCounter.h"
 #include "core/Log.h"
 #include "core/Messages.h"
+#include "core/RecordingNumbers.h"
 
 namespace tavelin {
 
@@ -59,17 +61,17 @@ bool CRecorder::Start() {
     source_.Teardown();
     host_.Sleep(250);
 
-    TakenName name;
-    if (!TakeName(name)) {
+    if (!TakeName()) {
         AbandonStart(msg::kNoRecordingNumberLeft);
         return false;
     }
-    const RecordRequest request = Request(name.path, !name.numbered);
+    RecordRequest request = Request(taken_.path, !taken_.numbered);
+    request.names = namesForTaken();
     if (!graph_.BuildRecordGraph(request)) {
         const std::string cause = graph_.failureCause();
         AbandonStart(cause.empty() ? msg::RecordFailed(tick_.frameWidth)
                                    : msg::RecordFileFailed(cause));
-        GiveBackName(name);
+        GiveBackName();
         return false;
     }
 
@@ -83,42 +85,61 @@ bool CRecorder::Start() {
     return true;
 }
 
-bool CRecorder::TakeName(TakenName& name) {
-    std::string aviPathText = window_.ReadAviPathText();
-    ReadFileCounter(fileCounter, counterPath);
-
-    name.numbered = !choices_.useTypedNameOnce;
-    if (name.numbered) {
-        // The counter's own name may be taken (a counter reset by hand, or one that
-        // could not be stored): the next free number is used, and the counter moves
-        // past it, so a numbered recording never replaces a file.
-        const FreeNumber free = FirstFreeRecordingNumber(DirectoryOf(aviPathText), fileCounter);
-        if (!free.found) {
-            Log(LogArea::Record, LogLevel::Warning,
-                "record: no recording number is free in \"" + DirectoryOf(aviPathText) +
-                    "\": every number from the counter's " + std::to_string(fileCounter) +
-                    " on is taken or past the largest");
-            return false;
-        }
-        aviPathText = DirectoryOf(aviPathText) + NumberedAviName(free.number);
-        fileCounter = free.number + 1;
-    } else {
+bool CRecorder::TakeName() {
+    const std::string aviPathText = window_.ReadAviPathText();
+    taken_ = TakenName{aviPathText, !choices_.useTypedNameOnce, 0};
+    if (!taken_.numbered) {
         // The typed name uses no number.
         choices_.useTypedNameOnce = false;
+        CCounterLock lock(counterPath);
+        ReadFileCounter(fileCounter, counterPath);
         if (Advance(fileCounter))
             GiveBack(fileCounter);
+        window_.WriteAviPathText(aviPathText);
+        WriteFileCounter(fileCounter, counterPath);
+        return true;
     }
-    window_.WriteAviPathText(aviPathText);
-    WriteFileCounter(fileCounter, counterPath);
-    name.path = aviPathText;
+    // The counter's own name may be taken (a counter reset by hand, or one that could
+    // not be stored): the next free number is used, and the counter moves past it, so a
+    // numbered recording never replaces a file.
+    const std::string folder = DirectoryOf(aviPathText);
+    const FreeNumber free = TakeRecordingNumber(counterPath, folder, kFromCounter, fileCounter);
+    if (!free.found) {
+        Log(LogArea::Record, LogLevel::Warning,
+            "record: no recording number is free in \"" + folder +
+                "\": every number from the counter's " + std::to_string(fileCounter) +
+                " on is taken or past the largest");
+        return false;
+    }
+    taken_.number = free.number;
+    taken_.path = folder + NumberedAviName(free.number);
+    window_.WriteAviPathText(taken_.path);
     return true;
 }
 
-void CRecorder::GiveBackName(const TakenName& name) {
-    if (!name.numbered)
-        return;
-    GiveBack(fileCounter);
-    WriteFileCounter(fileCounter, counterPath);
+std::string CRecorder::NextFreeName(const std::string& taken) {
+    if (!taken_.numbered)
+        return {};
+    const std::string folder = DirectoryOf(taken);
+    const FreeNumber free =
+        TakeRecordingNumber(counterPath, folder, taken_.number + 1, fileCounter);
+    if (!free.found) {
+        Log(LogArea::Record, LogLevel::Warning,
+            "record: \"" + taken + "\" was taken meanwhile and no later number is free");
+        return {};
+    }
+    taken_.number = free.number;
+    taken_.path = folder + NumberedAviName(free.number);
+    Log(LogArea::Record, LogLevel::Info,
+        "record: \"" + taken + "\" was taken meanwhile (another program records there); " +
+            "the recording goes to \"" + taken_.path + "\"");
+    window_.WriteAviPathText(taken_.path);
+    return taken_.path;
+}
+
+void CRecorder::GiveBackName() {
+    if (taken_.numbered)
+        GiveBackRecordingNumber(counterPath, taken_.number, fileCounter);
 }
 
 RecordRequest CRecorder::Request(const std::string& path, bool replaceExisting) const {

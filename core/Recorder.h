@@ -2,7 +2,9 @@
 // The recorder button: starting swaps the preview graph for a recording graph that
 // writes the next numbered AVI file (or the name the user typed), stopping finishes
 // the file and brings the preview back. The recording file counter is read, advanced
-// and written around every start, and given back when a numbered start fails.
+// and written around every start, under its lock (RecordingNumbers.h), and given back
+// when a numbered start fails. A numbered name that another program takes before the
+// file gets it moves the recording on to the next free number (IRecordingNames).
 
 #include <cstdint>
 #include <string>
@@ -12,6 +14,7 @@
 #include "core/FrameTickHost.h"
 #include "core/NoticeSink.h"
 #include "core/RecordGraph.h"
+#include "core/RecordingNames.h"
 #include "core/SessionSettings.h"
 
 namespace tavelin {
@@ -28,7 +31,7 @@ public:
     virtual bool audioCompression() const = 0;
 };
 
-class CRecorder {
+class CRecorder final : public IRecordingNames {
 public:
     // `choices`: the encoders, devices and typed-name flag a start uses and clears.
     CRecorder(CFrameTick& tick, IFrameSource& source, IRecordGraph& graph, IFrameTickHost& host,
@@ -43,13 +46,20 @@ public:
     struct TakenName {
         std::string path;
         bool numbered = true;
+        std::int32_t number = 0;  // when numbered
     };
-    // Takes the name the next start writes, as the Recorder button does: the path field
-    // and the counter file say which, and both are written to show it taken. False, with
-    // neither written, when no number is left.
-    bool TakeName(TakenName& name);
-    // A start that failed after TakeName: a number goes back to the counter file.
-    void GiveBackName(const TakenName& name);
+    // Takes the name the next start writes (takenName()), as the Recorder button does:
+    // the path field and the counter file say which, and both are written to show it
+    // taken. False, with neither written, when no number is left.
+    bool TakeName();
+    const TakenName& takenName() const { return taken_; }
+    // What the graph asks when it finds the taken name taken (null for a typed name).
+    IRecordingNames* namesForTaken() { return taken_.numbered ? this : nullptr; }
+    // IRecordingNames: the next free number after the one taken, taken the same way;
+    // the path field and the counter show it.
+    std::string NextFreeName(const std::string& taken) override;
+    // A start that failed after TakeName: its number goes back to the counter file.
+    void GiveBackName();
     // What a recording of the shown size asks the graph for, with the window's choices.
     RecordRequest Request(const std::string& path, bool replaceExisting) const;
     // Says so when the graph had to record the sound uncompressed.
@@ -71,6 +81,7 @@ private:
     IRecorderWindow& window_;
     INoticeSink& notices_;
     RecordingChoices& choices_;
+    TakenName taken_;
 };
 
 }  // namespace tavelin

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -16,6 +17,16 @@ namespace {
 
 std::atomic<unsigned> g_serial{0};
 
+// The longest file name the target's folder takes; the usual limit when it cannot say.
+std::size_t NameMaxFor(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".")
+                               : slash == 0               ? std::string("/")
+                                                          : target.substr(0, slash);
+    const long max = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return max > 0 ? static_cast<std::size_t>(max) : kNameMax;
+}
+
 }  // namespace
 
 SiblingFile CreateSiblingFile(const std::string& target, const char* suffix, mode_t mode) {
@@ -23,9 +34,11 @@ SiblingFile CreateSiblingFile(const std::string& target, const char* suffix, mod
         errno = EISDIR;
         return {};
     }
+    const std::size_t nameMax = NameMaxFor(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = TemporaryName(target, suffix, static_cast<long>(::getpid()),
-                                              g_serial.fetch_add(1, std::memory_order_relaxed));
+        std::string candidate =
+            TemporaryName(target, suffix, static_cast<long>(::getpid()),
+                          g_serial.fetch_add(1, std::memory_order_relaxed), nameMax);
         const int fd =
             ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0)

@@ -17,9 +17,9 @@ struct SiblingFile {
     std::string path;  // the hidden name, in the target's folder
 };
 
-// Creates ".<name>.<suffix>-<pid>-<n>" beside `target` with O_CREAT | O_EXCL |
-// O_NOFOLLOW | O_CLOEXEC. Empty (fd not set, errno kept) when the target names a
-// folder or its folder cannot take a new file.
+// Creates ".<name>.<suffix>-<pid>-<n>" beside `target` (see TemporaryName: <name> is
+// shortened to what the folder takes) with O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC. Empty (fd not
+// set, errno kept) when the target names a folder or its folder cannot take a new file.
 SiblingFile CreateSiblingFile(const std::string& target, const char* suffix, mode_t mode = 0666);
 
 // The permission bits a file replacing `target` should get: those of the regular file

@@ -1,12 +1,17 @@
 #pragma once
 // Shared by the capture tests: the synthetic sources switched on, their settings
-// reset, and a way to change one for the length of a test.
+// reset, a way to change one for the length of a test, and the recorder's numbering
+// stood in for.
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "core/RecordingNames.h"
 
 namespace tavelin::test {
 
@@ -39,6 +44,22 @@ public:
 private:
     const char* name_;
     std::optional<std::string> old_;
+};
+
+// Where a recording whose name was taken goes, as the recorder would say: the names
+// listed, one after another, then none. Notes every name it was asked about.
+class ListedNames : public IRecordingNames {
+public:
+    explicit ListedNames(std::vector<std::string> next) : next_(std::move(next)) {}
+    std::string NextFreeName(const std::string& taken) override {
+        asked.push_back(taken);
+        return given_ < next_.size() ? next_[given_++] : std::string();
+    }
+    std::vector<std::string> asked;
+
+private:
+    std::vector<std::string> next_;
+    std::size_t given_ = 0;
 };
 
 // Every test starts with the synthetic sources on and the camera at its defaults.

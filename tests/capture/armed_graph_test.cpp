@@ -258,7 +258,7 @@ TEST_P(HandOver, TheFileHasTheSecondsBeforeThenTheLivePicturesWithoutAGapOrARepe
 
     const std::string path = Path("motion.avi");
     const int encodedBefore = pushes.encodedPictures;
-    ASSERT_TRUE(graph.StartArmedFile(path, false)) << graph.lastError();
+    ASSERT_TRUE(graph.StartArmedFile(path, false, nullptr)) << graph.lastError();
     const int encodedAtStart = pushes.encodedPictures;
     EXPECT_TRUE(graph.writingArmedFile());
     EXPECT_EQ(graph.sampleBytes(), 320 * 240 * 3);  // the preview goes on
@@ -333,7 +333,7 @@ TEST_F(ArmedGraphTest, TwoFilesInARowFromOneCameraStart) {
     std::size_t before = 0;
     for (const char* name : {"first.avi", "second.avi"}) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(graph.StartArmedFile(Path(name), false)) << graph.lastError();
+        ASSERT_TRUE(graph.StartArmedFile(Path(name), false, nullptr)) << graph.lastError();
         ASSERT_TRUE(StepUntilWritten(graph, before + 60));
         EXPECT_TRUE(graph.FinishArmedFile());
         const std::size_t written = pushes.Pictures().size() - before;
@@ -355,7 +355,7 @@ TEST_F(ArmedGraphTest, TeardownWhileWritingKeepsTheFile) {
     CCaptureGraph graph;
     ASSERT_TRUE(graph.BuildArmedGraph(Request("JPEG image encoder", true), 1)) << graph.lastError();
     ASSERT_TRUE(StepUntilEncoded(graph, 30));
-    ASSERT_TRUE(graph.StartArmedFile(Path("cut.avi"), false)) << graph.lastError();
+    ASSERT_TRUE(graph.StartArmedFile(Path("cut.avi"), false, nullptr)) << graph.lastError();
     ASSERT_TRUE(StepUntilWritten(graph, 45));
     graph.Teardown();
     EXPECT_FALSE(graph.armed());
@@ -374,7 +374,7 @@ TEST_F(ArmedGraphTest, AWriteErrorEndsTheFileButNotTheArmedGraph) {
     ASSERT_TRUE(graph.BuildArmedGraph(Request("JPEG image encoder", false), 1))
         << graph.lastError();
     ASSERT_TRUE(StepUntilEncoded(graph, 30));
-    ASSERT_TRUE(graph.StartArmedFile(Path("full.avi"), false)) << graph.lastError();
+    ASSERT_TRUE(graph.StartArmedFile(Path("full.avi"), false, nullptr)) << graph.lastError();
     ASSERT_TRUE(StepUntilWritten(graph, 40));
     {
         RefusingDisk full;
@@ -385,13 +385,32 @@ TEST_F(ArmedGraphTest, AWriteErrorEndsTheFileButNotTheArmedGraph) {
     }
     EXPECT_GT(fs::file_size(Path("full.avi")), 0u);
 
-    ASSERT_TRUE(graph.StartArmedFile(Path("next.avi"), false)) << graph.lastError();
+    ASSERT_TRUE(graph.StartArmedFile(Path("next.avi"), false, nullptr)) << graph.lastError();
     EXPECT_TRUE(graph.failureCause().empty());
     const std::size_t before = pushes.Pictures().size();
     ASSERT_TRUE(StepUntilWritten(graph, before + 30));
     EXPECT_TRUE(graph.FinishArmedFile());
     EXPECT_TRUE(HasIndexChunk(Path("next.avi")));
     EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("full.avi", "next.avi"));
+}
+
+// The file's name is taken by the time it would get it (another program recording into
+// the folder): it moves on to the next name given, with nothing replaced.
+TEST_F(ArmedGraphTest, ATakenNameMovesTheFileToTheNextOneGiven) {
+    std::ofstream(Path("Tavelin-00005.avi")) << "earlier";
+    test::ListedNames names({Path("Tavelin-00006.avi")});
+    CCaptureGraph graph;
+    ASSERT_TRUE(graph.BuildArmedGraph(Request("JPEG image encoder", false), 1))
+        << graph.lastError();
+    ASSERT_TRUE(StepUntilEncoded(graph, 30));
+    ASSERT_TRUE(graph.StartArmedFile(Path("Tavelin-00005.avi"), false, &names))
+        << graph.lastError();
+    ASSERT_TRUE(StepUntilWritten(graph, 40));
+    EXPECT_TRUE(graph.FinishArmedFile());
+    EXPECT_THAT(names.asked, ::testing::ElementsAre(Path("Tavelin-00005.avi")));
+    EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("Tavelin-00005.avi", "Tavelin-00006.avi"));
+    EXPECT_EQ(fs::file_size(Path("Tavelin-00005.avi")), 7u);
+    EXPECT_TRUE(HasIndexChunk(Path("Tavelin-00006.avi")));
 }
 
 // A file that cannot start says why, leaves nothing behind (an existing file of that
@@ -418,7 +437,7 @@ TEST_P(StartRefused, SaysWhyAndStaysArmed) {
         std::optional<RefusingDisk> full;
         if (r.diskFull)
             full.emplace();
-        EXPECT_FALSE(graph.StartArmedFile(r.path(dir_), false));
+        EXPECT_FALSE(graph.StartArmedFile(r.path(dir_), false, nullptr));
     }
     EXPECT_EQ(graph.failureCause(), r.cause);
     EXPECT_FALSE(graph.writingArmedFile());
@@ -427,7 +446,7 @@ TEST_P(StartRefused, SaysWhyAndStaysArmed) {
     EXPECT_EQ(fs::file_size(dir_ / "taken.avi"), 7u);
 
     EXPECT_FALSE(graph.WaitForNewFrame());
-    ASSERT_TRUE(graph.StartArmedFile(Path("fine.avi"), false)) << graph.lastError();
+    ASSERT_TRUE(graph.StartArmedFile(Path("fine.avi"), false, nullptr)) << graph.lastError();
     EXPECT_TRUE(graph.FinishArmedFile());
     EXPECT_EQ(pushes.cameraStarts, 1);
     EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("fine.avi", "taken.avi"));

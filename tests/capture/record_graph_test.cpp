@@ -479,6 +479,53 @@ TEST_F(RecordGraphTest, AWriteErrorWhileRecordingEndsItWithTheCause) {
     EXPECT_GT(fs::file_size(dir_ / "filling.avi"), 0u);
 }
 
+// The name is taken by the time the file would get it (another program recording into
+// the folder): the recording moves on to each name the request's numbering gives until
+// one is free, with nothing replaced and nothing hidden left; without one it fails as
+// the name was taken.
+TEST_F(RecordGraphTest, ATakenNameMovesTheRecordingToTheNextOneGiven) {
+    for (const char* name : {"Tavelin-00005.avi", "Tavelin-00006.avi"})
+        std::ofstream(dir_ / name) << "earlier";
+    const std::string moved = (dir_ / "Tavelin-00007.avi").string();
+    test::ListedNames names({(dir_ / "Tavelin-00006.avi").string(), moved});
+    RecordRequest request = Request("Tavelin-00005.avi", false);
+    request.names = &names;
+    CCaptureGraph graph;
+    ASSERT_TRUE(Start(graph, request)) << graph.lastError();
+    Record(graph, std::chrono::milliseconds(500));
+    EXPECT_THAT(names.asked, ::testing::ElementsAre(request.path, (dir_ / "Tavelin-00006.avi")));
+    EXPECT_THAT(FilesInDir(), ::testing::UnorderedElementsAre(
+                                  "Tavelin-00005.avi", "Tavelin-00006.avi", "Tavelin-00007.avi"));
+    EXPECT_EQ(fs::file_size(dir_ / "Tavelin-00005.avi"), 7u);
+    EXPECT_EQ(fs::file_size(dir_ / "Tavelin-00006.avi"), 7u);
+    EXPECT_TRUE(HasIndexChunk(moved));
+
+    test::ListedNames none({});
+    request.names = &none;
+    EXPECT_FALSE(graph.BuildRecordGraph(request));
+    EXPECT_EQ(graph.failureCause(), "Cannot write the AVI file: File exists.");
+    EXPECT_EQ(none.asked.size(), 1u);
+    EXPECT_EQ(FilesInDir().size(), 3u);
+}
+
+// The longest names the folder takes, typed by the user, are recorded: the hidden file
+// the recording starts in has a name short enough too.
+TEST_F(RecordGraphTest, TheLongestTypedNamesAreRecorded) {
+    std::string accented = "x";
+    for (int i = 0; i < 125; ++i)
+        accented += "\xc3\xa9";
+    for (const std::string& name : {std::string(251, 'a') + ".avi", accented + ".avi"}) {
+        ASSERT_EQ(name.size(), 255u);
+        RecordRequest request = Request(name, false);
+        request.replaceExisting = true;
+        CCaptureGraph graph;
+        ASSERT_TRUE(Start(graph, request)) << graph.lastError();
+        Record(graph, std::chrono::milliseconds(500));
+        EXPECT_TRUE(HasIndexChunk(request.path));
+    }
+    EXPECT_EQ(FilesInDir().size(), 2u);
+}
+
 TEST_F(RecordGraphTest, AnExistingFileIsReplacedOnlyWhenTheRequestAllowsIt) {
     const fs::path file = dir_ / "taken.avi";
     std::ofstream(file) << "earlier";

@@ -4,10 +4,15 @@
 #include "core/CameraSession.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "core/FileNames.h"
 #include "core/FrameFormat.h"
@@ -71,6 +76,64 @@ TEST_F(CameraSessionTest, StartUpNumbersFromTheCounterAndChoosesTheListDefaults)
     const auto pcm = session_.ChooseLists({"a"}, true, {"Mic"}, true, {"GSM", "PCM", "MP3"});
     EXPECT_EQ(pcm.audioCompressor, 1);
     EXPECT_FALSE(session_.noAudioDevice());
+}
+
+// The pid of a process that has ended (and been reaped): no program runs under it.
+pid_t EndedPid() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+// Programs killed before their recordings got names left hidden part files: those of
+// ended programs are removed when empty and otherwise kept under the next free numbers
+// (in name order), whatever their hidden name was shortened to. Files of running
+// programs, a pid no program has, other hidden files and links stay as they are.
+TEST_F(CameraSessionTest, StartUpClaimsWhatEndedProgramsLeftHidden) {
+    const std::string ended = std::to_string(EndedPid());
+    const std::string running = std::to_string(::getpid());
+    const std::string shortened(200, 'Z');
+    struct Planted {
+        std::string name;
+        const char* content;  // nullptr: a link
+    };
+    const Planted planted[] = {
+        {".Tavelin-00001.avi.part-" + ended + "-0", ""},
+        {".Tavelin-00002.avi.part-" + ended + "-1", "first"},
+        {"." + shortened + ".part-" + ended + "-2", "second"},
+        {".Tavelin-00009.avi.part-" + running + "-0", "running"},
+        {".Tavelin-00010.avi.part-" + running + "-1", ""},
+        {".Tavelin-00011.avi.part-0-0", "no pid"},
+        {".TimerCap.bmp.tmp-" + ended + "-3", "a picture"},
+        {".link.avi.part-" + ended + "-4", nullptr},
+        {"Tavelin-00003.avi", "earlier"},
+    };
+    for (const Planted& p : planted) {
+        if (p.content != nullptr)
+            std::ofstream(In(p.name)) << p.content;
+        else
+            fs::create_symlink(In("Tavelin-00003.avi"), In(p.name));
+    }
+    std::ofstream(In("Pellor.inf")) << "3";
+    testing::LogLines log;
+
+    session_.StartNumbering(dir_);
+    EXPECT_EQ(Content(In("Tavelin-00004.avi")), "first");
+    EXPECT_EQ(Content(In("Tavelin-00005.avi")), "second");
+    EXPECT_EQ(Content(In("Pellor.inf")), "6");
+    EXPECT_EQ(host_.aviPath, In("Tavelin-00006.avi"));
+    std::vector<std::string> expected = {".Pellor.inf.lock", "Pellor.inf", "Tavelin-00003.avi",
+                                         "Tavelin-00004.avi", "Tavelin-00005.avi"};
+    for (std::size_t i = 3; i < std::size(planted) - 1; ++i)
+        expected.push_back(planted[i].name);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Listing(), expected);
+    EXPECT_TRUE(log.Has(LogArea::Record, LogLevel::Info,
+                        {"removed", ".Tavelin-00001.avi.part-", ended.c_str()}));
+    EXPECT_TRUE(log.Has(LogArea::Record, LogLevel::Info,
+                        {"kept", ".Tavelin-00002.avi.part-", "Tavelin-00004.avi"}));
 }
 
 // Taking and giving back the window's controls around a recording, by size.

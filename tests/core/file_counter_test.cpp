@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/FileCounter.h"
+#include "core/FileNames.h"
 
 namespace tavelin {
 namespace {
@@ -82,6 +83,59 @@ TEST(RecordingNameTest, FiveDigitNamesAndTheirFolder) {
     EXPECT_EQ(DirectoryOf("/home/u/videos/Tavelin-00001.avi"), "/home/u/videos");
     EXPECT_EQ(DirectoryOf("/Tavelin-00001.avi"), "");
     EXPECT_EQ(DirectoryOf("Tavelin-00001.avi"), "");
+}
+
+// The hidden name stays within the longest name the folder takes, cut between UTF-8
+// characters, and reads back as what it was made from (start-up clean-up finds them).
+TEST(RecordingNameTest, HiddenNamesFitTheFolderAndReadBack) {
+    std::string accented = "x";
+    for (int i = 0; i < 127; ++i)
+        accented += "\xc3\xa9";  // 2 bytes each: 255 in all
+    struct Case {
+        std::string name;
+        long pid;
+        unsigned serial;
+        std::string kept;  // what of the name goes into the hidden one
+    };
+    const Case cases[] = {
+        {"clip.avi", 123, 4, "clip.avi"},
+        {std::string(255, 'a'), 4194304, 4294967295u, std::string(230, 'a')},
+        {std::string(230, 'b'), 4194304, 4294967295u, std::string(230, 'b')},
+        {std::string(231, 'c'), 4194304, 4294967295u, std::string(230, 'c')},
+        {std::string(231, 'd'), 1, 0, std::string(231, 'd')},
+        {accented, 4194304, 4294967295u, accented.substr(0, 229)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.size());
+        const std::string hidden = TemporaryName("/videos/" + c.name, "part", c.pid, c.serial);
+        ASSERT_EQ(hidden.rfind("/videos/", 0), 0u);
+        const std::string file = hidden.substr(8);
+        EXPECT_LE(file.size(), kNameMax);
+        EXPECT_EQ(file,
+                  "." + c.kept + ".part-" + std::to_string(c.pid) + "-" + std::to_string(c.serial));
+        TemporaryNameParts parts;
+        ASSERT_TRUE(ParseTemporaryName(file, parts));
+        EXPECT_EQ(parts.name, c.kept);
+        EXPECT_EQ(parts.kind, "part");
+        EXPECT_EQ(parts.pid, c.pid);
+        EXPECT_EQ(parts.serial, c.serial);
+    }
+    EXPECT_EQ(TemporaryName("Pellor.inf", "tmp", 9, 2), ".Pellor.inf.tmp-9-2");
+    EXPECT_EQ(TemporaryName("/d/" + std::string(40, 'e'), "tmp", 9, 2, 20),
+              "/d/." + std::string(11, 'e') + ".tmp-9-2");
+}
+
+TEST(RecordingNameTest, OnlyHiddenNamesOfThatFormReadBack) {
+    TemporaryNameParts parts;
+    for (const char* name :
+         {"clip.avi", ".clip.avi", ".clip.avi.part-12", ".clip.avi.part-x-1", ".clip.avi.part-1-",
+          ".clip.avi.Part-1-2", ".clip.avi.part--1-2", ".clip.avi.part-+1-2", "..part-1-2",
+          ".clip.avi.-1-2", ".clip.avi.part-99999999999999999999-1"}) {
+        EXPECT_FALSE(ParseTemporaryName(name, parts)) << name;
+    }
+    ASSERT_TRUE(ParseTemporaryName(".a.b-c.part-7-8", parts));
+    EXPECT_EQ(parts.name, "a.b-c");
+    EXPECT_EQ(CounterLockPath("/data/Pellor.inf"), "/data/.Pellor.inf.lock");
 }
 
 }  // namespace

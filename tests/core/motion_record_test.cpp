@@ -65,11 +65,13 @@ public:
         return armed_;
     }
     bool armed() const override { return armed_; }
-    bool StartArmedFile(const std::string& path, bool replaceExisting) override {
+    bool StartArmedFile(const std::string& path, bool replaceExisting,
+                        IRecordingNames* names) override {
         files.emplace_back(path, replaceExisting);
+        named = testing::NameAfterOthersTookIt(path, names, namesTakenByOthers);
         if (startFails)
             cause = fault;
-        writing_ = !startFails;
+        writing_ = !startFails && !named.empty();
         return writing_;
     }
     bool FinishArmedFile() override {
@@ -92,6 +94,8 @@ public:
     std::vector<Arming> armings;
     std::vector<std::pair<std::string, bool>> files;  // path, replaceExisting
     int finishes = 0;
+    int namesTakenByOthers = 0;
+    std::string named;  // the name the last file got
 
 private:
     bool armed_ = false;
@@ -422,6 +426,19 @@ INSTANTIATE_TEST_SUITE_P(Causes, FileStartFails,
                                            StartFailure{
                                                "No space left on device",
                                                msg::RecordFileFailed("No space left on device")}));
+
+// Another program recording into the folder names its files first: the file on motion
+// moves on to the next free number, which the path field and the counter show.
+TEST_F(MotionRecordTest, NumbersAnotherProgramTookMoveTheFileOn) {
+    Arm();
+    camera_.namesTakenByOthers = 2;
+    Motion(1);
+    ASSERT_TRUE(session_.motionRecording());
+    EXPECT_EQ(camera_.files.at(0).first, dir_ + "/Tavelin-00000.avi");
+    EXPECT_EQ(camera_.named, dir_ + "/Tavelin-00002.avi");
+    EXPECT_EQ(host_.aviPath, camera_.named);
+    EXPECT_EQ(Content(In("Pellor.inf")), "3");
+}
 
 TEST_F(MotionRecordTest, AnArmedGraphThatCannotBeBuiltSaysSoOnceAndPreviews) {
     camera_.armFails = true;

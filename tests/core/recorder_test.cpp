@@ -117,6 +117,7 @@ TEST_F(RecorderTest, TypedNameUsesNoNumber) {
         window_.aviPathText = Named("mine.avi");
         recorder_.Start();
         EXPECT_EQ(graph_.requests.back().path, Named("mine.avi"));
+        EXPECT_EQ(graph_.requests.back().names, nullptr) << "a typed name never moves on";
         EXPECT_EQ(window_.aviPathText, Named("mine.avi"));
         EXPECT_FALSE(settings_.recording.useTypedNameOnce);
         EXPECT_EQ(Counter(), start);
@@ -186,6 +187,71 @@ TEST_F(RecorderTest, NumberedRecordingNeverReplacesAFile) {
     graph_.succeed = false;
     EXPECT_FALSE(recorder_.Start());
     EXPECT_EQ(Counter(), "14");
+}
+
+// Another program records into the same folder: it takes names after this one chose its
+// number (`taken`: how many in a row) and moves the shared counter (`othersCounter`,
+// while this start runs). The recording moves on to the next free number, never past
+// one it could use; what a failed start gives back is only its own number.
+TEST_F(RecorderTest, NamesTakenMeanwhileMoveTheRecordingOn) {
+    struct Case {
+        const char* what;
+        std::vector<const char*> existing;
+        int taken;
+        const char* othersCounter;  // nullptr: left alone
+        bool fails;
+        const char* name;  // the file's name and the path field's
+        const char* after;
+    };
+    const Case cases[] = {
+        {"one taken", {}, 1, nullptr, false, "Tavelin-00006.avi", "7"},
+        {"three taken", {}, 3, nullptr, false, "Tavelin-00008.avi", "9"},
+        {"files after it",
+         {"Tavelin-00006.avi", "Tavelin-00007.avi"},
+         1,
+         nullptr,
+         false,
+         "Tavelin-00008.avi",
+         "9"},
+        {"counter moved on", {}, 1, "20", false, "Tavelin-00006.avi", "20"},
+        {"failed after a move", {}, 1, nullptr, true, "Tavelin-00006.avi", "6"},
+        {"failed, counter moved on", {}, 1, "20", true, "Tavelin-00006.avi", "20"},
+        {"failed, none taken", {}, 0, "9", true, "Tavelin-00005.avi", "9"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        for (const char* name : c.existing)
+            std::ofstream(Named(name)) << "earlier";
+        WriteCounter("5");
+        graph_.succeed = !c.fails;
+        graph_.namesTakenByOthers = c.taken;
+        graph_.whileStarting = [&] {
+            if (c.othersCounter != nullptr)
+                WriteCounter(c.othersCounter);
+        };
+        EXPECT_EQ(recorder_.Start(), !c.fails);
+        EXPECT_EQ(graph_.requests.back().path, Named("Tavelin-00005.avi"));
+        EXPECT_EQ(graph_.named, Named(c.name));
+        EXPECT_EQ(window_.aviPathText, Named(c.name));
+        EXPECT_EQ(Counter(), c.after);
+        if (!c.fails)
+            recorder_.Stop();
+    }
+}
+
+// No number is left past the one taken: the start fails as the name was taken, and the
+// number it moved to goes back.
+TEST_F(RecorderTest, NoNumberLeftAfterATakenNameFailsTheStart) {
+    WriteCounter("2147483645");
+    graph_.namesTakenByOthers = 2;
+    EXPECT_FALSE(recorder_.Start());
+    EXPECT_TRUE(graph_.named.empty());
+    ASSERT_EQ(notices_.shown.size(), 1u);
+    EXPECT_NE(notices_.shown[0].first.find("File exists"), std::string::npos);
+    EXPECT_EQ(window_.aviPathText, Named("Tavelin-2147483646.avi"));
+    EXPECT_EQ(Counter(), "2147483646");
 }
 
 TEST_F(RecorderTest, NoNumberLeftStartsNothingAndSaysSo) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ctime>
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -18,6 +19,7 @@
 #include "core/MonitorCore.h"
 #include "core/NoticeSink.h"
 #include "core/RecordGraph.h"
+#include "core/RecordingNames.h"
 #include "core/SessionHost.h"
 
 namespace tavelin::testing {
@@ -179,21 +181,42 @@ public:
 };
 
 // A recording graph that records what it was asked for.
+// Another program gets to the name first, `times` times over: a file appears under it
+// and `names` is asked where to go instead, as the graph does. The name the recording
+// ends up with; empty when `names` had none left (or there is none to ask).
+inline std::string NameAfterOthersTookIt(std::string name, IRecordingNames* names, int times) {
+    for (int i = 0; i < times && !name.empty(); ++i) {
+        std::ofstream(name) << "another program's recording";
+        name = names != nullptr ? names->NextFreeName(name) : std::string();
+    }
+    return name;
+}
+
 class FakeRecordGraph : public IRecordGraph {
 public:
     bool BuildRecordGraph(const RecordRequest& request) override {
         requests.push_back(request);
         audioFailed_ = failAudio;
-        return succeed;
+        named = NameAfterOthersTookIt(request.path, request.names, namesTakenByOthers);
+        if (whileStarting)
+            whileStarting();
+        return succeed && !named.empty();
     }
     bool audioFailed() const override { return audioFailed_; }
     void ClearAudioFailed() override { audioFailed_ = false; }
-    std::string failureCause() const override { return succeed ? std::string() : cause; }
+    std::string failureCause() const override {
+        if (named.empty())
+            return "Cannot write the AVI file: File exists.";
+        return succeed ? std::string() : cause;
+    }
 
     bool succeed = true;
     bool failAudio = false;
     std::string cause;  // when failing: the file's fault
     std::vector<RecordRequest> requests;
+    int namesTakenByOthers = 0;
+    std::string named;                    // the name the last build's file got
+    std::function<void()> whileStarting;  // another program at work meanwhile
 
 private:
     bool audioFailed_ = false;
