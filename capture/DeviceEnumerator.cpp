@@ -2,6 +2,7 @@
 
 #include "capture/DeviceList.h"
 #include "capture/EncoderCatalog.h"
+#include "capture/WatchedDeviceList.h"
 #include "core/CodecNames.h"
 #include "core/Log.h"
 
@@ -46,10 +47,18 @@ ListStatus CompressorEntries(EncoderKind kind, std::vector<GstElementFactoryPtr>
     return status;
 }
 
+// The sound inputs, listed once for the process and kept up to date: every graph with
+// sound looks its device up, and a listing of its own each time would cost descriptors
+// (see WatchedDeviceList.h). Stopped at exit, with the providers it started.
+CWatchedDeviceList& SoundInputs() {
+    static CWatchedDeviceList list("Audio/Source");
+    return list;
+}
+
 // The audio devices a list shows, in list order.
 ListStatus AudioDeviceEntries(std::vector<GstDevicePtr>& entries) {
     std::vector<GstDevicePtr> all;
-    const ListStatus status = CDeviceList::Find("Audio/Source", all);
+    const ListStatus status = SoundInputs().Devices(all);
     entries.clear();
     for (GstDevicePtr& device : all) {
         if (!CDeviceList::DisplayName(device.get()).empty())

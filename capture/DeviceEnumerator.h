@@ -1,8 +1,14 @@
 #pragma once
 // The lists a recording is set up from - video compressors, audio compressors,
 // audio input devices - and the lookups that turn a list position back into an
-// element. Each call enumerates afresh and nothing is cached: a lookup walks the
-// same entries in the same order as the list, so position n is the same entry.
+// element. A lookup walks the same entries in the same order as its list, so
+// position n is the same entry.
+//
+// The compressors and the cameras are enumerated afresh at each call. The audio input
+// devices are listed once for the process and again only when a device comes, goes or
+// changes (CWatchedDeviceList): every graph with sound looks its device up, and listing
+// the devices probes the sound server's provider, which keeps descriptors each time
+// when no server answers. The list and the lookup read the same kept listing.
 //
 // Failures to enumerate at all are told to the user through the optional notice
 // sink (null: silent), with the texts below.

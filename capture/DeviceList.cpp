@@ -7,6 +7,15 @@ namespace tavelin {
 
 ListStatus CDeviceList::Find(const char* deviceClass, std::vector<GstDevicePtr>& devices) {
     devices.clear();
+    GstDeviceMonitorPtr monitor;
+    const ListStatus status = NewMonitor(deviceClass, monitor);
+    if (status == ListStatus::Ok)
+        Collect(monitor.get(), devices);
+    return status;
+}
+
+ListStatus CDeviceList::NewMonitor(const char* deviceClass, GstDeviceMonitorPtr& monitor) {
+    monitor.reset();
     const auto fail = [deviceClass](ListStatus status, const char* why) {
         Log(LogArea::Capture, LogLevel::Warning,
             std::string("cannot list the ") + deviceClass + " devices: " + why);
@@ -14,18 +23,21 @@ ListStatus CDeviceList::Find(const char* deviceClass, std::vector<GstDevicePtr>&
     };
     if (!EnsureGstreamer())
         return fail(ListStatus::NoSystemEnumerator, "GStreamer is not available");
-    GstDeviceMonitorPtr monitor(gst_device_monitor_new());
-    if (!monitor)
+    GstDeviceMonitorPtr made(gst_device_monitor_new());
+    if (!made)
         return fail(ListStatus::NoSystemEnumerator, "no device monitor");
     // 0: no provider handles this class at all.
-    if (gst_device_monitor_add_filter(monitor.get(), deviceClass, nullptr) == 0)
+    if (gst_device_monitor_add_filter(made.get(), deviceClass, nullptr) == 0)
         return fail(ListStatus::NoClassEnumerator, "no device provider handles them");
-    // Without start() this probes each provider once and returns.
-    GstObjectListPtr found(gst_device_monitor_get_devices(monitor.get()));
-    for (GList* item = found.get(); item != nullptr; item = item->next) {
-        devices.push_back(Share(GST_DEVICE(item->data)));
-    }
+    monitor = std::move(made);
     return ListStatus::Ok;
+}
+
+void CDeviceList::Collect(GstDeviceMonitor* monitor, std::vector<GstDevicePtr>& devices) {
+    devices.clear();
+    GstObjectListPtr found(gst_device_monitor_get_devices(monitor));
+    for (GList* item = found.get(); item != nullptr; item = item->next)
+        devices.push_back(Share(GST_DEVICE(item->data)));
 }
 
 std::string CDeviceList::DisplayName(GstDevice* device) {

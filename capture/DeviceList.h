@@ -19,8 +19,17 @@ enum class ListStatus {
 
 class CDeviceList {
 public:
-    // Fills `devices` (emptied first). An Ok result may still give no devices.
+    // Fills `devices` (emptied first) from a monitor made for this one listing. An Ok
+    // result may still give no devices.
     static ListStatus Find(const char* deviceClass, std::vector<GstDevicePtr>& devices);
+
+    // A monitor whose one filter is `deviceClass`, not started; empty with the reason
+    // (logged) when there can be none.
+    static ListStatus NewMonitor(const char* deviceClass, GstDeviceMonitorPtr& monitor);
+    // Fills `devices` (emptied first) with what `monitor` reports now. An unstarted
+    // monitor probes every provider; a started one asks only the providers that could
+    // not be started.
+    static void Collect(GstDeviceMonitor* monitor, std::vector<GstDevicePtr>& devices);
 
     static std::string DisplayName(GstDevice* device);
     // The V4L2 device node the device stands for ("device.path", or PipeWire's

@@ -73,9 +73,18 @@ GList* tavelin_test_provider_probe(GstDeviceProvider*) {
     return devices;
 }
 
+// The devices follow TAVELIN_TEST_SOURCES, which may change at any time without a
+// word. A started provider would be asked only once and keep that answer for every
+// monitor of the process, the camera search's too; refusing to start keeps it probed
+// at each listing.
+gboolean tavelin_test_provider_start(GstDeviceProvider*) {
+    return FALSE;
+}
+
 void tavelin_test_provider_class_init(TavelinTestProviderClass* klass) {
     GstDeviceProviderClass* provider = GST_DEVICE_PROVIDER_CLASS(klass);
     provider->probe = tavelin_test_provider_probe;
+    provider->start = tavelin_test_provider_start;
     gst_device_provider_class_set_static_metadata(
         provider, "Tavelin test sources", "Source/Video/Audio",
         "Synthetic camera and microphone for tests", "Tavelin Video Center");

@@ -1,7 +1,8 @@
 #pragma once
 // An in-process device provider that offers the synthetic camera and microphone
 // (TestSources.h) to GstDeviceMonitor while TAVELIN_TEST_SOURCES=1, so the device
-// search and the device lists run their normal code on them.
+// search and the device lists run their normal code on them. It is never started
+// (it cannot watch the variable), so every listing asks it afresh.
 
 namespace tavelin {
 
