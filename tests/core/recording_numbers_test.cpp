@@ -1,6 +1,5 @@
 // Programs sharing one counter, each a process of its own: the counter's lock keeps
-// them from giving out a number twice, also while the counter file is replaced under
-// the lock.
+// them from giving out a number twice, though every take replaces the counter file.
 
 #include "core/RecordingNumbers.h"
 
@@ -14,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "core/CounterLock.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavelin {
@@ -48,42 +46,6 @@ protected:
 
     std::string counter_;
 };
-
-// Whoever holds the counter keeps the others out until it is done, though the counter
-// file is replaced (a new file) while held: the waiting program sees only the end result.
-TEST_F(RecordingNumbersTest, ATakeWaitsForTheProgramHoldingTheCounter) {
-    int toChild[2];
-    int fromChild[2];
-    ASSERT_EQ(::pipe(toChild), 0);
-    ASSERT_EQ(::pipe(fromChild), 0);
-    // Started before the lock is taken: a child would inherit the lock's descriptor, and
-    // with it the lock.
-    const pid_t child = Child(fromChild[1], [&](int out) {
-        std::int32_t go = 0;
-        std::int32_t counter = 0;
-        if (::read(toChild[0], &go, sizeof go) != static_cast<ssize_t>(sizeof go) ||
-            !Send(out, -1)) {
-            return false;
-        }
-        const FreeNumber free = TakeRecordingNumber(counter_, dir_, kFromCounter, counter);
-        return free.found && Send(out, free.number);
-    });
-    std::int32_t taken = 0;
-    {
-        CCounterLock lock(counter_);
-        ASSERT_TRUE(lock.held());
-        ASSERT_TRUE(WriteFileCounter(50, counter_));
-        ASSERT_TRUE(Send(toChild[1], 1));
-        ASSERT_EQ(::read(fromChild[0], &taken, sizeof taken), static_cast<ssize_t>(sizeof taken));
-        ASSERT_TRUE(WriteFileCounter(60, counter_));
-    }
-    EXPECT_EQ(::read(fromChild[0], &taken, sizeof taken), static_cast<ssize_t>(sizeof taken));
-    EXPECT_TRUE(Exited(child));
-    for (const int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]})
-        ::close(fd);
-    EXPECT_EQ(taken, 60);
-    EXPECT_EQ(Counter(), "61");
-}
 
 // Four programs taking numbers as fast as they can, none of whose files exist yet (a
 // recording has its name only once data has reached it): every number once, none skipped.
