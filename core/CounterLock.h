@@ -19,8 +19,6 @@ public:
     CCounterLock(const CCounterLock&) = delete;
     CCounterLock& operator=(const CCounterLock&) = delete;
 
-    bool held() const { return static_cast<bool>(fd_); }
-
 private:
     UniqueFd fd_;  // closing it lets the lock go
 };
