@@ -1,12 +1,11 @@
 // What is kept between runs: record on motion (the Monitor Settings dialog stores it, a
-// new window starts watching with it), the camera chosen in the video settings, the
-// desktop's autostart entry, and what a damaged settings file gives.
+// new window starts watching with it), the camera chosen in the video settings, and what
+// a damaged settings file gives.
 
 #include "app/UserSettings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QSpinBox>
 #include <QTest>
@@ -168,32 +167,6 @@ TEST_F(UserSettingsTest, TheVideoSettingsChooseTheCameraForThisAndTheNextRuns) {
     EXPECT_EQ(byOption.capture().cameraName(), "Integrated Webcam");
     byOption.CloseProgram();
     ::unsetenv("TAVELIN_TEST_CAMERA_NAMES");
-    EXPECT_TRUE(notices_.shown.empty());
-}
-
-// "Start with the desktop" writes the autostart entry and takes it away again.
-TEST_F(UserSettingsTest, StartWithTheDesktopWritesAndRemovesTheAutostartEntry) {
-    const std::filesystem::path config = dir_ / "config";
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    const std::filesystem::path entry = config / "autostart/tavelin-video-center.desktop";
-    std::unique_ptr<CMainDlg> window = Window();
-    ASSERT_TRUE(window->OnInitDialog());
-    for (const bool on : {true, false}) {
-        bool shown = !on;
-        testing::WhenOpened<CMonitorSettingsDlg>([&](CMonitorSettingsDlg& dialog) {
-            shown = testing::Child<QCheckBox>(dialog, "startBox")->isChecked();
-            testing::Click(dialog, "startBox");
-            testing::Click(dialog, "okButton");
-        });
-        window->button(ids::kMonitor)->click();
-        EXPECT_EQ(shown, !on) << "the box shows whether the entry is there";
-        EXPECT_EQ(std::filesystem::exists(entry), on);
-        if (on) {
-            EXPECT_TRUE(testing::ReadBytes(entry).starts_with("[Desktop Entry]\n"));
-        }
-    }
-    window->CloseProgram();
-    ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_TRUE(notices_.shown.empty());
 }
 

@@ -169,24 +169,6 @@ TEST_F(FileSafetyTest, FailedWritesKeepTheOldContentAndLeaveNoTemporary) {
     EXPECT_EQ(value, 12) << "the numbering goes on from the old value";
 }
 
-// The longest names the folder takes: the hidden file they are written beside is short
-// enough too, and nothing is left of it.
-TEST_F(FileSafetyTest, TheLongestNamesCanBeWritten) {
-    std::string accented = "x";
-    for (int i = 0; i < 127; ++i)
-        accented += "\xc3\xa9";
-    for (const std::string& name : {std::string(255, 'a'), accented}) {
-        ASSERT_EQ(name.size(), 255u);
-        const std::string path = In(name.c_str());
-        EXPECT_TRUE(WriteFileCounter(7, path));
-        EXPECT_EQ(Content(path), "7");
-        EXPECT_TRUE(WriteFileCounter(8, path)) << "and replaced";
-        EXPECT_EQ(Content(path), "8");
-        EXPECT_EQ(Listing(), std::vector<std::string>{name});
-        fs::remove(path);
-    }
-}
-
 // A picture large enough that its JPEG is written in pieces while it is compressed, on a
 // disk that runs full partway: the writer says why, and the old picture stays.
 TEST_F(FileSafetyTest, DiskFullPartwayThroughALargeJpegKeepsTheOldPicture) {

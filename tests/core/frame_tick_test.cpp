@@ -418,9 +418,6 @@ INSTANTIATE_TEST_SUITE_P(
                      "Cannot write."},
         // The camera went quiet and came back: the encoder is not to blame.
         RecoveryCase{3, true, true, {800, 600}, {msg::kRecordCameraStopped}, "", true},
-        RecoveryCase{2, false, true, {640, 480}, {}, "", true},
-        RecoveryCase{
-            1, true, false, {320, 240}, {msg::kDeviceLost, msg::kRecordDeviceLost}, "", true},
         // The file's cause wins over the camera's silence that followed it.
         RecoveryCase{2,
                      true,

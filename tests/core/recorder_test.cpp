@@ -241,19 +241,6 @@ TEST_F(RecorderTest, NamesTakenMeanwhileMoveTheRecordingOn) {
     }
 }
 
-// No number is left past the one taken: the start fails as the name was taken, and the
-// number it moved to goes back.
-TEST_F(RecorderTest, NoNumberLeftAfterATakenNameFailsTheStart) {
-    WriteCounter("2147483645");
-    graph_.namesTakenByOthers = 2;
-    EXPECT_FALSE(recorder_.Start());
-    EXPECT_TRUE(graph_.named.empty());
-    ASSERT_EQ(notices_.shown.size(), 1u);
-    EXPECT_NE(notices_.shown[0].first.find("File exists"), std::string::npos);
-    EXPECT_EQ(window_.aviPathText, Named("Tavelin-2147483646.avi"));
-    EXPECT_EQ(Counter(), "2147483646");
-}
-
 TEST_F(RecorderTest, NoNumberLeftStartsNothingAndSaysSo) {
     for (const char* counter : {"2147483647", "2147483646"}) {
         SCOPED_TRACE(counter);

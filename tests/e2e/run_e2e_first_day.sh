@@ -2,10 +2,10 @@
 # A user's first day with the real program. Enter and Escape, pressed through the X
 # server, do not end it, and Enter in the path field sends the next recording where the
 # field says. Record on motion, ticked once, is watching again after a restart without
-# a dialog, and "Start with the desktop" writes the autostart entry. The program
-# installed with cmake --install (run by whoever runs the test: root in CI) proposes and
-# writes the user's folders only, never its own tree. It waits on what the program
-# reports, never for a fixed time.
+# a dialog, and "Start with the desktop" writes the autostart entry and removes it. The
+# program installed with cmake --install (run by whoever runs the test: root in CI)
+# proposes and writes the user's folders only, never its own tree. It waits on what the
+# program reports, never for a fixed time.
 #
 # usage: run_e2e_first_day.sh <path of tavelin-video-center> <its build folder>
 set -uo pipefail
@@ -104,6 +104,12 @@ wait_until 30 "no autostart entry" test -f "$home/.config/autostart/tavelin-vide
 cmp -s "$home/.config/autostart/tavelin-video-center.desktop" \
     "$prefix/share/applications/tavelin-video-center.desktop" ||
     fail "the autostart entry is not the installed desktop entry"
+send "click 1069"
+expect_until dialog 'MonitorSettingsDlg'
+send "dialog-click startBox"
+send "dialog-click okButton"
+expect_until dialog 'none'
+wait_until 30 "the autostart entry stays" test ! -e "$home/.config/autostart/tavelin-video-center.desktop"
 send "tray 32772"
 wait_exit 30
 ((status == 0)) || fail "the installed program exited with $status"
