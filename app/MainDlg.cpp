@@ -27,6 +27,7 @@
 #include "capture/widgets/PreviewWindow.h"
 #include "core/FileNames.h"
 #include "core/FrameFormat.h"
+#include "core/Log.h"
 #include "core/Messages.h"
 #include "core/ScrambledText.h"
 #include "resources/Pictures.h"
@@ -46,6 +47,16 @@ constexpr std::uint8_t kScrambledCaption[] = {0x8A, 0x2C, 0xCE, 0xAC, 0x8D, 0x2D
                                               0x04, 0xCA, 0x2D, 0x8C, 0xAC, 0xED, 0x04,
                                               0x68, 0xAC, 0xCD, 0x8E, 0xAC, 0x4E};
 
+// What happened, in the log: one line an event.
+void LogEvent(const SessionEvent& event) {
+    std::string line = std::string("event: ") + EventName(event.kind);
+    if (!event.path.empty())
+        line += " \"" + event.path + "\"";
+    if (event.kind == SessionEventKind::RecordingFinished)
+        line += ", " + std::to_string(event.frames) + " frames";
+    Log(LogArea::Ui, LogLevel::Debug, line);
+}
+
 // Skin key: pure green and everything up to 16 above it in red and blue.
 constexpr std::uint32_t kSkinKey = ColourValue(0, 255, 0);
 constexpr std::uint32_t kSkinTolerance = ColourValue(16, 16, 16);
@@ -58,8 +69,8 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
       messageBoxes_(this),
       notices_(seams.notices != nullptr ? *seams.notices : messageBoxes_),
       clock_(seams.clock != nullptr ? *seams.clock : systemClock_),
-      session_(capture_, capture_, *this, notices_, clock_,
-               seams.alarm != nullptr ? seams.alarm : &alarmPlayer_, &capture_) {
+      session_(capture_, *this, notices_, clock_,
+               seams.alarm != nullptr ? seams.alarm : &alarmPlayer_) {
     if (seams_.preview == nullptr)
         seams_.preview = &previewSound_;
     if (seams_.files == nullptr)
@@ -67,6 +78,22 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
     capture_.SetNoticeSink(&notices_);
     capture_.SetCameraWish({seams_.cameraPattern, CUserSettings::LoadCameraName()});
     session_.settings().monitor.motionRecord = CUserSettings::LoadMotionRecord();
+    // The graph's news (a file started or ended, an error) and the session's events are
+    // taken on the main loop's next turn: the graph calls from its own threads.
+    capture_.SetWake([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!tornDown_)
+                    session_.GraphNews();
+            },
+            Qt::QueuedConnection);
+    });
+    session_.events().SetWake([this] {
+        QMetaObject::invokeMethod(this, [this] { session_.events().Deliver(); },
+                                  Qt::QueuedConnection);
+    });
+    session_.events().Subscribe([](const SessionEvent& event) { LogEvent(event); });
     setWindowIcon(AppIcon());
     session_.SetFiles({CAppPaths::CounterFile(), CAppPaths::TimerShotDefault(),
                        privateTemp_.isValid()
@@ -81,6 +108,7 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
 
 CMainDlg::~CMainDlg() {
     TearDown();
+    capture_.SetWake(nullptr);
 }
 
 void CMainDlg::CreateControls() {
@@ -173,14 +201,14 @@ bool CMainDlg::OnInitDialog() {
 
     const CFrameTick& tick = session_.tick();
     session_.PrepareDisplay();
-    surfaces_->Place(false, tick.frameWidth, tick.frameHeight);
-    surfaces_->pictureStatic()->SetupPicture(tick.frameWidth, tick.frameHeight);
+    surfaces_->Place(false, tick.frameWidth(), tick.frameHeight());
+    surfaces_->pictureStatic()->SetupPicture(tick.frameWidth(), tick.frameHeight());
 
     session_.SetOverlayPictures(LoadOverlayPicture(ids::kBitmapCameraIcon),
                                 LoadOverlayPicture(ids::kBitmapBadge));
     ApplySkin();
     controls_->Skin();
-    move(pos() + QPoint(tick.frameWidth / 2, 0));
+    move(pos() + QPoint(tick.frameWidth() / 2, 0));
 
     if (seams_.splashMs > 0) {
         CSplashDlg splash(nullptr, seams_.splashMs);
@@ -197,8 +225,10 @@ bool CMainDlg::OnInitDialog() {
         },
         [this] { CloseProgram(); }, seams_.trayAvailable);
 
-    surfaces_->Show(true, tick.frameWidth, tick.frameHeight);
+    surfaces_->Show(true, tick.frameWidth(), tick.frameHeight());
     controls_->displayOutside()->setChecked(true);
+    // From here on a message never holds up the frame step.
+    messageBoxes_.Defer();
 
     frameTimer_.stop();
     frameTimer_.start(kFramePeriodMs, this);
@@ -289,6 +319,8 @@ void CMainDlg::timerEvent(QTimerEvent* event) {
         session_.FrameStep();
     } else if (event->timerId() == blinkTimer_.timerId()) {
         session_.BlinkStep();
+    } else if (event->timerId() == settleTimer_.timerId()) {
+        session_.SettleStep();
     } else {
         QDialog::timerEvent(event);
     }
@@ -346,6 +378,8 @@ void CMainDlg::StartTimer(int id, int periodMs) {
         frameTimer_.start(periodMs, this);
     if (id == kBlinkTimer)
         blinkTimer_.start(periodMs, this);
+    if (id == kSettleTimer)
+        settleTimer_.start(periodMs, this);
 }
 
 void CMainDlg::StopTimer(int id) {
@@ -353,14 +387,12 @@ void CMainDlg::StopTimer(int id) {
         frameTimer_.stop();
     if (id == kBlinkTimer)
         blinkTimer_.stop();
+    if (id == kSettleTimer)
+        settleTimer_.stop();
 }
 
 void CMainDlg::SetCursor(CursorShape shape) {
     cursor_.Show(shape);
-}
-
-void CMainDlg::Sleep(int milliseconds) {
-    QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
 void CMainDlg::ShowFrame(const std::uint8_t* frame, int, int) {

@@ -64,7 +64,6 @@ public:
     void StartTimer(int id, int periodMs) override;
     void StopTimer(int id) override;
     void SetCursor(CursorShape shape) override;
-    void Sleep(int milliseconds) override;
     void ShowFrame(const std::uint8_t* frame, int width, int height) override;
     void ResizeDisplay(int width, int height) override;
     void ShowDisplay(bool outside, int width, int height) override;
@@ -111,7 +110,7 @@ public:
 
     // For the test hook and tests.
     CCameraSession& session() { return session_; }
-    CFrameTick& tick() { return session_.tick(); }
+    const CFrameTick& tick() const { return session_.tick(); }
     CCaptureGraph& capture() { return capture_; }
     void ApplyMonitorSettings(bool accepted) { session_.ApplyMonitorSettings(accepted); }
     void WriteAviPathText(const std::string& text) { session_.WriteAviPathText(text); }
@@ -173,6 +172,7 @@ private:
 
     QBasicTimer frameTimer_;
     QBasicTimer blinkTimer_;
+    QBasicTimer settleTimer_;
     CCursorShapes cursor_;
 
     QImage skinBitmap_;

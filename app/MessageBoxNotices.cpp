@@ -1,6 +1,7 @@
 #include "app/MessageBoxNotices.h"
 
 #include <QMessageBox>
+#include <QTimer>
 
 #include "core/Log.h"
 #include "core/Messages.h"
@@ -15,6 +16,31 @@ void CMessageBoxNotices::ShowNotice(const std::string& text, NoticeStyle style) 
             logged += c == '\n' ? ' ' : c;
     }
     Log(LogArea::Ui, style == NoticeStyle::Warning ? LogLevel::Warning : LogLevel::Info, logged);
+    if (!deferred_) {
+        Show(text, style);
+        return;
+    }
+    queue_.emplace_back(text, style);
+    if (!scheduled_ && !showing_ && owner_ != nullptr) {
+        scheduled_ = true;
+        QTimer::singleShot(0, owner_, [this] { ShowQueued(); });
+    }
+}
+
+void CMessageBoxNotices::ShowQueued() {
+    scheduled_ = false;
+    if (showing_)
+        return;  // the box that is up shows the rest when it closes
+    showing_ = true;
+    while (!queue_.empty() && owner_ != nullptr) {
+        const auto [text, style] = std::move(queue_.front());
+        queue_.pop_front();
+        Show(text, style);
+    }
+    showing_ = false;
+}
+
+void CMessageBoxNotices::Show(const std::string& text, NoticeStyle style) {
     QString shown = QString::fromStdString(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(style == NoticeStyle::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,

@@ -51,6 +51,13 @@ void CTestHook::Configure(MainDlgSeams& seams) {
 void CTestHook::Watch(CMainDlg& dialog) {
     dialog_ = &dialog;
     poll_.start();
+    // What happens is said as it is delivered: "event recording-started <path>".
+    dialog.session().events().Subscribe([](const SessionEvent& event) {
+        QString line = QStringLiteral("event ") + QString::fromLatin1(EventName(event.kind));
+        if (!event.path.empty())
+            line += u' ' + QString::fromStdString(event.path);
+        Answer(line);
+    });
 }
 
 void CTestHook::Ready() {
@@ -160,15 +167,16 @@ QString CTestHook::State() const {
     const CCameraSession& session = dialog_->session();
     return QStringLiteral(
                "recording=%1 monitor=%2 objects=%3 visible=%4 frames=%5 counter=%6 armed=%7 "
-               "onmotion=%8")
-        .arg(tick.recording)
-        .arg(tick.monitor.monitorOn)
-        .arg(tick.monitor.objectCount)
+               "onmotion=%8 camerastarts=%9")
+        .arg(session.recording())
+        .arg(tick.monitor().monitorOn)
+        .arg(tick.monitor().objectCount)
         .arg(dialog_->isVisible())
-        .arg(tick.framesShown)
+        .arg(tick.framesShown())
         .arg(dialog_->fileCounter())
         .arg(session.motionArmed())
-        .arg(session.motionRecording());
+        .arg(session.motionRecording())
+        .arg(dialog_->capture().cameraStarts());
 }
 
 }  // namespace tavelin

@@ -20,6 +20,9 @@
 //                              main and preview windows are with their frames
 //                              (preview=none without the preview window)
 //
+// Besides the answers, each session event prints "event <name> [<path>]" as it is
+// delivered (event names: core/SessionEvents.h).
+//
 // The file is read every 100 ms, also while a dialog is up. The hook also gives the
 // window a tray (TAVELIN_TEST_TRAY=1) on a desktop without one, puts the files the
 // program writes into TAVELIN_TEST_DATA_DIR, and shows the busy window for

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "core/BusyScope.h"
 #include "core/CodecNames.h"
 #include "core/FileCounter.h"
 #include "core/FrameFormat.h"
@@ -18,42 +17,36 @@ namespace {
 
 constexpr const char* kSizeAdjusted =
     "Not all video size are compatible!\r\n\r\nAuto adjust video size : 640x480.\r\n";
-
-// Two requests that encode alike (the file's path aside).
-bool SameEncoding(const RecordRequest& a, const RecordRequest& b) {
-    return a.width == b.width && a.height == b.height &&
-           a.videoCompressorIndex == b.videoCompressorIndex && a.audioEnabled == b.audioEnabled &&
-           a.audioCompression == b.audioCompression &&
-           a.audioCompressorIndex == b.audioCompressorIndex &&
-           a.audioDeviceIndex == b.audioDeviceIndex && a.masterStream == b.masterStream;
-}
+// A change of the display waits this long before the frame step goes on.
+constexpr int kDisplaySettleMs = 150;
 
 }  // namespace
 
-CCameraSession::CCameraSession(IFrameSource& source, IRecordGraph& graph, ISessionHost& host,
-                               INoticeSink& notices, const IClock& clock, IAlarm* alarm,
-                               IArmedGraph* armed)
-    : source_(source),
-      graph_(graph),
-      armed_(armed),
+CCameraSession::CCameraSession(ICameraGraph& graph, ISessionHost& host, INoticeSink& notices,
+                               const IClock& clock, IAlarm* alarm, bool canRecordOnMotion)
+    : graph_(graph),
       host_(host),
       notices_(notices),
       clock_(clock),
-      tick_(source, host, *this, notices, clock, alarm, settings_),
-      recorder_(tick_, source, graph, host, *this, notices, settings_.recording) {}
+      canRecordOnMotion_(canRecordOnMotion),
+      tick_(graph, host, *this, notices, clock, alarm, settings_, events_),
+      recorder_(*this, settings_.recording),
+      controller_(graph, recorder_, *this, notices, events_, clock) {}
 
 bool CCameraSession::StartCamera() {
-    if (source_.BuildPreviewGraph(tick_.frameWidth, tick_.frameHeight))
+    if (graph_.BuildPreviewGraph(tick_.frameWidth(), tick_.frameHeight())) {
+        graph_.RequestNewFrame();
         return true;
+    }
     notices_.ShowNotice(msg::kNoCamera, NoticeStyle::Plain);
-    source_.Teardown();
+    graph_.Teardown();
     return false;
 }
 
 void CCameraSession::SetFiles(Files files) {
     files_ = std::move(files);
     recorder_.counterPath = files_.counter;
-    tick_.fixedShotPath = files_.snapshotTemp;
+    tick_.SetSnapshotPath(files_.snapshotTemp);
 }
 
 void CCameraSession::StartNumbering(const std::string& recordingFolder) {
@@ -92,12 +85,11 @@ CCameraSession::ListsShown CCameraSession::ChooseLists(
 }
 
 void CCameraSession::PrepareDisplay() {
-    tick_.enlargedFrame = CZeroedBytes(FrameBytes(tick_.frameWidth, tick_.frameHeight));
+    tick_.AllocateDisplay();
 }
 
 void CCameraSession::SetOverlayPictures(OverlayPicture cameraIcon, OverlayPicture badge) {
-    tick_.cameraIcon = std::move(cameraIcon);
-    tick_.badgePicture = std::move(badge);
+    tick_.SetOverlayPictures(std::move(cameraIcon), std::move(badge));
 }
 
 void CCameraSession::SetListSelections(int videoCompressor, int audioCompressor, int audioDevice) {
@@ -122,66 +114,51 @@ void CCameraSession::WriteAviPathText(const std::string& text) {
 }
 
 bool CCameraSession::SelectCaptureSize(int sizeIndex) {
-    // The sizes do not respond while a file is written; should one come, the file is
-    // finished before its graph goes.
-    if (motionFile_)
-        FinishMotionFile();
-    const bool changed = tick_.SelectCaptureSize(sizeIndex);
-    armFailed_ = false;
-    UpdateArming();
-    return changed;
+    // The sizes do not respond while a recording runs or a change is under way.
+    if (tick_.settling() || controller_.recording())
+        return false;
+    controller_.RetryArming();
+    return tick_.SelectCaptureSize(sizeIndex);
 }
 
 void CCameraSession::RecordingChoicesChanged() {
-    armFailed_ = false;
+    controller_.RetryArming();
     UpdateArming();
 }
 
 void CCameraSession::CameraChanged() {
-    if (tick_.recording)
+    if (controller_.recording() || tick_.settling())
         return;
-    armFailed_ = false;
-    if (motionArmed()) {
-        Arm(ArmRequest());
-        return;
-    }
-    // The preview at the size shown; also after a camera that had stopped for good.
-    Disarm();
-    UpdateArming();
+    controller_.RetryArming();
+    // The graph at the size shown, on the new camera; also after a camera that had
+    // stopped for good.
+    tick_.SelectCaptureSize(tick_.sizeIndex());
 }
 
 void CCameraSession::ToggleShowTime() {
-    tick_.showDateTime = !tick_.showDateTime;
+    tick_.SetShowDateTime(!tick_.showDateTime());
     // Pressed while a file on motion runs, the button decides what shows after it.
-    if (motionFile_)
-        showTimeAfterFile_ = tick_.showDateTime;
+    if (controller_.onMotion())
+        showTimeAfterFile_ = tick_.showDateTime();
 }
 
 void CCameraSession::ToggleTimerShot() {
-    if (tick_.timedShotActive) {
-        tick_.timedShotActive = false;
-        tick_.timedShotElapsed = 0.0f;
-        tick_.timedShotStart = 0;
+    if (tick_.timedShotActive()) {
+        tick_.CancelCountdown();
         return;
     }
     const std::string& target = settings_.timerShot.timedShotTarget;
-    tick_.timedShotPath = target.empty() ? files_.timerShotDefault : target;
+    const std::string path = target.empty() ? files_.timerShotDefault : target;
     // The earlier picture goes at once: it must not pass for the new one.
-    std::remove(tick_.timedShotPath.c_str());
-    tick_.timedShotActive = true;
-    tick_.timedShotElapsed = 0.0f;
-    tick_.timedShotStart = clock_.TickCount();
+    std::remove(path.c_str());
+    tick_.StartCountdown(path);
 }
 
 void CCameraSession::ToggleRecorder() {
-    if (motionFile_) {
-        FinishMotionFile();
-        WaitForCalm();
-        UpdateArming();
+    if (tick_.settling())
         return;
-    }
-    recorder_.ToggleRecorder();
-    armFailed_ = false;
+    controller_.PressRecorder();
+    controller_.RetryArming();
     UpdateArming();
 }
 
@@ -194,36 +171,30 @@ void CCameraSession::ToggleAudio() {
 void CCameraSession::SetRecordingControls(bool enable) {
     host_.CollectChoices();
     // The enlarged sizes are not recorded: the camera's own 640 x 480 is.
-    if (kCaptureSizes[static_cast<std::size_t>(tick_.sizeIndex)].enlarge) {
+    if (kCaptureSizes[static_cast<std::size_t>(tick_.sizeIndex())].enlarge) {
         notices_.ShowNotice(kSizeAdjusted, NoticeStyle::Warning);
-        const CaptureSize& fallback = kCaptureSizes[kRecordingFallbackSize];
-        tick_.sizeIndex = kRecordingFallbackSize;
         host_.CheckSizeChoice(kRecordingFallbackSize);
-        tick_.frameWidth = fallback.shownWidth;
-        tick_.frameHeight = fallback.shownHeight;
-        tick_.enlarge = false;
-        host_.ResizeDisplay(tick_.frameWidth, tick_.frameHeight);
-        tick_.enlargedFrame = CZeroedBytes(FrameBytes(tick_.frameWidth, tick_.frameHeight));
+        tick_.FallBackToRecordingSize();
     }
     host_.EnableSizeChoices(enable);
     host_.EnableRecordingSettings(enable);
     host_.EnableRecorderText(enable);
-    tick_.showDateTime = false;
+    tick_.SetShowDateTime(false);
     if (UpperCase(firstAudioDevice_).starts_with("NONE")) {
         audioEnabled_ = false;
         host_.EnableAudioSwitch(false);
     }
     host_.EnableDisplayChoice(enable);
     // The recording light blinks on timer 3, which the monitor light may share.
+    const bool monitorOn = tick_.monitor().monitorOn;
+    tick_.SetBlink(!enable);
     if (enable) {
-        tick_.blink = false;
-        if (!tick_.monitor.monitorOn)
+        if (!monitorOn)
             host_.StopTimer(kBlinkTimer);
         host_.ShowRecordLight(false);
         host_.ReleaseRecorderSwitch();
     } else {
-        tick_.blink = true;
-        if (!tick_.monitor.monitorOn)
+        if (!monitorOn)
             host_.StartTimer(kBlinkTimer, kBlinkPeriodMs);
         host_.ShowRecordLight(true);
     }
@@ -232,17 +203,19 @@ void CCameraSession::SetRecordingControls(bool enable) {
 void CCameraSession::ApplyMonitorSettings(bool accepted) {
     MotionRecordSetup& motion = settings_.monitor.motionRecord;
     motion = motion.Clamped();
+    CMonitorCore& monitor = tick_.monitor();
     if (accepted)
-        tick_.monitor.watchMotion = armed_ != nullptr && motion.enabled;
+        monitor.watchMotion = canRecordOnMotion_ && motion.enabled;
+    const bool recording = controller_.recording();
     ApplyMonitorPlan(accepted ? PlanAcceptedSettings(settings_.monitor.monitorMode, noAudioDevice_,
-                                                     tick_.recording, tick_.monitor.watchMotion)
-                              : PlanCancelledSettings(tick_.monitor.monitorOn, tick_.recording));
-    armFailed_ = false;
+                                                     recording, monitor.watchMotion)
+                              : PlanCancelledSettings(monitor.monitorOn, recording));
+    controller_.RetryArming();
     UpdateArming();
 }
 
 void CCameraSession::ResumeRecordOnMotion() {
-    if (armed_ == nullptr || !settings_.monitor.motionRecord.enabled)
+    if (!canRecordOnMotion_ || !settings_.monitor.motionRecord.enabled)
         return;
     Log(LogArea::Monitor, LogLevel::Info,
         "record on motion was on when the program last ended: the monitor starts with it");
@@ -250,7 +223,7 @@ void CCameraSession::ResumeRecordOnMotion() {
 }
 
 void CCameraSession::ApplyMonitorPlan(const MonitorSettingsPlan& plan) {
-    CMonitorCore& monitor = tick_.monitor;
+    CMonitorCore& monitor = tick_.monitor();
     if (plan.resetMonitor) {
         monitor.motionShotPending = false;
         monitor.monitorOn = false;
@@ -269,10 +242,10 @@ void CCameraSession::ApplyMonitorPlan(const MonitorSettingsPlan& plan) {
         tick_.SetUpMonitor();
     }
     if (plan.indicator == IndicatorAction::Show) {
-        tick_.monitorIndicator = true;
+        tick_.SetMonitorIndicator(true);
         host_.ShowMonitorLight(true);
     } else if (plan.indicator == IndicatorAction::Hide) {
-        tick_.monitorIndicator = false;
+        tick_.SetMonitorIndicator(false);
         host_.ShowMonitorLight(false);
     }
     if (plan.blinkTimer == TimerAction::Start)
@@ -286,258 +259,173 @@ void CCameraSession::ApplyMonitorPlan(const MonitorSettingsPlan& plan) {
 }
 
 void CCameraSession::ShowDisplay(bool outside) {
-    CBusyScope hold(tick_.busy, host_);
-    host_.ShowDisplay(outside, tick_.frameWidth, tick_.frameHeight);
+    if (tick_.settling())
+        return;
+    tick_.HoldFor(kDisplaySettleMs);
+    host_.ShowDisplay(outside, tick_.frameWidth(), tick_.frameHeight());
 }
 
 bool CCameraSession::BeginSnapshot() {
-    if (tick_.fixedShotRequest)
+    if (tick_.snapshotPending())
         return false;
-    tick_.fixedShotRequest = true;
+    tick_.SetSnapshotRequest(true);
     return true;
 }
 
 void CCameraSession::FinishSnapshot(const std::string& chosenPath) {
     // A conversion that fails says nothing and leaves nothing behind.
-    if (!chosenPath.empty())
-        SaveSnapshot(files_.snapshotTemp, chosenPath);
-    tick_.fixedShotRequest = false;
+    if (!chosenPath.empty() && SaveSnapshot(files_.snapshotTemp, chosenPath)) {
+        SessionEvent saved;
+        saved.kind = SessionEventKind::SnapshotSaved;
+        saved.path = chosenPath;
+        events_.Publish(std::move(saved));
+    }
+    tick_.SetSnapshotRequest(false);
     std::remove(files_.snapshotTemp.c_str());
 }
 
 void CCameraSession::Shutdown() {
-    tick_.busy = true;
-    // The file gets its index and its name before the graph goes.
-    if (motionFile_) {
-        motionFile_ = false;
-        tick_.recording = false;
-        armed_->FinishArmedFile();
-    }
+    tick_.SetBusy(true);
     host_.StopTimer(kFrameTimer);
-    source_.Teardown();
-    tick_.enlargedFrame.clear();
-    tick_.blink = false;
+    host_.StopTimer(kSettleTimer);
+    // A file being written gets its index and its name before the graph goes.
+    graph_.Teardown();
+    controller_.GraphGone();
+    tick_.ReleaseDisplay();
+    tick_.SetBlink(false);
     host_.StopTimer(kBlinkTimer);
-    tick_.cameraIcon = OverlayPicture();
-    tick_.badgePicture = OverlayPicture();
-    tick_.monitor.Release();
+    tick_.SetOverlayPictures(OverlayPicture(), OverlayPicture());
+    tick_.monitor().Release();
 }
 
 void CCameraSession::FrameStep() {
+    GraphNews();
     tick_.FrameStep();
-    FollowMotion();
+    if (!canRecordOnMotion_)
+        return;
+    const bool motion = tick_.monitor().motionAtAlarmLevel;
+    FollowMotionEvents(motion);
+    if (tick_.busy())
+        return;
+    // After a loss or a size change the output is linked again.
+    if (controller_.state() == CRecordingController::State::Idle && !controller_.armFailed() &&
+        WantArmed()) {
+        UpdateArming();
+    }
+    controller_.FollowMotion(motion, CalmMs());
+}
+
+void CCameraSession::SettleStep() {
+    tick_.SettleStep();
+}
+
+void CCameraSession::GraphNews() {
+    if (controller_.TakeNews())
+        UpdateArming();  // what changed while the file was written
+}
+
+// ---- the recording's window ----
+
+void CCameraSession::RecordingBegins(bool onMotion) {
+    // A recording turns the date off; nobody pressed a button for one on motion, so the
+    // date comes back when it ends.
+    if (onMotion)
+        showTimeAfterFile_ = tick_.showDateTime();
+    SetRecordingControls(false);
+    if (onMotion)
+        host_.PressRecorderSwitch();
+    host_.SetCursor(CursorShape::Wait);
+}
+
+void CCameraSession::RecordingRuns(bool /*onMotion*/) {
+    host_.SetRecorderText(msg::kStopRecorder);
+    host_.EnableRecorderText(true);
+    host_.SetCursor(CursorShape::Normal);
+    host_.EnableDisplayChoice(true);
+}
+
+void CCameraSession::RecordingEnds() {
+    host_.EnableRecorderText(false);
+    host_.SetCursor(CursorShape::Wait);
+    host_.EnableDisplayChoice(false);
+}
+
+void CCameraSession::RecordingOver(bool onMotion, bool afterFailure) {
+    host_.SetRecorderText(msg::kRunRecorder);
+    SetRecordingControls(true);
+    if (onMotion)
+        RestoreShowTime();
+    host_.SetCursor(afterFailure ? CursorShape::Starting : CursorShape::Normal);
+    host_.EnableDisplayChoice(true);
+}
+
+RecordRequest CCameraSession::ChosenRequest() {
+    host_.CollectChoices();
+    const RecordingChoices& choices = settings_.recording;
+    RecordRequest request;
+    request.width = tick_.frameWidth();
+    request.height = tick_.frameHeight();
+    request.videoCompressorIndex = choices.videoCompressorIndex;
+    request.audioEnabled = audioEnabled_;
+    request.audioCompression = audioCompression_;
+    request.audioCompressorIndex = choices.audioCompressorIndex;
+    request.audioDeviceIndex = choices.audioDeviceIndex;
+    request.masterStream = choices.masterStream;
+    return request;
+}
+
+void CCameraSession::EndLostRecording(const std::string& fileCause, bool cameraStopped,
+                                      bool cameraBack) {
+    const RecordingEnd end = !cameraBack     ? RecordingEnd::CameraGone
+                             : cameraStopped ? RecordingEnd::CameraStopped
+                                             : RecordingEnd::Failed;
+    controller_.EndLostRecording(fileCause, end);
 }
 
 // ---- record on motion ----
 
 bool CCameraSession::WantArmed() const {
-    const CaptureSize& size = kCaptureSizes[static_cast<std::size_t>(tick_.sizeIndex)];
-    const bool handRecording = tick_.recording && !motionFile_;
-    return armed_ != nullptr && settings_.monitor.motionRecord.enabled && tick_.monitor.monitorOn &&
-           !size.enlarge && tick_.frameWidth < kMonitorMaxWidth && !handRecording;
-}
-
-void CCameraSession::RestoreShowTime() {
-    if (showTimeAfterFile_)
-        tick_.showDateTime = true;
-    showTimeAfterFile_ = false;
-}
-
-std::uint32_t CCameraSession::CalmMs() const {
-    return static_cast<std::uint32_t>(settings_.monitor.motionRecord.Clamped().calmSeconds) * 1000u;
-}
-
-void CCameraSession::WaitForCalm() {
-    calmNeeded_ = true;
-    lastMotion_ = clock_.TickCount();
-}
-
-void CCameraSession::UpdateArming() {
-    if (armed_ == nullptr || tick_.busy)
-        return;
-    const bool want = WantArmed();
-    if (motionFile_) {
-        // A change of the seconds kept waits for the file's end.
-        if (want)
-            return;
-        FinishMotionFile();
-    }
-    if (!want) {
-        // A recording by hand has its own graph, which stays.
-        if (!tick_.recording && armed_->armed())
-            Disarm();
-        return;
-    }
-    const RecordRequest request = ArmRequest();
-    if (armed_->armed() && SameEncoding(request, armedRequest_) && SecondsBefore() == armedSeconds_)
-        return;
-    Arm(request);
-}
-
-RecordRequest CCameraSession::ArmRequest() {
-    host_.CollectChoices();
-    return recorder_.Request(std::string(), false);
+    const CaptureSize& size = kCaptureSizes[static_cast<std::size_t>(tick_.sizeIndex())];
+    return canRecordOnMotion_ && settings_.monitor.motionRecord.enabled &&
+           tick_.monitor().monitorOn && !size.enlarge && tick_.frameWidth() < kMonitorMaxWidth;
 }
 
 int CCameraSession::SecondsBefore() const {
     return settings_.monitor.motionRecord.Clamped().secondsBefore;
 }
 
-bool CCameraSession::Arm(const RecordRequest& request) {
-    const int seconds = SecondsBefore();
-    host_.StopTimer(kFrameTimer);
-    host_.SetCursor(CursorShape::Wait);
-    if (armed_->BuildArmedGraph(request, seconds)) {
-        armedRequest_ = request;
-        armedSeconds_ = seconds;
-        armFailed_ = false;
-        host_.SetCursor(CursorShape::Starting);
-        host_.StartTimer(kFrameTimer, kFramePeriodMs);
-        return true;
-    }
-    // The encoder cannot run as chosen: said once, as a recording by hand would say it,
-    // and not tried again until a command changes something.
-    armFailed_ = true;
-    armedSeconds_ = -1;
-    Log(LogArea::Record, LogLevel::Warning,
-        "record on motion: the armed graph could not be built; the preview goes on");
-    const std::string cause = graph_.failureCause();
-    notices_.ShowNotice(
-        cause.empty() ? msg::RecordFailed(tick_.frameWidth) : msg::RecordFileFailed(cause),
-        NoticeStyle::Warning);
-    Disarm();
-    return false;
+std::uint32_t CCameraSession::CalmMs() const {
+    return static_cast<std::uint32_t>(settings_.monitor.motionRecord.Clamped().calmSeconds) * 1000u;
 }
 
-void CCameraSession::Disarm() {
-    const CameraSize camera = CameraSizeForShown(tick_.frameWidth, tick_.frameHeight);
-    tick_.ChangeCaptureSize(tick_.enlarge, camera.width, camera.height);
+void CCameraSession::UpdateArming() {
+    if (!canRecordOnMotion_ || tick_.busy())
+        return;
+    controller_.UpdateArming(WantArmed(), SecondsBefore());
 }
 
-void CCameraSession::FollowMotion() {
-    if (armed_ == nullptr)
-        return;
-    if (motionFile_ && !tick_.recording) {
-        // The tick ended the file (the graph failed, or the camera was lost) and said so.
-        motionFile_ = false;
-        RestoreShowTime();
-        WaitForCalm();
-    } else if (motionFile_ && !armed_->writingArmedFile()) {
-        // The graph ended the file on a write error and stays armed.
-        EndFailedMotionFile();
-    }
-    if (tick_.busy || !WantArmed())
-        return;
-    if (!armed_->armed()) {
-        // The tick rebuilt the preview after a loss.
-        if (!armFailed_)
-            Arm(ArmRequest());
-        return;
-    }
+void CCameraSession::RestoreShowTime() {
+    if (showTimeAfterFile_)
+        tick_.SetShowDateTime(true);
+    showTimeAfterFile_ = false;
+}
 
+void CCameraSession::FollowMotionEvents(bool motion) {
     const std::uint32_t now = clock_.TickCount();
-    const bool motion = tick_.monitor.motionAtAlarmLevel;
-    if (motion)
+    SessionEvent event;
+    if (motion && tick_.monitor().monitorOn) {
         lastMotion_ = now;
-    const bool calm = now - lastMotion_ >= CalmMs();
-    if (motionFile_) {
-        if (calm) {
-            FinishMotionFile();
-            UpdateArming();  // what changed while the file was written
-        }
-        return;
-    }
-    if (calmNeeded_) {
-        if (!calm)
+        if (inMotion_)
             return;
-        calmNeeded_ = false;
-    }
-    if (motion)
-        StartMotionFile();
-}
-
-void CCameraSession::StartMotionFile() {
-    host_.StopTimer(kFrameTimer);
-    tick_.recording = true;
-    // A recording turns the date off; nobody pressed a button for this one, so the date
-    // comes back when it ends.
-    showTimeAfterFile_ = tick_.showDateTime;
-    SetRecordingControls(false);
-    host_.PressRecorderSwitch();
-    host_.SetCursor(CursorShape::Wait);
-
-    if (!recorder_.TakeName()) {
-        AbandonMotionFile(msg::kNoRecordingNumberLeft);
+        inMotion_ = true;
+        event.kind = SessionEventKind::MotionStarted;
+    } else if (inMotion_ && (!tick_.monitor().monitorOn || now - lastMotion_ >= CalmMs())) {
+        inMotion_ = false;
+        event.kind = SessionEventKind::MotionEnded;
+    } else {
         return;
     }
-    // A copy: the recorder's own changes when the name turns out to be taken.
-    const CRecorder::TakenName name = recorder_.takenName();
-    if (!armed_->StartArmedFile(name.path, !name.numbered, recorder_.namesForTaken())) {
-        const std::string cause = graph_.failureCause();
-        AbandonMotionFile(cause.empty() ? msg::RecordFailed(tick_.frameWidth)
-                                        : msg::RecordFileFailed(cause));
-        recorder_.GiveBackName();
-        return;
-    }
-    Log(LogArea::Record, LogLevel::Info, "record on motion: writing " + recorder_.takenName().path);
-    motionFile_ = true;
-    lastMotion_ = clock_.TickCount();
-    host_.SetRecorderText(msg::kStopRecorder);
-    host_.EnableRecorderText(true);
-    host_.SetCursor(CursorShape::Normal);
-    recorder_.ReportAudioFallback(armedRequest_);
-    host_.EnableDisplayChoice(true);
-    host_.StartTimer(kFrameTimer, kFramePeriodMs);
-}
-
-void CCameraSession::AbandonMotionFile(const std::string& message) {
-    notices_.ShowNotice(message, NoticeStyle::Warning);
-    tick_.recording = false;
-    host_.SetRecorderText(msg::kRunRecorder);
-    SetRecordingControls(true);
-    RestoreShowTime();
-    host_.SetCursor(CursorShape::Normal);
-    // One message for a burst of motion, not one a frame.
-    WaitForCalm();
-    host_.StartTimer(kFrameTimer, kFramePeriodMs);
-}
-
-void CCameraSession::EndFailedMotionFile() {
-    motionFile_ = false;
-    tick_.recording = false;
-    const std::string cause = graph_.failureCause();
-    host_.StopTimer(kFrameTimer);
-    notices_.ShowNotice(
-        cause.empty() ? msg::RecordFailed(tick_.frameWidth) : msg::RecordFileFailed(cause),
-        NoticeStyle::Warning);
-    host_.SetRecorderText(msg::kRunRecorder);
-    SetRecordingControls(true);
-    RestoreShowTime();
-    host_.SetCursor(CursorShape::Starting);
-    WaitForCalm();
-    host_.StartTimer(kFrameTimer, kFramePeriodMs);
-}
-
-void CCameraSession::FinishMotionFile() {
-    motionFile_ = false;
-    tick_.recording = false;
-    host_.EnableRecorderText(false);
-    host_.SetCursor(CursorShape::Wait);
-    host_.EnableDisplayChoice(false);
-    const bool finished = armed_->FinishArmedFile();
-    host_.SetRecorderText(msg::kRunRecorder);
-    SetRecordingControls(true);
-    RestoreShowTime();
-    host_.SetCursor(CursorShape::Normal);
-    host_.EnableDisplayChoice(true);
-    if (!finished) {
-        const std::string cause = source_.failureCause();
-        host_.StopTimer(kFrameTimer);
-        notices_.ShowNotice(
-            cause.empty() ? msg::RecordFailed(tick_.frameWidth) : msg::RecordFileFailed(cause),
-            NoticeStyle::Warning);
-        host_.StartTimer(kFrameTimer, kFramePeriodMs);
-    }
+    events_.Publish(std::move(event));
 }
 
 }  // namespace tavelin

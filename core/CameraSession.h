@@ -1,38 +1,42 @@
 #pragma once
 // The running program without its windows: what the user has chosen, the frame tick
-// with the monitor, the recorder, and every rule of the main window's commands. The
-// main window turns clicks into calls here and shows what the session tells it
-// through ISessionHost; tests drive it with fakes, without Qt.
+// with the monitor, the recording controller, and every rule of the main window's
+// commands. The main window turns clicks into calls here and shows what the session
+// tells it through ISessionHost; what happens is also published as events(). Tests
+// drive it with fakes, without Qt.
 //
-// Record on motion (settings().monitor.motionRecord): while the monitor runs with it on
-// and no recording started by hand, the camera runs in the armed graph, which keeps the
-// last seconds encoded. Motion at the alarm's level (a changed area wider than 15 or
-// taller than 11 pixels between two frames; measured whether or not the alarm function
-// is on) starts a recording as the Recorder button would, through the armed graph, so
-// the file opens with those seconds. It ends once no such motion was seen for the calm
-// time. The Recorder button stops it and the session stays armed; a new file then waits
-// for calm first, as after a file that could not start. Pressing Recorder while armed
-// and not writing records by hand as ever, and the session arms again afterwards.
+// Record on motion (settings().monitor.motionRecord): while the monitor runs with it on,
+// the camera graph's encoding output keeps the last seconds encoded. Motion at the
+// alarm's level (a changed area wider than 15 or taller than 11 pixels between two
+// frames; measured whether or not the alarm function is on) starts a recording as the
+// Recorder button would, so the file opens with those seconds. It ends once no such
+// motion was seen for the calm time. The Recorder button stops it and the session stays
+// armed; a new file then waits for calm first, as after a file that could not start.
+// Pressing Recorder while armed and not writing records by hand as ever, and the
+// session stays armed.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "core/ArmedGraph.h"
+#include "core/CameraGraph.h"
 #include "core/Clock.h"
-#include "core/FrameSource.h"
 #include "core/FrameTick.h"
 #include "core/NoticeSink.h"
 #include "core/PauseScope.h"
-#include "core/RecordGraph.h"
 #include "core/RecordSettingsRules.h"
 #include "core/Recorder.h"
+#include "core/RecordingController.h"
+#include "core/SessionEvents.h"
 #include "core/SessionHost.h"
 #include "core/SessionSettings.h"
 
 namespace tavelin {
 
-class CCameraSession final : public IRecorderWindow, public IPauseRequest {
+class CCameraSession final : public IRecorderWindow,
+                             public IPauseRequest,
+                             public ITickRecording,
+                             public IRecordingSteps {
 public:
     // The files the session writes in folders the window chose.
     struct Files {
@@ -44,10 +48,9 @@ public:
     // The three lists as the main window shows them, with the entries selected.
     using ListsShown = tavelin::ListsShown;
 
-    // `armed`: the graph that records on motion; null leaves that function without effect.
-    CCameraSession(IFrameSource& source, IRecordGraph& graph, ISessionHost& host,
-                   INoticeSink& notices, const IClock& clock, IAlarm* alarm,
-                   IArmedGraph* armed = nullptr);
+    // `canRecordOnMotion` false leaves that function without effect.
+    CCameraSession(ICameraGraph& graph, ISessionHost& host, INoticeSink& notices,
+                   const IClock& clock, IAlarm* alarm, bool canRecordOnMotion = true);
     CCameraSession(const CCameraSession&) = delete;
     CCameraSession& operator=(const CCameraSession&) = delete;
 
@@ -73,9 +76,10 @@ public:
     void SetAviPathText(const std::string& text);
 
     // ---- commands ----
+    // A size button; the graph is built at the new size after a short pause.
     bool SelectCaptureSize(int sizeIndex);
-    // The recording choices changed (a list, a recording settings dialog): an armed graph
-    // that encodes otherwise is built again.
+    // The recording choices changed (a list, a recording settings dialog): an encoding
+    // output that encodes otherwise is built again.
     void RecordingChoicesChanged();
     // The camera was changed (the video settings): the running graph is built again on
     // it. A recording keeps its camera; the next graph uses the new one.
@@ -99,80 +103,79 @@ public:
     // and always lets it go.
     bool BeginSnapshot();
     void FinishSnapshot(const std::string& chosenPath);
-    bool snapshotPending() const { return tick_.fixedShotRequest; }
+    bool snapshotPending() const { return tick_.snapshotPending(); }
     // The program ends: the graph, buffers, timers and monitor go.
     void Shutdown();
 
-    // ---- the window's timers ----
+    // ---- the window's timers and the graph's news ----
     void FrameStep();
     void BlinkStep() { tick_.BlinkStep(); }
+    void SettleStep();
+    // The graph has news (a file started or ended, an error): taken now rather than at
+    // the next frame step.
+    void GraphNews();
 
     // ---- state ----
     SessionSettings& settings() { return settings_; }
     const SessionSettings& settings() const { return settings_; }
+    CEventStream& events() { return events_; }
     const std::string& aviPathText() const { return aviPathText_; }
     const Files& files() const { return files_; }
     bool noAudioDevice() const { return noAudioDevice_; }
-    bool busy() const { return tick_.busy; }
-    void SetBusy() { tick_.busy = true; }
+    bool busy() const { return tick_.busy(); }
+    void SetBusy() { tick_.SetBusy(true); }
     std::int32_t fileCounter() const { return recorder_.fileCounter; }
     void SetFileCounter(std::int32_t counter) { recorder_.fileCounter = counter; }
-    CFrameTick& tick() { return tick_; }
     const CFrameTick& tick() const { return tick_; }
-    CRecorder& recorder() { return recorder_; }
-    // Record on motion: the armed graph runs, and it writes a file the motion started.
-    bool motionArmed() const { return armed_ != nullptr && armed_->armed(); }
-    bool motionRecording() const { return motionFile_; }
+    const CRecordingController& recordings() const { return controller_; }
+    bool audioEnabled() const { return audioEnabled_; }
+    // Record on motion: the output keeps the seconds before, and a file motion started.
+    bool motionArmed() const { return controller_.armed(); }
+    bool motionRecording() const { return controller_.onMotion(); }
 
     // IRecorderWindow
     std::string ReadAviPathText() override;
     void WriteAviPathText(const std::string& text) override;
-    bool audioEnabled() const override { return audioEnabled_; }
-    bool audioCompression() const override { return audioCompression_; }
-    void SetRecordingControls(bool enable) override;
     // IPauseRequest
-    void SetPauseRequest(bool on) override { tick_.pauseRequest = on; }
+    void SetPauseRequest(bool on) override { tick_.SetPauseRequest(on); }
+    // ITickRecording
+    bool recording() const override { return controller_.recording(); }
+    void GraphGone() override { controller_.GraphGone(); }
+    void EndLostRecording(const std::string& fileCause, bool cameraStopped,
+                          bool cameraBack) override;
+    // IRecordingSteps
+    void RecordingBegins(bool onMotion) override;
+    void RecordingRuns(bool onMotion) override;
+    void RecordingEnds() override;
+    void RecordingOver(bool onMotion, bool afterFailure) override;
+    RecordRequest ChosenRequest() override;
 
 private:
     void ApplyMonitorPlan(const MonitorSettingsPlan& plan);
-
-    // ---- record on motion ----
-    // The monitor runs with the function on, at a size it works on, and no recording
-    // started by hand.
+    // Takes the controls a recording holds fixed, or gives them back.
+    void SetRecordingControls(bool enable);
+    // The monitor runs with record on motion, at a size it works on.
     bool WantArmed() const;
-    // After a command: the armed graph with the current choices, or the preview. A file
-    // on motion is finished first when arming ends.
-    void UpdateArming();
-    // After each frame step: arms again after the tick rebuilt the preview, and starts
-    // and ends the files on motion.
-    void FollowMotion();
-    // The window's choices as a request, for the armed graph.
-    RecordRequest ArmRequest();
     int SecondsBefore() const;
-    bool Arm(const RecordRequest& request);
-    void Disarm();
-    void StartMotionFile();
-    void AbandonMotionFile(const std::string& message);
-    void FinishMotionFile();
-    // The graph ended the file on its own (a write error): the user is told, as for a
-    // recording by hand that fails.
-    void EndFailedMotionFile();
-    // The graph is not written again before the picture has been calm.
-    void WaitForCalm();
+    std::uint32_t CalmMs() const;
+    // After a command or a file's end: the encoding output as the choices want it.
+    void UpdateArming();
+    // Motion started and ended, as events.
+    void FollowMotionEvents(bool motion);
     // A file on motion ended: the date shows again if it did when the file began (or
     // Show Time was pressed on during the file).
     void RestoreShowTime();
-    std::uint32_t CalmMs() const;
 
-    IFrameSource& source_;
-    IRecordGraph& graph_;
-    IArmedGraph* armed_;
+    ICameraGraph& graph_;
     ISessionHost& host_;
     INoticeSink& notices_;
     const IClock& clock_;
+    const bool canRecordOnMotion_;
     SessionSettings settings_;
+    CEventStream events_;
     CFrameTick tick_;
     CRecorder recorder_;
+    CRecordingController controller_;
     Files files_;
 
     std::string aviPathText_;  // what the path field shows
@@ -181,14 +184,9 @@ private:
     bool audioCompression_ = false;
     bool noAudioDevice_ = false;
 
-    // Record on motion.
-    RecordRequest armedRequest_;      // what the armed graph encodes
-    int armedSeconds_ = -1;           // and how many seconds it keeps
-    bool armFailed_ = false;          // not tried again until a command changes something
-    bool motionFile_ = false;         // the armed graph writes a file the motion started
-    bool calmNeeded_ = false;         // a new file waits until the picture has been calm
     bool showTimeAfterFile_ = false;  // the date shows again when the file on motion ends
-    std::uint32_t lastMotion_ = 0;    // clock tick of the last frame with motion
+    bool inMotion_ = false;           // for the motion events
+    std::uint32_t lastMotion_ = 0;
 };
 
 }  // namespace tavelin

@@ -1,6 +1,5 @@
 #include "core/FrameTick.h"
 
-#include "core/BusyScope.h"
 #include "core/Enlarge.h"
 #include "core/FileNames.h"
 #include "core/FrameFormat.h"
@@ -9,16 +8,17 @@
 
 namespace tavelin {
 
-CFrameTick::CFrameTick(IFrameSource& source, IFrameTickHost& host, IRecordingControls& controls,
+CFrameTick::CFrameTick(IFrameSource& source, IFrameTickHost& host, ITickRecording& recording,
                        INoticeSink& notices, const IClock& clock, IAlarm* alarm,
-                       const SessionSettings& settings)
+                       const SessionSettings& settings, CEventStream& events)
     : source_(source),
       host_(host),
-      controls_(controls),
+      recording_(recording),
       notices_(notices),
       clock_(clock),
       alarm_(alarm),
-      settings_(settings) {}
+      settings_(settings),
+      events_(events) {}
 
 std::uint8_t* CFrameTick::TakePicture() {
     std::uint8_t* cameraFrame = source_.frame();
@@ -33,148 +33,207 @@ std::uint8_t* CFrameTick::TakePicture() {
         static_cast<std::size_t>(source_.frameCapacity()) < cameraBytes) {
         return nullptr;
     }
-    if (enlarge) {
-        if (frameWidth != 2 * source_.width() || frameHeight != 2 * source_.height() ||
-            enlargedFrame.size() < FrameBytes(frameWidth, frameHeight)) {
+    if (enlarge_) {
+        if (frameWidth_ != 2 * source_.width() || frameHeight_ != 2 * source_.height() ||
+            enlargedFrame_.size() < FrameBytes(frameWidth_, frameHeight_)) {
             return nullptr;
         }
-        Enlarge2x(cameraFrame, source_.width(), source_.height(), enlargedFrame.data());
-        return enlargedFrame.data();
+        Enlarge2x(cameraFrame, source_.width(), source_.height(), enlargedFrame_.data());
+        return enlargedFrame_.data();
     }
-    if (frameWidth != source_.width() || frameHeight != source_.height())
+    if (frameWidth_ != source_.width() || frameHeight_ != source_.height())
         return nullptr;
     return cameraFrame;
 }
 
 void CFrameTick::FrameStep() {
     // Only a frame compared in this step can report motion.
-    monitor.motionAtAlarmLevel = false;
-    source_.WaitForNewFrame();
+    monitor_.motionAtAlarmLevel = false;
 
-    if (std::uint8_t* picture = TakePicture()) {
-        const MonitorSetup& setup = settings_.monitor;
-        if (!enlarge && monitor.monitorOn && frameWidth < kMonitorMaxWidth) {
-            const std::size_t bytes = FrameBytes(frameWidth, frameHeight);
-            monitor.MonitorStep(picture, bytes, setup.monitorMode, frameWidth, frameHeight, alarm_,
-                                setup.alarmSoundPath);
-            if (ModeHasZoom(setup.monitorMode) && monitor.zoomFrame.size() == bytes) {
-                picture = monitor.zoomFrame.data();
+    if (source_.TakeNewFrame()) {
+        if (std::uint8_t* picture = TakePicture()) {
+            const MonitorSetup& setup = settings_.monitor;
+            if (!enlarge_ && monitor_.monitorOn && frameWidth_ < kMonitorMaxWidth) {
+                const std::size_t bytes = FrameBytes(frameWidth_, frameHeight_);
+                monitor_.MonitorStep(picture, bytes, setup.monitorMode, frameWidth_,
+                                     frameHeight_, alarm_, setup.alarmSoundPath);
+                if (ModeHasZoom(setup.monitorMode) && monitor_.zoomFrame.size() == bytes)
+                    picture = monitor_.zoomFrame.data();
+                if (ModeHasTracking(setup.monitorMode)) {
+                    DrawBadge(picture, frameWidth_, frameHeight_, badgePicture_,
+                              monitor_.objectCount);
+                }
             }
-            if (ModeHasTracking(setup.monitorMode)) {
-                DrawBadge(picture, frameWidth, frameHeight, badgePicture, monitor.objectCount);
+            if (showDateTime_ || timedShotActive_) {
+                DrawOverlays(showDateTime_, timedShotActive_, picture, frameWidth_, frameHeight_,
+                             cameraIcon_,
+                             CountdownState{timedShotElapsed_, settings_.timerShot.timerSeconds},
+                             clock_.LocalTime());
             }
+            host_.ShowFrame(picture, frameWidth_, frameHeight_);
+            ++framesShown_;
+            WriteRequestedPictures(picture);
         }
-        if (showDateTime || timedShotActive) {
-            DrawOverlays(showDateTime, timedShotActive, picture, frameWidth, frameHeight,
-                         cameraIcon,
-                         CountdownState{timedShotElapsed, settings_.timerShot.timerSeconds},
-                         clock_.LocalTime());
-        }
-        host_.ShowFrame(picture, frameWidth, frameHeight);
-        ++framesShown;
-        WriteRequestedPictures(picture);
+        // The picture is shown and written: the buffer may take the next frame.
+        source_.RequestNewFrame();
     }
 
-    if (busy) {
+    if (busy_) {
         host_.StopTimer(kFrameTimer);
         host_.StopTimer(kBlinkTimer);
     } else if (source_.deviceLost()) {
         DeviceLostRecovery();
-    } else if (pauseRequest) {
+    } else if (pauseRequest_) {
         Pause(false);
     }
 }
 
+void CFrameTick::PublishStill(const std::string& path) {
+    SessionEvent event;
+    event.kind = SessionEventKind::StillSaved;
+    event.path = path;
+    events_.Publish(std::move(event));
+}
+
 void CFrameTick::WriteRequestedPictures(const std::uint8_t* picture) {
-    if (monitor.monitorOn && monitor.motionShotPending) {
-        WriteBmp(picture, MotionStillPath(settings_.monitor.motionShotPath, clock_.LocalTime()),
-                 frameWidth, frameHeight);
-        monitor.motionShotPending = false;
+    if (monitor_.monitorOn && monitor_.motionShotPending) {
+        const std::string path =
+            MotionStillPath(settings_.monitor.motionShotPath, clock_.LocalTime());
+        if (WriteBmp(picture, path, frameWidth_, frameHeight_))
+            PublishStill(path);
+        monitor_.motionShotPending = false;
     }
-    if (fixedShotRequest) {
-        WriteBmp(picture, fixedShotPath, frameWidth, frameHeight);
-        fixedShotRequest = false;
+    if (fixedShotRequest_) {
+        WriteBmp(picture, fixedShotPath_, frameWidth_, frameHeight_);
+        fixedShotRequest_ = false;
     }
-    if (timedShotActive) {
-        const std::uint32_t elapsedMs = clock_.TickCount() - timedShotStart;
-        timedShotElapsed = static_cast<float>(elapsedMs * 0.001);
-        if (timedShotElapsed >= static_cast<float>(settings_.timerShot.timerSeconds)) {
-            WriteBmp(picture, timedShotPath, frameWidth, frameHeight);
-            timedShotElapsed = 0.0f;
-            timedShotActive = false;
-            timedShotStart = 0;
-            host_.StopTimer(kFrameTimer);
-            notices_.ShowNotice(msg::kTimerShotDone + timedShotPath, NoticeStyle::Plain);
-            host_.StartTimer(kFrameTimer, kFramePeriodMs);
+    if (timedShotActive_) {
+        const std::uint32_t elapsedMs = clock_.TickCount() - timedShotStart_;
+        timedShotElapsed_ = static_cast<float>(elapsedMs * 0.001);
+        if (timedShotElapsed_ >= static_cast<float>(settings_.timerShot.timerSeconds)) {
+            if (WriteBmp(picture, timedShotPath_, frameWidth_, frameHeight_))
+                PublishStill(timedShotPath_);
+            timedShotElapsed_ = 0.0f;
+            timedShotActive_ = false;
+            timedShotStart_ = 0;
+            notices_.ShowNotice(msg::kTimerShotDone + timedShotPath_, NoticeStyle::Plain);
         }
+    }
+}
+
+void CFrameTick::StartCountdown(std::string path) {
+    timedShotPath_ = std::move(path);
+    timedShotActive_ = true;
+    timedShotElapsed_ = 0.0f;
+    timedShotStart_ = clock_.TickCount();
+}
+
+void CFrameTick::CancelCountdown() {
+    timedShotActive_ = false;
+    timedShotElapsed_ = 0.0f;
+    timedShotStart_ = 0;
+}
+
+void CFrameTick::SetOverlayPictures(OverlayPicture cameraIcon, OverlayPicture badge) {
+    cameraIcon_ = std::move(cameraIcon);
+    badgePicture_ = std::move(badge);
+}
+
+void CFrameTick::BeginSettle(Settle settle, int ms) {
+    busy_ = true;
+    host_.StopTimer(kFrameTimer);
+    host_.SetCursor(CursorShape::Wait);
+    settle_ = settle;
+    host_.StartTimer(kSettleTimer, ms);
+}
+
+void CFrameTick::Resume() {
+    busy_ = false;
+    host_.SetCursor(CursorShape::Starting);
+    host_.StartTimer(kFrameTimer, kFramePeriodMs);
+}
+
+void CFrameTick::SettleStep() {
+    host_.StopTimer(kSettleTimer);
+    const Settle settle = settle_;
+    settle_ = Settle::None;
+    switch (settle) {
+        case Settle::None:
+            break;
+        case Settle::ChangeSize:
+            ChangeCaptureSize(pendingEnlarge_, pendingWidth_, pendingHeight_);
+            break;
+        case Settle::AfterLoss:
+            RebuildAfterLoss();
+            break;
+        case Settle::EndHold:
+            Resume();
+            break;
+        case Settle::EndPause:
+        case Settle::EndBlinkPause:
+            pauseRequest_ = false;
+            if (settle == Settle::EndBlinkPause)
+                host_.StartTimer(kBlinkTimer, kBlinkPeriodMs);
+            Resume();
+            break;
     }
 }
 
 void CFrameTick::DeviceLostRecovery() {
     // Read before the teardown forgets it: a recording that failed for its file says why.
-    const std::string fileCause = source_.failureCause();
-    const bool cameraStopped = source_.cameraStopped();
-    busy = true;
+    lostFileCause_ = source_.failureCause();
+    lostCameraStopped_ = source_.cameraStopped();
+    SessionEvent lost;
+    lost.kind = SessionEventKind::CameraLost;
+    events_.Publish(std::move(lost));
+    busy_ = true;
     host_.StopTimer(kFrameTimer);
     source_.Teardown();
-    host_.Sleep(200);
+    recording_.GraphGone();
+    settle_ = Settle::AfterLoss;
+    host_.StartTimer(kSettleTimer, kLossSettleMs);
+}
 
+void CFrameTick::RebuildAfterLoss() {
     // The enlarged sizes come from the smaller camera sizes; enlarge keeps its value.
-    const CameraSize camera = CameraSizeForShown(frameWidth, frameHeight);
+    const CameraSize camera = CameraSizeForShown(frameWidth_, frameHeight_);
     if (source_.BuildPreviewGraph(camera.width, camera.height)) {
-        // The camera is back: the recording ended for its file, for the camera, or else
-        // for an error further on, most likely the encoder's.
-        EndAbortedRecording(!fileCause.empty() ? msg::RecordFileFailed(fileCause)
-                            : cameraStopped    ? std::string(msg::kRecordCameraStopped)
-                                               : msg::RecordFailed(frameWidth));
-        busy = false;
+        source_.RequestNewFrame();
+        recording_.EndLostRecording(lostFileCause_, lostCameraStopped_, true);
+        SessionEvent back;
+        back.kind = SessionEventKind::CameraBack;
+        events_.Publish(std::move(back));
+        busy_ = false;
         host_.StartTimer(kFrameTimer, kFramePeriodMs);
         return;
     }
-
     notices_.ShowNotice(msg::kDeviceLost, NoticeStyle::Plain);
     source_.Teardown();
-    enlargedFrame.clear();
-    EndAbortedRecording(fileCause.empty() ? std::string(msg::kRecordDeviceLost)
-                                          : msg::RecordFileFailed(fileCause));
+    enlargedFrame_.clear();
+    recording_.EndLostRecording(lostFileCause_, lostCameraStopped_, false);
     // busy stays set and timer 1 off: the picture stands still until a size is chosen.
 }
 
-void CFrameTick::EndAbortedRecording(const std::string& message) {
-    if (!recording)
-        return;
-    recording = false;
-    notices_.ShowNotice(message, NoticeStyle::Warning);
-    host_.SetRecorderText(msg::kRunRecorder);
-    controls_.SetRecordingControls(true);
-    host_.SetCursor(CursorShape::Starting);
-}
-
 void CFrameTick::Pause(bool fromBlinkStep) {
-    busy = true;
     if (fromBlinkStep)
         host_.StopTimer(kBlinkTimer);
-    host_.StopTimer(kFrameTimer);
-    host_.SetCursor(CursorShape::Wait);
-    host_.Sleep(250);
-    host_.SetCursor(CursorShape::Starting);
-    pauseRequest = false;
-    busy = false;
-    if (fromBlinkStep)
-        host_.StartTimer(kBlinkTimer, kBlinkPeriodMs);
-    host_.StartTimer(kFrameTimer, kFramePeriodMs);
+    BeginSettle(fromBlinkStep ? Settle::EndBlinkPause : Settle::EndPause, kPauseMs);
+}
+
+void CFrameTick::HoldFor(int settleMs) {
+    BeginSettle(Settle::EndHold, settleMs);
 }
 
 void CFrameTick::BlinkStep() {
-    if (recording)
-        host_.LightRecordLight(!blink);
-    if (monitorIndicator && frameWidth < kMonitorMaxWidth)
-        host_.LightMonitorLight(!blink);
-    blink = !blink;
-    if (busy) {
+    if (recording_.recording())
+        host_.LightRecordLight(!blink_);
+    if (monitorIndicator_ && frameWidth_ < kMonitorMaxWidth)
+        host_.LightMonitorLight(!blink_);
+    blink_ = !blink_;
+    if (busy_) {
         host_.StopTimer(kBlinkTimer);
         host_.StopTimer(kFrameTimer);
-    } else if (pauseRequest) {
+    } else if (pauseRequest_) {
         Pause(true);
     }
 }
@@ -183,37 +242,59 @@ bool CFrameTick::SelectCaptureSize(int index) {
     if (index < 0 || index >= static_cast<int>(kCaptureSizes.size()))
         return false;
     const CaptureSize& row = kCaptureSizes[static_cast<std::size_t>(index)];
-    frameWidth = row.shownWidth;
-    frameHeight = row.shownHeight;
-    sizeIndex = index;
-    return ChangeCaptureSize(row.enlarge, row.cameraWidth, row.cameraHeight);
-}
-
-bool CFrameTick::ChangeCaptureSize(bool enlargeFrames, int cameraWidth, int cameraHeight) {
-    CBusyScope hold(busy, host_);
-    enlarge = false;  // no enlargement while the buffers change
-
-    host_.ResizeDisplay(frameWidth, frameHeight);
-    enlargedFrame = CZeroedBytes(FrameBytes(frameWidth, frameHeight));
-
-    source_.Teardown();
-    host_.Sleep(250);
-    if (!source_.BuildPreviewGraph(cameraWidth, cameraHeight)) {
-        notices_.ShowNotice(msg::kDeviceLost, NoticeStyle::Plain);
-        source_.Teardown();
-        enlargedFrame.clear();
-        hold.StayIdle();
-        return false;
-    }
-    SetUpMonitor();
-    enlarge = enlargeFrames;
+    frameWidth_ = row.shownWidth;
+    frameHeight_ = row.shownHeight;
+    sizeIndex_ = index;
+    pendingEnlarge_ = row.enlarge;
+    pendingWidth_ = row.cameraWidth;
+    pendingHeight_ = row.cameraHeight;
+    BeginSettle(Settle::ChangeSize, kSizeSettleMs);
     return true;
 }
 
-void CFrameTick::SetUpMonitor() {
-    if (!monitor.SetUpMonitor(frameWidth, frameHeight)) {
-        notices_.ShowNotice(msg::kTrackingInitFailed, NoticeStyle::Warning);
+bool CFrameTick::FallBackToRecordingSize() {
+    if (!kCaptureSizes[static_cast<std::size_t>(sizeIndex_)].enlarge)
+        return false;
+    const CaptureSize& fallback = kCaptureSizes[kRecordingFallbackSize];
+    sizeIndex_ = kRecordingFallbackSize;
+    frameWidth_ = fallback.shownWidth;
+    frameHeight_ = fallback.shownHeight;
+    ChangeCaptureSize(fallback.enlarge, fallback.cameraWidth, fallback.cameraHeight);
+    return true;
+}
+
+bool CFrameTick::ChangeCaptureSize(bool enlargeFrames, int cameraWidth, int cameraHeight) {
+    busy_ = true;
+    host_.StopTimer(kFrameTimer);
+    host_.SetCursor(CursorShape::Wait);
+    enlarge_ = false;  // no enlargement while the buffers change
+
+    host_.ResizeDisplay(frameWidth_, frameHeight_);
+    AllocateDisplay();
+
+    source_.Teardown();
+    recording_.GraphGone();
+    if (!source_.BuildPreviewGraph(cameraWidth, cameraHeight)) {
+        notices_.ShowNotice(msg::kDeviceLost, NoticeStyle::Plain);
+        source_.Teardown();
+        enlargedFrame_.clear();
+        host_.SetCursor(CursorShape::Normal);
+        return false;  // busy stays set: the picture stands still until the user acts
     }
+    source_.RequestNewFrame();
+    SetUpMonitor();
+    enlarge_ = enlargeFrames;
+    Resume();
+    return true;
+}
+
+void CFrameTick::AllocateDisplay() {
+    enlargedFrame_ = CZeroedBytes(FrameBytes(frameWidth_, frameHeight_));
+}
+
+void CFrameTick::SetUpMonitor() {
+    if (!monitor_.SetUpMonitor(frameWidth_, frameHeight_))
+        notices_.ShowNotice(msg::kTrackingInitFailed, NoticeStyle::Warning);
 }
 
 }  // namespace tavelin

@@ -14,9 +14,11 @@ enum class CursorShape {
     Starting,  // working in the background, input is served
 };
 
-// Timer ids and periods of the main window.
+// Timer ids and periods of the main window. The settle timer ends a pause of the busy
+// sequence (a single shot: its step stops it).
 constexpr int kFrameTimer = 1;
 constexpr int kBlinkTimer = 3;
+constexpr int kSettleTimer = 4;
 constexpr int kFramePeriodMs = 50;
 constexpr int kBlinkPeriodMs = 618;
 
@@ -27,8 +29,6 @@ public:
     virtual void StartTimer(int id, int periodMs) = 0;
     virtual void StopTimer(int id) = 0;
     virtual void SetCursor(CursorShape shape) = 0;
-    // Blocks the window thread; the pauses are part of the behaviour.
-    virtual void Sleep(int milliseconds) = 0;
 
     // Paints a shown-size frame on the display surface in use; nothing when there is none.
     virtual void ShowFrame(const std::uint8_t* frame, int width, int height) = 0;
@@ -45,12 +45,17 @@ public:
     virtual void EnableDisplayChoice(bool enabled) = 0;
 };
 
-// The rule for the window's controls around a recording (the session carries it).
-class IRecordingControls {
+// What the frame tick needs of the recording's owner when the camera goes.
+class ITickRecording {
 public:
-    virtual ~IRecordingControls() = default;
-    // Gives the controls back after a recording ended (or takes them while one runs).
-    virtual void SetRecordingControls(bool enable) = 0;
+    virtual ~ITickRecording() = default;
+    virtual bool recording() const = 0;
+    // The graph was torn down: an output and a file went with it.
+    virtual void GraphGone() = 0;
+    // After a loss, the graph was built again (`cameraBack`) or not: a recording that
+    // ran ended, and the user is told why.
+    virtual void EndLostRecording(const std::string& fileCause, bool cameraStopped,
+                                  bool cameraBack) = 0;
 };
 
 }  // namespace tavelin

@@ -39,3 +39,32 @@ inline std::string RecordFileFailed(const std::string& cause) {
 #undef TAVELIN_RECORD_FAILED
 
 }  // namespace tavelin::msg
+
+namespace tavelin {
+
+// How a recording came to an end it was not asked for.
+enum class RecordingEnd {
+    Failed,         // the file or the encoding failed; the camera runs on
+    CameraStopped,  // the camera went quiet or failed, and is back
+    CameraGone,     // the camera went and could not be started again
+};
+
+// The one choice of what the user is told about a recording that failed: the file's
+// fault when there is one (`fileCause`), else what happened to the camera, else the
+// compressor.
+inline std::string RecordingFailureMessage(const std::string& fileCause, RecordingEnd end,
+                                           int frameWidth) {
+    if (!fileCause.empty())
+        return msg::RecordFileFailed(fileCause);
+    switch (end) {
+        case RecordingEnd::CameraStopped:
+            return msg::kRecordCameraStopped;
+        case RecordingEnd::CameraGone:
+            return msg::kRecordDeviceLost;
+        case RecordingEnd::Failed:
+            break;
+    }
+    return msg::RecordFailed(frameWidth);
+}
+
+}  // namespace tavelin

@@ -1,45 +1,30 @@
 #pragma once
-// The recorder button: starting swaps the preview graph for a recording graph that
-// writes the next numbered AVI file (or the name the user typed), stopping finishes
-// the file and brings the preview back. The recording file counter is read, advanced
-// and written around every start, under its lock (RecordingNumbers.h), and given back
-// when a numbered start fails. A numbered name that another program takes before the
-// file gets it moves the recording on to the next free number (IRecordingNames).
+// The names recordings take: the next numbered AVI file in the path field's folder, or
+// the name the user typed for once. The recording file counter is read, advanced and
+// written around every start, under its lock (RecordingNumbers.h), and given back when
+// a numbered start fails. A numbered name that another program takes before the file
+// gets it moves the recording on to the next free number (IRecordingNames).
 
 #include <cstdint>
 #include <string>
 
-#include "core/FrameSource.h"
-#include "core/FrameTick.h"
-#include "core/FrameTickHost.h"
-#include "core/NoticeSink.h"
-#include "core/RecordGraph.h"
 #include "core/RecordingNames.h"
 #include "core/SessionSettings.h"
 
 namespace tavelin {
 
-// What the recorder reads and writes besides the recording choices: the output path
-// shown to the user and the sound switches.
-class IRecorderWindow : public IRecordingControls {
+// The output path field the names are read from and shown in.
+class IRecorderWindow {
 public:
-    // The output path field.
+    virtual ~IRecorderWindow() = default;
     virtual std::string ReadAviPathText() = 0;
     virtual void WriteAviPathText(const std::string& text) = 0;
-    virtual bool audioEnabled() const = 0;
-    // The audio compressor list could be filled at start-up.
-    virtual bool audioCompression() const = 0;
 };
 
 class CRecorder final : public IRecordingNames {
 public:
-    // `choices`: the encoders, devices and typed-name flag a start uses and clears.
-    CRecorder(CFrameTick& tick, IFrameSource& source, IRecordGraph& graph, IFrameTickHost& host,
-              IRecorderWindow& window, INoticeSink& notices, RecordingChoices& choices);
-
-    void ToggleRecorder();
-    bool Start();
-    void Stop();
+    // `choices`: the typed-name flag a start uses and clears.
+    CRecorder(IRecorderWindow& window, RecordingChoices& choices);
 
     // The name a start takes: the name typed for once (it may replace a file), or the
     // next free number in the path field's folder.
@@ -60,10 +45,6 @@ public:
     std::string NextFreeName(const std::string& taken) override;
     // A start that failed after TakeName: its number goes back to the counter file.
     void GiveBackName();
-    // What a recording of the shown size asks the graph for, with the window's choices.
-    RecordRequest Request(const std::string& path, bool replaceExisting) const;
-    // Says so when the graph had to record the sound uncompressed.
-    void ReportAudioFallback(const RecordRequest& request);
 
     // The counter file, set by the main window at start-up.
     std::string counterPath;
@@ -71,15 +52,7 @@ public:
     std::int32_t fileCounter = 0;
 
 private:
-    // A start that cannot go on: the message, then the preview and controls back.
-    void AbandonStart(const std::string& message);
-
-    CFrameTick& tick_;
-    IFrameSource& source_;
-    IRecordGraph& graph_;
-    IFrameTickHost& host_;
     IRecorderWindow& window_;
-    INoticeSink& notices_;
     RecordingChoices& choices_;
     TakenName taken_;
 };

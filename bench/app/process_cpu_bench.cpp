@@ -156,7 +156,7 @@ void RunProgram(benchmark::State& state, bool recordWithMonitor) {
         dialog.session().settings().monitor.alarmSoundPath.clear();
         dialog.ApplyMonitorSettings(true);
         dialog.button(ids::kRecorder)->click();
-        if (!dialog.tick().recording) {
+        if (!dialog.session().recording()) {
             state.SkipWithError(notices.shown.empty() ? "recording did not start"
                                                       : notices.shown[0].first.c_str());
             return;
@@ -170,7 +170,7 @@ void RunProgram(benchmark::State& state, bool recordWithMonitor) {
     }
 
     for (auto _ : state) {
-        const std::uint64_t shownBefore = dialog.tick().framesShown;
+        const std::uint64_t shownBefore = dialog.tick().framesShown();
         const double cpuBefore = CpuSeconds();
         const double viewerBefore = viewer.cpuSeconds();
         QElapsedTimer wall;
@@ -183,7 +183,7 @@ void RunProgram(benchmark::State& state, bool recordWithMonitor) {
         state.counters["cpu_percent"] = cpuPercent;
         state.counters["rss_mb"] = ResidentMb("self");
         state.counters["frames_per_tick"] =
-            static_cast<double>(dialog.tick().framesShown - shownBefore) / (seconds * 20.0);
+            static_cast<double>(dialog.tick().framesShown() - shownBefore) / (seconds * 20.0);
         state.counters["viewer_cpu_percent"] = viewerPercent;
         state.counters["viewer_rss_mb"] = viewer.residentMb();
         state.counters["x_viewer_cpu"] = viewerPercent > 0 ? cpuPercent / viewerPercent : 0;

@@ -14,17 +14,30 @@
 
 #include "core/Clock.h"
 #include "core/FrameFormat.h"
-#include "core/FrameSource.h"
 #include "core/FrameTickHost.h"
 #include "core/MonitorCore.h"
 #include "core/NoticeSink.h"
-#include "core/RecordGraph.h"
+#include "core/CameraGraph.h"
 #include "core/RecordingNames.h"
 #include "core/SessionHost.h"
 
 namespace tavelin::testing {
 
-class FakeFrameSource : public IFrameSource {
+// Another program gets to the name first, `times` times over: a file appears under it
+// and `names` is asked where to go instead, as the graph does. The name the recording
+// ends up with; empty when `names` had none left (or there is none to ask).
+inline std::string NameAfterOthersTookIt(std::string name, IRecordingNames* names, int times) {
+    for (int i = 0; i < times && !name.empty(); ++i) {
+        std::ofstream(name) << "another program's recording";
+        name = names != nullptr ? names->NextFreeName(name) : std::string();
+    }
+    return name;
+}
+
+// The camera graph: frames of one fill at the built size, an encoding output and files
+// whose news comes back as the real graph's would. Every call is counted; what a test
+// scripts (`...Results`, `fail...`) decides the answers.
+class FakeCameraGraph : public ICameraGraph {
 public:
     // A running camera at this size whose frames are all `fill`.
     void Run(int w, int h, std::uint8_t fill = 0x40) {
@@ -34,14 +47,16 @@ public:
         sample_ = static_cast<std::int32_t>(buffer_.size());
     }
 
-    bool WaitForNewFrame() override {
-        ++waits;
-        if (loseOnNextWait) {
+    // ---- frames ----
+    bool TakeNewFrame() override {
+        ++takes;
+        if (loseOnNextTake) {
             lost_ = true;
-            loseOnNextWait = false;
+            loseOnNextTake = false;
         }
-        return lost_;
+        return !lost_ && !noFrames && !buffer_.empty();
     }
+    void RequestNewFrame() override { ++requests; }
     std::uint8_t* frame() override { return buffer_.empty() ? nullptr : buffer_.data(); }
     std::int32_t frameCapacity() const override {
         return static_cast<std::int32_t>(buffer_.size());
@@ -54,6 +69,12 @@ public:
     bool cameraStopped() const override { return lost_ && stopped; }
     void Teardown() override {
         ++teardowns;
+        if (writing_) {
+            filesFinishedByTeardown.push_back(named);
+            writing_ = false;
+        }
+        attached_ = false;
+        news_.clear();
         lost_ = false;
         cause.clear();
         buffer_.clear();
@@ -70,16 +91,102 @@ public:
         return ok;
     }
 
+    // ---- the encoding output ----
+    bool AttachEncoder(const RecordRequest& request, int secondsBefore) override {
+        attachRequests.push_back(request);
+        attachSeconds.push_back(secondsBefore);
+        audioFailed_ = failAudio;
+        attached_ = !failAttach && !buffer_.empty();
+        return attached_;
+    }
+    void DetachEncoder() override {
+        ++detaches;
+        if (writing_)
+            FinishFile();
+        attached_ = false;
+    }
+    bool encoderAttached() const override { return attached_; }
+
+    // ---- files ----
+    bool StartFile(const std::string& path, bool replaceExisting, IRecordingNames* names,
+                   bool fromRing) override {
+        files.push_back({path, replaceExisting, fromRing});
+        if (!attached_ || writing_ || failStart)
+            return false;
+        writing_ = true;
+        named = NameAfterOthersTookIt(path, names, namesTakenByOthers);
+        if (whileStarting)
+            whileStarting();
+        if (named.empty()) {
+            Report({GraphNews::Kind::FileFailed, {}, "Cannot write the AVI file: File exists."});
+        } else if (!failFirstData.empty()) {
+            Report({GraphNews::Kind::FileFailed, {}, failFirstData});
+        } else {
+            std::ofstream(named) << "recording";
+            Report({GraphNews::Kind::FileStarted, named});
+        }
+        return true;
+    }
+    void FinishFile() override {
+        if (!writing_ || finishing_)
+            return;
+        finishing_ = true;
+        GraphNews news{GraphNews::Kind::FileFinished, named};
+        news.frames = 40;
+        news.seconds = 2.0;
+        Report(news);
+    }
+    bool writingFile() const override { return writing_; }
+    std::vector<GraphNews> TakeNews() override {
+        if (holdNews)
+            return {};
+        std::vector<GraphNews> taken(news_.begin(), news_.end());
+        news_.clear();
+        for (const GraphNews& news : taken) {
+            if (news.kind != GraphNews::Kind::FileStarted) {
+                writing_ = false;
+                finishing_ = false;
+            }
+        }
+        return taken;
+    }
+    // News the graph reports on its own (a full disk, an encoder that gave up).
+    void Report(GraphNews news) { news_.push_back(std::move(news)); }
+
+    bool audioFailed() const override { return audioFailed_; }
+    void ClearAudioFailed() override { audioFailed_ = false; }
+
     std::vector<std::uint8_t>& buffer() { return buffer_; }
     void SetSampleBytes(std::int32_t bytes) { sample_ = bytes; }
 
-    int waits = 0;
+    struct FileCall {
+        std::string path;
+        bool replaceExisting = false;
+        bool fromRing = false;
+    };
+
+    int takes = 0;
+    int requests = 0;
     int teardowns = 0;
-    bool loseOnNextWait = false;
+    int detaches = 0;
+    bool loseOnNextTake = false;
+    bool noFrames = false;          // the camera is slow: no frame has come yet
     bool stopped = false;           // a loss is the camera's own (else an error further on)
-    std::string cause;              // a recording that failed for its file, until the teardown
+    std::string cause;              // a file's fault, until the teardown
     std::deque<bool> buildResults;  // results of the next builds; empty: success
     std::vector<std::pair<int, int>> builds;
+    bool failAttach = false;
+    bool failAudio = false;
+    bool failStart = false;
+    std::string failFirstData;  // a cause: the file fails before its first data
+    bool holdNews = false;      // the graph has not answered yet
+    int namesTakenByOthers = 0;
+    std::function<void()> whileStarting;  // another program at work meanwhile
+    std::vector<RecordRequest> attachRequests;
+    std::vector<int> attachSeconds;
+    std::vector<FileCall> files;
+    std::string named;  // the name the last file got
+    std::vector<std::string> filesFinishedByTeardown;
 
 private:
     std::vector<std::uint8_t> buffer_;
@@ -87,12 +194,17 @@ private:
     int w_ = 0;
     int h_ = 0;
     bool lost_ = false;
+    bool attached_ = false;
+    bool writing_ = false;
+    bool finishing_ = false;
+    bool audioFailed_ = false;
+    std::deque<GraphNews> news_;
 };
 
 // The main window as the session and the frame tick see it. What it is told to enable,
 // light or show is kept by name ("record light", "sizes", ...); every call that matters
 // for the order of events also goes to `log`.
-class FakeHost : public ISessionHost, public IRecordingControls {
+class FakeHost : public ISessionHost {
 public:
     void StartTimer(int id, int periodMs) override {
         timers[id] = periodMs;
@@ -108,7 +220,6 @@ public:
                       : shape == CursorShape::Starting ? "cursor starting"
                                                        : "cursor normal");
     }
-    void Sleep(int ms) override { log.push_back("sleep " + std::to_string(ms)); }
     void ShowFrame(const std::uint8_t* frame, int w, int h) override {
         shown.assign(frame, frame + FrameBytes(w, h));
         shownWidth = w;
@@ -123,9 +234,6 @@ public:
     void SetRecorderText(const std::string& text) override { recorderText = text; }
     void EnableRecorderText(bool on) override { enabled["recorder text"] = on; }
     void EnableDisplayChoice(bool on) override { enabled["display choice"] = on; }
-    void SetRecordingControls(bool enable) override {
-        log.push_back(std::string("recording controls ") + (enable ? "on" : "off"));
-    }
 
     // ISessionHost
     void CollectChoices() override {
@@ -180,46 +288,24 @@ public:
     std::function<void()> onCollect;
 };
 
-// A recording graph that records what it was asked for.
-// Another program gets to the name first, `times` times over: a file appears under it
-// and `names` is asked where to go instead, as the graph does. The name the recording
-// ends up with; empty when `names` had none left (or there is none to ask).
-inline std::string NameAfterOthersTookIt(std::string name, IRecordingNames* names, int times) {
-    for (int i = 0; i < times && !name.empty(); ++i) {
-        std::ofstream(name) << "another program's recording";
-        name = names != nullptr ? names->NextFreeName(name) : std::string();
-    }
-    return name;
-}
-
-class FakeRecordGraph : public IRecordGraph {
+// The recording's owner as the frame tick sees it.
+class FakeTickRecording : public ITickRecording {
 public:
-    bool BuildRecordGraph(const RecordRequest& request) override {
-        requests.push_back(request);
-        audioFailed_ = failAudio;
-        named = NameAfterOthersTookIt(request.path, request.names, namesTakenByOthers);
-        if (whileStarting)
-            whileStarting();
-        return succeed && !named.empty();
+    bool recording() const override { return isRecording; }
+    void GraphGone() override { ++graphsGone; }
+    void EndLostRecording(const std::string& fileCause, bool cameraStopped,
+                          bool cameraBack) override {
+        ended.push_back({fileCause, cameraStopped, cameraBack});
+        isRecording = false;
     }
-    bool audioFailed() const override { return audioFailed_; }
-    void ClearAudioFailed() override { audioFailed_ = false; }
-    std::string failureCause() const override {
-        if (named.empty())
-            return "Cannot write the AVI file: File exists.";
-        return succeed ? std::string() : cause;
-    }
-
-    bool succeed = true;
-    bool failAudio = false;
-    std::string cause;  // when failing: the file's fault
-    std::vector<RecordRequest> requests;
-    int namesTakenByOthers = 0;
-    std::string named;                    // the name the last build's file got
-    std::function<void()> whileStarting;  // another program at work meanwhile
-
-private:
-    bool audioFailed_ = false;
+    struct Ended {
+        std::string fileCause;
+        bool cameraStopped = false;
+        bool cameraBack = false;
+    };
+    bool isRecording = false;
+    int graphsGone = 0;
+    std::vector<Ended> ended;
 };
 
 class FakeNotices : public INoticeSink {
