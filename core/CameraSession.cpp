@@ -101,24 +101,52 @@ void CCameraSession::SetListSelections(int videoCompressor, int audioCompressor,
 
 void CCameraSession::SetAviPathText(const std::string& text) {
     aviPathText_ = text;
+    view_.aviPath = text;
+    shownView_.aviPath = text;  // the field shows it already
 }
 
 std::string CCameraSession::ReadAviPathText() {
-    host_.CollectChoices();
     return aviPathText_;
 }
 
 void CCameraSession::WriteAviPathText(const std::string& text) {
     aviPathText_ = text;
-    host_.ShowAviPath(aviPathText_);
+    view_.aviPath = text;
+    ShowControls();
+}
+
+void CCameraSession::SetMonitorSwitchDown(bool down) {
+    view_.monitorSwitchDown = down;
+    shownView_.monitorSwitchDown = down;  // the click shows it already
+}
+
+void CCameraSession::ShowControls(bool force) {
+    if (!force && viewShown_ && view_ == shownView_)
+        return;
+    shownView_ = view_;
+    viewShown_ = true;
+    host_.ShowControls(view_);
+}
+
+void CCameraSession::BlinkLights(bool lit) {
+    if (controller_.recording())
+        view_.recordLightLit = lit;
+    if (tick_.monitorIndicator() && tick_.frameWidth() < kMonitorMaxWidth)
+        view_.monitorLightLit = lit;
+    ShowControls();
 }
 
 bool CCameraSession::SelectCaptureSize(int sizeIndex) {
     // The sizes do not respond while a recording runs or a change is under way.
-    if (tick_.settling() || controller_.recording())
+    if (tick_.settling() || controller_.recording() ||
+        !tick_.SelectCaptureSize(sizeIndex)) {
+        ShowControls(true);  // the click left another size checked
         return false;
+    }
+    view_.checkedSize = sizeIndex;
+    shownView_.checkedSize = sizeIndex;
     controller_.RetryArming();
-    return tick_.SelectCaptureSize(sizeIndex);
+    return true;
 }
 
 void CCameraSession::RecordingChoicesChanged() {
@@ -164,40 +192,40 @@ void CCameraSession::ToggleRecorder() {
 
 void CCameraSession::ToggleAudio() {
     audioEnabled_ = !audioEnabled_;
-    host_.ShowAudioStrip(audioEnabled_);
+    view_.audioStrip = audioEnabled_;
+    ShowControls();
     RecordingChoicesChanged();
 }
 
 void CCameraSession::SetRecordingControls(bool enable) {
-    host_.CollectChoices();
     // The enlarged sizes are not recorded: the camera's own 640 x 480 is.
     if (kCaptureSizes[static_cast<std::size_t>(tick_.sizeIndex())].enlarge) {
         notices_.ShowNotice(kSizeAdjusted, NoticeStyle::Warning);
-        host_.CheckSizeChoice(kRecordingFallbackSize);
+        view_.checkedSize = kRecordingFallbackSize;
         tick_.FallBackToRecordingSize();
     }
-    host_.EnableSizeChoices(enable);
-    host_.EnableRecordingSettings(enable);
-    host_.EnableRecorderText(enable);
+    view_.sizesEnabled = enable;
+    view_.recordingSettingsEnabled = enable;
+    view_.recorderTextEnabled = enable;
     tick_.SetShowDateTime(false);
     if (UpperCase(firstAudioDevice_).starts_with("NONE")) {
         audioEnabled_ = false;
-        host_.EnableAudioSwitch(false);
+        view_.audioSwitchDisabled = true;
     }
-    host_.EnableDisplayChoice(enable);
+    view_.displayChoiceEnabled = enable;
     // The recording light blinks on timer 3, which the monitor light may share.
     const bool monitorOn = tick_.monitor().monitorOn;
     tick_.SetBlink(!enable);
+    view_.recordLightShown = !enable;
+    view_.recordLightLit = false;
     if (enable) {
         if (!monitorOn)
             host_.StopTimer(kBlinkTimer);
-        host_.ShowRecordLight(false);
-        host_.ReleaseRecorderSwitch();
-    } else {
-        if (!monitorOn)
-            host_.StartTimer(kBlinkTimer, kBlinkPeriodMs);
-        host_.ShowRecordLight(true);
+        view_.recorderSwitchDown = false;
+    } else if (!monitorOn) {
+        host_.StartTimer(kBlinkTimer, kBlinkPeriodMs);
     }
+    ShowControls();
 }
 
 void CCameraSession::ApplyMonitorSettings(bool accepted) {
@@ -243,19 +271,20 @@ void CCameraSession::ApplyMonitorPlan(const MonitorSettingsPlan& plan) {
     }
     if (plan.indicator == IndicatorAction::Show) {
         tick_.SetMonitorIndicator(true);
-        host_.ShowMonitorLight(true);
+        view_.monitorLightShown = true;
     } else if (plan.indicator == IndicatorAction::Hide) {
         tick_.SetMonitorIndicator(false);
-        host_.ShowMonitorLight(false);
+        view_.monitorLightShown = false;
     }
     if (plan.blinkTimer == TimerAction::Start)
         host_.StartTimer(kBlinkTimer, kBlinkPeriodMs);
     if (plan.blinkTimer == TimerAction::Stop)
         host_.StopTimer(kBlinkTimer);
     if (plan.switchFaces != SwitchFaces::Keep)
-        host_.SetMonitorSwitchFaces(plan.switchFaces);
+        view_.monitorRunningFaces = plan.switchFaces == SwitchFaces::Running;
     if (plan.clearSwitchCheck)
-        host_.ReleaseMonitorSwitch();
+        view_.monitorSwitchDown = false;
+    ShowControls();
 }
 
 void CCameraSession::ShowDisplay(bool outside) {
@@ -331,36 +360,38 @@ void CCameraSession::RecordingBegins(bool onMotion) {
     // date comes back when it ends.
     if (onMotion)
         showTimeAfterFile_ = tick_.showDateTime();
+    // By hand the click has put the switch down already.
+    view_.recorderSwitchDown = true;
     SetRecordingControls(false);
-    if (onMotion)
-        host_.PressRecorderSwitch();
     host_.SetCursor(CursorShape::Wait);
 }
 
 void CCameraSession::RecordingRuns(bool /*onMotion*/) {
-    host_.SetRecorderText(msg::kStopRecorder);
-    host_.EnableRecorderText(true);
+    view_.recorderText = msg::kStopRecorder;
+    view_.recorderTextEnabled = true;
+    view_.displayChoiceEnabled = true;
+    ShowControls();
     host_.SetCursor(CursorShape::Normal);
-    host_.EnableDisplayChoice(true);
 }
 
 void CCameraSession::RecordingEnds() {
-    host_.EnableRecorderText(false);
+    view_.recorderTextEnabled = false;
+    view_.displayChoiceEnabled = false;
+    // The click that ended it has put the switch up already.
+    view_.recorderSwitchDown = false;
+    ShowControls();
     host_.SetCursor(CursorShape::Wait);
-    host_.EnableDisplayChoice(false);
 }
 
 void CCameraSession::RecordingOver(bool onMotion, bool afterFailure) {
-    host_.SetRecorderText(msg::kRunRecorder);
+    view_.recorderText = msg::kRunRecorder;
     SetRecordingControls(true);
     if (onMotion)
         RestoreShowTime();
     host_.SetCursor(afterFailure ? CursorShape::Starting : CursorShape::Normal);
-    host_.EnableDisplayChoice(true);
 }
 
 RecordRequest CCameraSession::ChosenRequest() {
-    host_.CollectChoices();
     const RecordingChoices& choices = settings_.recording;
     RecordRequest request;
     request.width = tick_.frameWidth();

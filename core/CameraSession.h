@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/CameraGraph.h"
+#include "core/ControlsView.h"
 #include "core/Clock.h"
 #include "core/FrameTick.h"
 #include "core/NoticeSink.h"
@@ -71,9 +72,11 @@ public:
     void PrepareDisplay();
     void SetOverlayPictures(OverlayPicture cameraIcon, OverlayPicture badge);
 
-    // ---- what the window's fields say (on CollectChoices) ----
+    // ---- the user's choices, as they change in the window ----
     void SetListSelections(int videoCompressor, int audioCompressor, int audioDevice);
     void SetAviPathText(const std::string& text);
+    // The Monitor switch was clicked (before its dialog opens): up or down as it shows.
+    void SetMonitorSwitchDown(bool down);
 
     // ---- commands ----
     // A size button; the graph is built at the new size after a short pause.
@@ -128,6 +131,8 @@ public:
     void SetFileCounter(std::int32_t counter) { recorder_.fileCounter = counter; }
     const CFrameTick& tick() const { return tick_; }
     const CRecordingController& recordings() const { return controller_; }
+    // What the window's controls show.
+    const ControlsView& controls() const { return view_; }
     bool audioEnabled() const { return audioEnabled_; }
     // Record on motion: the output keeps the seconds before, and a file motion started.
     bool motionArmed() const { return controller_.armed(); }
@@ -139,6 +144,7 @@ public:
     // IPauseRequest
     void SetPauseRequest(bool on) override { tick_.SetPauseRequest(on); }
     // ITickRecording
+    void BlinkLights(bool lit) override;
     bool recording() const override { return controller_.recording(); }
     void GraphGone() override { controller_.GraphGone(); }
     void EndLostRecording(const std::string& fileCause, bool cameraStopped,
@@ -151,6 +157,9 @@ public:
     RecordRequest ChosenRequest() override;
 
 private:
+    // Sends the view to the window when it changed since it was last sent (always with
+    // `force`: a click may have left a control otherwise than the view says).
+    void ShowControls(bool force = false);
     void ApplyMonitorPlan(const MonitorSettingsPlan& plan);
     // Takes the controls a recording holds fixed, or gives them back.
     void SetRecordingControls(bool enable);
@@ -178,6 +187,9 @@ private:
     CRecordingController controller_;
     Files files_;
 
+    ControlsView view_;
+    ControlsView shownView_;
+    bool viewShown_ = false;
     std::string aviPathText_;  // what the path field shows
     std::string firstAudioDevice_;
     bool audioEnabled_ = false;

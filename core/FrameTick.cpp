@@ -225,10 +225,7 @@ void CFrameTick::HoldFor(int settleMs) {
 }
 
 void CFrameTick::BlinkStep() {
-    if (recording_.recording())
-        host_.LightRecordLight(!blink_);
-    if (monitorIndicator_ && frameWidth_ < kMonitorMaxWidth)
-        host_.LightMonitorLight(!blink_);
+    recording_.BlinkLights(!blink_);
     blink_ = !blink_;
     if (busy_) {
         host_.StopTimer(kBlinkTimer);

@@ -1,7 +1,6 @@
 #pragma once
-// What the frame tick and the recorder ask of the window around them: its timers,
-// cursor and pauses, the display surface, and what the user sees of a recording. The
-// calls say what they mean; which control shows it is the window's business.
+// What the frame tick asks of the window around it: its timers, the cursor and the
+// display surface.
 
 #include <cstdint>
 #include <string>
@@ -34,21 +33,15 @@ public:
     virtual void ShowFrame(const std::uint8_t* frame, int width, int height) = 0;
     // Places and sets up the display surface in use for frames of this size.
     virtual void ResizeDisplay(int width, int height) = 0;
-
-    // The blinking lights: lit or dark (each shows only while its function runs).
-    virtual void LightRecordLight(bool lit) = 0;
-    virtual void LightMonitorLight(bool lit) = 0;
-    // The recorder's state text ("Run recorder" / "Stop recorder") and whether it responds.
-    virtual void SetRecorderText(const std::string& text) = 0;
-    virtual void EnableRecorderText(bool enabled) = 0;
-    // The choice between the inside and the outside display.
-    virtual void EnableDisplayChoice(bool enabled) = 0;
 };
 
-// What the frame tick needs of the recording's owner when the camera goes.
+// What the frame tick needs of the session around it: the blinking lights, and the
+// recording's owner when the camera goes.
 class ITickRecording {
 public:
     virtual ~ITickRecording() = default;
+    // The blink step: lights that blink now are lit (or dark).
+    virtual void BlinkLights(bool lit) = 0;
     virtual bool recording() const = 0;
     // The graph was torn down: an output and a file went with it.
     virtual void GraphGone() = 0;
