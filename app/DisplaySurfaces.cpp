@@ -3,8 +3,8 @@
 #include <QEvent>
 #include <QWidget>
 
-#include "capture/widgets/PictureStatic.h"
-#include "capture/widgets/PreviewWindow.h"
+#include "widgets/PictureStatic.h"
+#include "widgets/PreviewWindow.h"
 
 namespace tavelin {
 

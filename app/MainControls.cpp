@@ -12,7 +12,7 @@
 #include "resources/Pictures.h"
 #include "resources/ResourceIds.h"
 #include "resources/SkinLayout.h"
-#include "ui/SkinButton.h"
+#include "widgets/SkinButton.h"
 
 namespace tavelin {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "capture/widgets/RecordSettingsLaunchers.h"
 #include "core/CameraSession.h"
 #include "core/MonitorSettings.h"
+#include "dialogs/RecordSettingsLaunchers.h"
 
 class QComboBox;
 class QLineEdit;

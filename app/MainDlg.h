@@ -19,11 +19,11 @@
 #include "app/MessageBoxNotices.h"
 #include "capture/CaptureGraph.h"
 #include "capture/SoundPlayer.h"
-#include "capture/widgets/RecordSettingsHost.h"
 #include "core/CameraSession.h"
 #include "core/Clock.h"
 #include "core/SessionHost.h"
-#include "ui/SoundPreview.h"
+#include "dialogs/RecordSettingsHost.h"
+#include "dialogs/SoundPreview.h"
 #include "widgets/FileChooser.h"
 
 namespace tavelin {

@@ -5,8 +5,8 @@
 #include "core/Messages.h"
 #include "resources/ResourceIds.h"
 #include "resources/Resources.h"
-#include "ui/SystemTray.h"
-#include "ui/TrayMinimiser.h"
+#include "tray/SystemTray.h"
+#include "tray/TrayMinimiser.h"
 
 namespace tavelin {
 

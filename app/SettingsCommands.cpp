@@ -4,12 +4,12 @@
 #include "app/Autostart.h"
 #include "app/MainControls.h"
 #include "app/UserSettings.h"
-#include "capture/widgets/CameraPropertiesDlg.h"
-#include "capture/widgets/RecordSettingsLaunchers.h"
 #include "core/Log.h"
 #include "core/Messages.h"
-#include "ui/MonitorSettingsDlg.h"
-#include "ui/TimerShotDlg.h"
+#include "dialogs/CameraPropertiesDlg.h"
+#include "dialogs/MonitorSettingsDlg.h"
+#include "dialogs/RecordSettingsLaunchers.h"
+#include "dialogs/TimerShotDlg.h"
 
 namespace tavelin {
 

@@ -7,10 +7,10 @@
 #include <functional>
 
 #include "capture/CaptureGraph.h"
-#include "capture/widgets/RecordSettingsHost.h"
 #include "core/CameraSession.h"
 #include "core/NoticeSink.h"
-#include "ui/SoundPreview.h"
+#include "dialogs/RecordSettingsHost.h"
+#include "dialogs/SoundPreview.h"
 #include "widgets/FileChooser.h"
 
 class QWidget;

@@ -10,8 +10,8 @@
 
 #include "app/AppPaths.h"
 #include "app/MainDlg.h"
-#include "capture/widgets/PreviewWindow.h"
-#include "ui/SkinButton.h"
+#include "widgets/PreviewWindow.h"
+#include "widgets/SkinButton.h"
 
 namespace tavelin {
 

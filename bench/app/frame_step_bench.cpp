@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "bench/support/MemcpyBaseline.h"
-#include "capture/widgets/PreviewWindow.h"
 #include "core/FrameFormat.h"
 #include "core/FrameTick.h"
 #include "core/SessionSettings.h"
 #include "tests/support/FrameTickFakes.h"
+#include "widgets/PreviewWindow.h"
 
 namespace {
 

@@ -41,7 +41,7 @@
 #include "resources/ResourceIds.h"
 #include "tests/support/FrameTickFakes.h"
 #include "tests/support/QtApp.h"
-#include "ui/SkinButton.h"
+#include "widgets/SkinButton.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "tests/support/FakeFileChooser.h"
 #include "tests/support/FrameTickFakes.h"
 #include "tests/support/QtApp.h"
-#include "ui/SkinButton.h"
+#include "widgets/SkinButton.h"
 
 namespace tavelin {
 namespace {

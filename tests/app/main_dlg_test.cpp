@@ -7,12 +7,12 @@
 #include <fstream>
 
 #include "app/AppPaths.h"
-#include "capture/widgets/PreviewWindow.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/FrameTickFakes.h"
 #include "tests/support/QtApp.h"
-#include "ui/SkinButton.h"
+#include "widgets/PreviewWindow.h"
+#include "widgets/SkinButton.h"
 
 namespace tavelin {
 namespace {

@@ -12,7 +12,6 @@
 
 #include "app/AppPaths.h"
 #include "app/MainDlg.h"
-#include "capture/widgets/PreviewWindow.h"
 #include "core/Messages.h"
 #include "core/RecordFailure.h"
 #include "resources/ResourceIds.h"
@@ -20,7 +19,8 @@
 #include "tests/support/DialogDriver.h"
 #include "tests/support/FrameTickFakes.h"
 #include "tests/support/QtApp.h"
-#include "ui/SkinButton.h"
+#include "widgets/PreviewWindow.h"
+#include "widgets/SkinButton.h"
 
 namespace tavelin {
 namespace {

@@ -15,14 +15,14 @@
 
 #include "app/AppPaths.h"
 #include "app/MainDlg.h"
-#include "capture/widgets/VideoSettingsDlg.h"
 #include "core/FrameFormat.h"
+#include "dialogs/MonitorSettingsDlg.h"
+#include "dialogs/VideoSettingsDlg.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/FrameTickFakes.h"
-#include "ui/MonitorSettingsDlg.h"
-#include "ui/SkinButton.h"
+#include "widgets/SkinButton.h"
 
 namespace tavelin {
 namespace {
