@@ -184,7 +184,7 @@ void CMainControls::FillLists(const CCameraSession::ListsShown& shown, bool noAu
     fill(audioDeviceList_, shown.audioDevices, shown.audioDevice);
     fill(audioCompressorList_, shown.audioCompressors, shown.audioCompressor);
     if (noAudioDevice)
-        EnableAudioSwitch(false);
+        button(ids::kEnableAudio)->setEnabled(false);
 }
 
 std::string CMainControls::aviPathText() const {
@@ -203,80 +203,42 @@ int CMainControls::audioDevice() const {
     return audioDeviceList_->currentIndex();
 }
 
-void CMainControls::ShowAviPath(const std::string& path) {
-    aviPathEdit_->setText(QString::fromStdString(path));
-}
+void CMainControls::Render(const ControlsView& view) {
+    // Only what differs is set: the path field keeps its cursor while the user types.
+    const QString path = QString::fromStdString(view.aviPath);
+    if (aviPathEdit_->text() != path)
+        aviPathEdit_->setText(path);
 
-void CMainControls::LightRecordLight(bool lit) {
-    button(ids::kRecordLight)->setEnabled(lit);
-}
-
-void CMainControls::LightMonitorLight(bool lit) {
-    button(ids::kMonitorLight)->setEnabled(lit);
-}
-
-void CMainControls::SetRecorderText(const std::string& text) {
-    button(ids::kRecorderText)->setText(QString::fromStdString(text));
-}
-
-void CMainControls::EnableRecorderText(bool enabled) {
-    button(ids::kRecorderText)->setEnabled(enabled);
-}
-
-void CMainControls::EnableDisplayChoice(bool enabled) {
-    displayInside_->setEnabled(enabled);
-    displayOutside_->setEnabled(enabled);
-}
-
-void CMainControls::CheckSizeChoice(int sizeIndex) {
-    button(kCaptureSizes[static_cast<std::size_t>(sizeIndex)].buttonId)->SetCheck(true);
-}
-
-void CMainControls::EnableSizeChoices(bool enabled) {
+    button(kCaptureSizes[static_cast<std::size_t>(view.checkedSize)].buttonId)->SetCheck(true);
     for (CSkinButton* b : sizeGroup_)
-        b->setEnabled(enabled);
-}
-
-void CMainControls::EnableRecordingSettings(bool enabled) {
+        b->setEnabled(view.sizesEnabled);
     for (const int id : kRecordingSettingsControls)
-        button(id)->setEnabled(enabled);
-}
+        button(id)->setEnabled(view.recordingSettingsEnabled);
+    if (view.audioSwitchDisabled)
+        button(ids::kEnableAudio)->setEnabled(false);
+    button(ids::kAudioStrip)->setVisible(view.audioStrip);
 
-void CMainControls::EnableAudioSwitch(bool enabled) {
-    button(ids::kEnableAudio)->setEnabled(enabled);
-}
+    CSkinButton* recordLight = button(ids::kRecordLight);
+    recordLight->setEnabled(view.recordLightShown && view.recordLightLit);
+    recordLight->setVisible(view.recordLightShown);
+    button(ids::kRecorder)->SetCheck(view.recorderSwitchDown);
+    CSkinButton* recorderText = button(ids::kRecorderText);
+    recorderText->setText(QString::fromStdString(view.recorderText));
+    recorderText->setEnabled(view.recorderTextEnabled);
 
-void CMainControls::ShowAudioStrip(bool shown) {
-    button(ids::kAudioStrip)->setVisible(shown);
-}
+    CSkinButton* monitorLight = button(ids::kMonitorLight);
+    monitorLight->setEnabled(view.monitorLightLit);
+    monitorLight->setVisible(view.monitorLightShown);
+    CSkinButton* monitor = button(ids::kMonitor);
+    if (view.monitorRunningFaces != runningFaces_) {
+        runningFaces_ = view.monitorRunningFaces;
+        const int normal = runningFaces_ ? ids::kBitmapMonitorDown : ids::kBitmapMonitor;
+        monitor->SetSkin(normal, ids::kBitmapMonitorDown, 0, 0, 0, ids::kBitmapMaskFace);
+    }
+    monitor->SetCheck(view.monitorSwitchDown);
 
-void CMainControls::ShowRecordLight(bool shown) {
-    CSkinButton* light = button(ids::kRecordLight);
-    if (!shown)
-        light->setEnabled(false);
-    light->setVisible(shown);
-}
-
-void CMainControls::ReleaseRecorderSwitch() {
-    button(ids::kRecorder)->SetCheck(false);
-}
-
-void CMainControls::PressRecorderSwitch() {
-    button(ids::kRecorder)->SetCheck(true);
-}
-
-void CMainControls::ShowMonitorLight(bool shown) {
-    button(ids::kMonitorLight)->setVisible(shown);
-}
-
-void CMainControls::SetMonitorSwitchFaces(SwitchFaces faces) {
-    const int normal =
-        faces == SwitchFaces::Running ? ids::kBitmapMonitorDown : ids::kBitmapMonitor;
-    button(ids::kMonitor)->SetSkin(normal, ids::kBitmapMonitorDown, 0, 0, 0, ids::kBitmapMaskFace);
-}
-
-void CMainControls::ReleaseMonitorSwitch() {
-    button(ids::kMonitor)->SetCheck(false);
+    displayInside_->setEnabled(view.displayChoiceEnabled);
+    displayOutside_->setEnabled(view.displayChoiceEnabled);
 }
 
 }  // namespace tavelin

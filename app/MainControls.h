@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/CameraSession.h"
+#include "core/ControlsView.h"
 #include "core/MonitorSettings.h"
 #include "dialogs/RecordSettingsLaunchers.h"
 
@@ -49,24 +50,8 @@ public:
     int audioCompressor() const;
     int audioDevice() const;
 
-    // What the session shows.
-    void ShowAviPath(const std::string& path);
-    void LightRecordLight(bool lit);
-    void LightMonitorLight(bool lit);
-    void SetRecorderText(const std::string& text);
-    void EnableRecorderText(bool enabled);
-    void EnableDisplayChoice(bool enabled);
-    void CheckSizeChoice(int sizeIndex);
-    void EnableSizeChoices(bool enabled);
-    void EnableRecordingSettings(bool enabled);
-    void EnableAudioSwitch(bool enabled);
-    void ShowAudioStrip(bool shown);
-    void ShowRecordLight(bool shown);
-    void ReleaseRecorderSwitch();
-    void PressRecorderSwitch();
-    void ShowMonitorLight(bool shown);
-    void SetMonitorSwitchFaces(SwitchFaces faces);
-    void ReleaseMonitorSwitch();
+    // What the session's view says the controls show.
+    void Render(const ControlsView& view);
 
 private:
     std::map<int, QWidget*> controls_;  // children of the window
@@ -77,6 +62,7 @@ private:
     QLineEdit* aviPathEdit_ = nullptr;
     QRadioButton* displayInside_ = nullptr;
     QRadioButton* displayOutside_ = nullptr;
+    bool runningFaces_ = false;  // the Monitor switch shows the running pictures
 };
 
 }  // namespace tavelin

@@ -102,7 +102,7 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
     CreateControls();
     settings_ = std::make_unique<CSettingsCommands>(CSettingsCommands::Context{
         this, session_, *this, capture_, notices_, *seams_.files, *seams_.preview, clock_,
-        *controls_, [this] { CollectChoices(); }, [this](CursorShape s) { SetCursor(s); }});
+        *controls_, [this](CursorShape s) { SetCursor(s); }});
     ConnectCommands();
 }
 
@@ -147,21 +147,27 @@ void CMainDlg::ConnectCommands() {
     onClick(ids::kSaveFile, [this] { settings_->SaveFile(); });
     onClick(ids::kProperty, [this] { settings_->Property(); });
     onClick(ids::kEnableAudio, [this] { session_.ToggleAudio(); });
-    onClick(ids::kMonitor, [this] { settings_->Monitor(); });
+    onClick(ids::kMonitor, [this] {
+        session_.SetMonitorSwitchDown(button(ids::kMonitor)->GetCheck());
+        settings_->Monitor();
+    });
     onClick(ids::kRecorder, [this] { session_.ToggleRecorder(); });
     connect(controls_->displayInside(), &QAbstractButton::clicked, this,
             [this] { session_.ShowDisplay(false); });
     connect(controls_->displayOutside(), &QAbstractButton::clicked, this,
             [this] { session_.ShowDisplay(true); });
-    connect(controls_->videoCompressors(), &QComboBox::activated, this,
-            [this] { CollectChoices(); });
-    // Enter in the path field, or leaving it: the next recording goes where it says.
-    connect(controls_->aviPathEdit(), &QLineEdit::editingFinished, this,
-            [this] { CollectChoices(); });
-    // An armed graph encodes with the lists' choices; it follows them.
+    // The user's choices reach the session as they change; it never asks for them.
+    connect(controls_->aviPathEdit(), &QLineEdit::textChanged, this,
+            [this](const QString& text) { session_.SetAviPathText(text.toStdString()); });
     const MainWindowLists lists = controls_->lists();
-    for (QComboBox* list : {lists.videoCompressors, lists.audioCompressors, lists.audioDevices})
+    for (QComboBox* list : {lists.videoCompressors, lists.audioCompressors, lists.audioDevices}) {
+        connect(list, &QComboBox::currentIndexChanged, this, [this] {
+            session_.SetListSelections(controls_->videoCompressor(), controls_->audioCompressor(),
+                                       controls_->audioDevice());
+        });
+        // An armed output encodes with the lists' choices; it follows them.
         connect(list, &QComboBox::activated, this, [this] { session_.RecordingChoicesChanged(); });
+    }
 }
 
 CSkinButton* CMainDlg::button(int id) const {
@@ -407,10 +413,8 @@ void CMainDlg::ShowDisplay(bool outside, int width, int height) {
     surfaces_->Show(outside, width, height);
 }
 
-void CMainDlg::CollectChoices() {
-    session_.SetAviPathText(controls_->aviPathText());
-    session_.SetListSelections(controls_->videoCompressor(), controls_->audioCompressor(),
-                               controls_->audioDevice());
+void CMainDlg::ShowControls(const ControlsView& view) {
+    controls_->Render(view);
 }
 
 // ---- commands that open a window ----

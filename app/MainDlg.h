@@ -66,28 +66,8 @@ public:
     void SetCursor(CursorShape shape) override;
     void ShowFrame(const std::uint8_t* frame, int width, int height) override;
     void ResizeDisplay(int width, int height) override;
+    void ShowControls(const ControlsView& view) override;
     void ShowDisplay(bool outside, int width, int height) override;
-    void CollectChoices() override;
-    // The rest shows on the controls.
-    void LightRecordLight(bool lit) override { controls_->LightRecordLight(lit); }
-    void LightMonitorLight(bool lit) override { controls_->LightMonitorLight(lit); }
-    void SetRecorderText(const std::string& text) override { controls_->SetRecorderText(text); }
-    void EnableRecorderText(bool on) override { controls_->EnableRecorderText(on); }
-    void EnableDisplayChoice(bool on) override { controls_->EnableDisplayChoice(on); }
-    void ShowAviPath(const std::string& path) override { controls_->ShowAviPath(path); }
-    void CheckSizeChoice(int sizeIndex) override { controls_->CheckSizeChoice(sizeIndex); }
-    void EnableSizeChoices(bool on) override { controls_->EnableSizeChoices(on); }
-    void EnableRecordingSettings(bool on) override { controls_->EnableRecordingSettings(on); }
-    void EnableAudioSwitch(bool on) override { controls_->EnableAudioSwitch(on); }
-    void ShowAudioStrip(bool shown) override { controls_->ShowAudioStrip(shown); }
-    void ShowRecordLight(bool shown) override { controls_->ShowRecordLight(shown); }
-    void ReleaseRecorderSwitch() override { controls_->ReleaseRecorderSwitch(); }
-    void PressRecorderSwitch() override { controls_->PressRecorderSwitch(); }
-    void ShowMonitorLight(bool shown) override { controls_->ShowMonitorLight(shown); }
-    void SetMonitorSwitchFaces(SwitchFaces faces) override {
-        controls_->SetMonitorSwitchFaces(faces);
-    }
-    void ReleaseMonitorSwitch() override { controls_->ReleaseMonitorSwitch(); }
 
     // IRecordSettingsHost
     void SetPauseRequest(bool on) override { session_.SetPauseRequest(on); }

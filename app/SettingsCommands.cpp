@@ -60,7 +60,6 @@ void CSettingsCommands::AudioSettings() {
 }
 
 void CSettingsCommands::VideoSettings() {
-    c_.collectChoices();
     std::string path = c_.session.aviPathText();
     std::int32_t counter = c_.session.fileCounter();
     CameraSelection cameras;
@@ -85,7 +84,6 @@ void CSettingsCommands::VideoSettings() {
 }
 
 void CSettingsCommands::RecordSettings() {
-    c_.collectChoices();
     std::string path = c_.session.aviPathText();
     if (RunRecordSettings(c_.host, c_.parent, path, c_.session.fileCounter(),
                           c_.session.settings().recording, c_.controls.lists())) {

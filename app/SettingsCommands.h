@@ -31,7 +31,6 @@ public:
         ISoundPreview& preview;
         const IClock& clock;
         CMainControls& controls;
-        std::function<void()> collectChoices;  // the window's fields into the session
         std::function<void(CursorShape)> setCursor;
     };
     explicit CSettingsCommands(Context context) : c_(std::move(context)) {}

@@ -66,6 +66,7 @@ CCameraSession::ListsShown CCameraSession::ChooseLists(
 
     // Without a device the list says so and the audio switch stays off.
     noAudioDevice_ = !audioDevicesListed;
+    view_.audioSwitchDisabled = noAudioDevice_;
     shown.audioDevices = audioDevicesListed ? audioDevices : std::vector<std::string>{};
     if (noAudioDevice_)
         shown.audioDevices.emplace_back(kNoneEntry);
@@ -183,11 +184,14 @@ void CCameraSession::ToggleTimerShot() {
 }
 
 void CCameraSession::ToggleRecorder() {
-    if (tick_.settling())
-        return;
-    controller_.PressRecorder();
-    controller_.RetryArming();
-    UpdateArming();
+    if (!tick_.settling()) {
+        controller_.PressRecorder();
+        controller_.RetryArming();
+        UpdateArming();
+    }
+    // A click the recorder did not follow (a file starting or ending) left the switch
+    // otherwise than the view says.
+    ShowControls(true);
 }
 
 void CCameraSession::ToggleAudio() {

@@ -29,10 +29,11 @@ using namespace tavelin;
 
 class TwoPictureCamera : public IFrameSource {
 public:
-    bool WaitForNewFrame() override {
+    bool TakeNewFrame() override {
         current_ ^= 1;
-        return false;
+        return true;
     }
+    void RequestNewFrame() override {}
     std::uint8_t* frame() override {
         return pictures_[current_].empty() ? nullptr : pictures_[current_].data();
     }
@@ -82,7 +83,6 @@ public:
         }
         window_.DrawFrame(frame);
     }
-    void Sleep(int) override {}
 
 private:
     bool minimised_ = false;
@@ -107,17 +107,22 @@ void RunFrameStep(benchmark::State& state, Setup setup) {
     testing::FakeNotices notices;
     testing::FakeClock clock;
     testing::FakeAlarm alarm;
-    CFrameTick tick(camera, host, host, notices, clock, &alarm, settings);
+    testing::FakeTickRecording recording;
+    CEventStream events;
+    CFrameTick tick(camera, host, recording, notices, clock, &alarm, settings, events);
     tick.SelectCaptureSize(setup.sizeIndex);
-    tick.showDateTime = true;
-    tick.monitor.monitorOn = setup.monitorMode != 0;
+    tick.SettleStep();
+    tick.SetShowDateTime(true);
+    tick.monitor().monitorOn = setup.monitorMode != 0;
     tick.SetUpMonitor();
 
     for (auto _ : state) {
         tick.FrameStep();
         ++clock.tick;
+        // Stills and motion events pile up otherwise; a session delivers them.
+        events.Deliver();
     }
-    state.counters["width"] = tick.frameWidth;
+    state.counters["width"] = tick.frameWidth();
     state.counters["alarms"] = static_cast<double>(alarm.played.size());
     std::filesystem::remove_all(stills);
 }

@@ -118,12 +118,12 @@ public:
         if (whileStarting)
             whileStarting();
         if (named.empty()) {
-            Report({GraphNews::Kind::FileFailed, {}, "Cannot write the AVI file: File exists."});
+            Report(News(GraphNews::Kind::FileFailed, {}, "Cannot write the AVI file: File exists."));
         } else if (!failFirstData.empty()) {
-            Report({GraphNews::Kind::FileFailed, {}, failFirstData});
+            Report(News(GraphNews::Kind::FileFailed, {}, failFirstData));
         } else {
             std::ofstream(named) << "recording";
-            Report({GraphNews::Kind::FileStarted, named});
+            Report(News(GraphNews::Kind::FileStarted, named));
         }
         return true;
     }
@@ -131,7 +131,7 @@ public:
         if (!writing_ || finishing_)
             return;
         finishing_ = true;
-        GraphNews news{GraphNews::Kind::FileFinished, named};
+        GraphNews news = News(GraphNews::Kind::FileFinished, named);
         news.frames = 40;
         news.seconds = 2.0;
         Report(news);
@@ -149,6 +149,13 @@ public:
             }
         }
         return taken;
+    }
+    static GraphNews News(GraphNews::Kind kind, std::string path, std::string cause = {}) {
+        GraphNews news;
+        news.kind = kind;
+        news.path = std::move(path);
+        news.cause = std::move(cause);
+        return news;
     }
     // News the graph reports on its own (a full disk, an encoder that gave up).
     void Report(GraphNews news) { news_.push_back(std::move(news)); }
@@ -229,34 +236,30 @@ public:
     void ResizeDisplay(int w, int h) override {
         log.push_back("display " + std::to_string(w) + "x" + std::to_string(h));
     }
-    void LightRecordLight(bool lit) override { enabled["record light"] = lit; }
-    void LightMonitorLight(bool lit) override { enabled["monitor light"] = lit; }
-    void SetRecorderText(const std::string& text) override { recorderText = text; }
-    void EnableRecorderText(bool on) override { enabled["recorder text"] = on; }
-    void EnableDisplayChoice(bool on) override { enabled["display choice"] = on; }
-
-    // ISessionHost
-    void CollectChoices() override {
-        ++collected;
-        if (onCollect)
-            onCollect();
+    // The view as the window would render it, kept in the same maps the tests read;
+    // the switches log their moves as a click would show them.
+    void ShowControls(const ControlsView& v) override {
+        if (v.recorderSwitchDown != view.recorderSwitchDown)
+            log.push_back(v.recorderSwitchDown ? "recorder switch down" : "recorder switch up");
+        if (view.monitorSwitchDown && !v.monitorSwitchDown)
+            log.push_back("monitor switch up");
+        view = v;
+        ++renders;
+        enabled["sizes"] = v.sizesEnabled;
+        enabled["recording settings"] = v.recordingSettingsEnabled;
+        enabled["audio switch"] = v.recordingSettingsEnabled && !v.audioSwitchDisabled;
+        visible["audio strip"] = v.audioStrip;
+        visible["record light"] = v.recordLightShown;
+        enabled["record light"] = v.recordLightShown && v.recordLightLit;
+        enabled["recorder text"] = v.recorderTextEnabled;
+        enabled["display choice"] = v.displayChoiceEnabled;
+        visible["monitor light"] = v.monitorLightShown;
+        enabled["monitor light"] = v.monitorLightLit;
+        recorderText = v.recorderText;
+        aviPath = v.aviPath;
+        checkedSize = v.checkedSize;
+        monitorFaces = v.monitorRunningFaces ? SwitchFaces::Running : SwitchFaces::Idle;
     }
-    void ShowAviPath(const std::string& path) override { aviPath = path; }
-    void CheckSizeChoice(int sizeIndex) override { checkedSize = sizeIndex; }
-    void EnableSizeChoices(bool on) override { enabled["sizes"] = on; }
-    void EnableRecordingSettings(bool on) override { enabled["recording settings"] = on; }
-    void EnableAudioSwitch(bool on) override { enabled["audio switch"] = on; }
-    void ShowAudioStrip(bool on) override { visible["audio strip"] = on; }
-    void ShowRecordLight(bool on) override {
-        visible["record light"] = on;
-        if (!on)
-            enabled["record light"] = false;
-    }
-    void ReleaseRecorderSwitch() override { log.push_back("recorder switch up"); }
-    void PressRecorderSwitch() override { log.push_back("recorder switch down"); }
-    void ShowMonitorLight(bool on) override { visible["monitor light"] = on; }
-    void SetMonitorSwitchFaces(SwitchFaces faces) override { monitorFaces = faces; }
-    void ReleaseMonitorSwitch() override { log.push_back("monitor switch up"); }
     void ShowDisplay(bool outside, int w, int h) override {
         log.push_back(std::string(outside ? "outside " : "inside ") + std::to_string(w) + "x" +
                       std::to_string(h));
@@ -284,13 +287,14 @@ public:
     std::string aviPath;
     int checkedSize = -1;
     SwitchFaces monitorFaces = SwitchFaces::Keep;
-    int collected = 0;
-    std::function<void()> onCollect;
+    ControlsView view;
+    int renders = 0;
 };
 
 // The recording's owner as the frame tick sees it.
 class FakeTickRecording : public ITickRecording {
 public:
+    void BlinkLights(bool lit) override { blinks.push_back(lit); }
     bool recording() const override { return isRecording; }
     void GraphGone() override { ++graphsGone; }
     void EndLostRecording(const std::string& fileCause, bool cameraStopped,
@@ -305,6 +309,7 @@ public:
     };
     bool isRecording = false;
     int graphsGone = 0;
+    std::vector<bool> blinks;
     std::vector<Ended> ended;
 };
 
