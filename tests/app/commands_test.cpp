@@ -39,7 +39,7 @@ public:
         if (whileOpen)
             whileOpen();
         if (dialog != nullptr) {
-            WaitFor([this] { return !dialog->tick().fixedShotRequest; });
+            WaitFor([this] { return !dialog->tick().snapshotPending(); });
             temporaryCopy = ReadBytes(dialog->snapshotTempPath());
         }
         return FakeFileChooser::SaveFileName(parent, proposedName, defaultSuffix, nameFilters);
@@ -110,7 +110,7 @@ TEST_F(CommandsTest, SnapshotAnsweredBeforeTheNextFrameIsStillSaved) {
     Click(ids::kSnapShot);
     EXPECT_FALSE(QImage(QString::fromStdString(target.string()), "JPG").isNull());
     EXPECT_TRUE(notices_.shown.empty());
-    EXPECT_FALSE(dialog_->tick().fixedShotRequest);
+    EXPECT_FALSE(dialog_->tick().snapshotPending());
 }
 
 TEST_F(CommandsTest, SnapshotIntoAMissingFolderLeavesNothing) {
@@ -119,7 +119,7 @@ TEST_F(CommandsTest, SnapshotIntoAMissingFolderLeavesNothing) {
     EXPECT_TRUE(notices_.shown.empty());
     EXPECT_FALSE(fs::exists(dir_ / "missing"));
     EXPECT_FALSE(fs::exists(dialog_->snapshotTempPath()));
-    EXPECT_FALSE(dialog_->tick().fixedShotRequest);
+    EXPECT_FALSE(dialog_->tick().snapshotPending());
 }
 
 TEST_F(CommandsTest, CancelledSnapshotLeavesNothingAndASecondClickWhilePendingIsIgnored) {
@@ -138,10 +138,10 @@ TEST_F(CommandsTest, TimerShotCancelledWritesNothing) {
     const fs::path target = dir_ / "TimerCap.bmp";
     std::ofstream(target) << "an earlier timer shot";
     Click(ids::kTimerShot);
-    EXPECT_TRUE(dialog_->tick().timedShotActive);
+    EXPECT_TRUE(dialog_->tick().timedShotActive());
     EXPECT_FALSE(fs::exists(target)) << "arming removes the earlier file at once";
     Click(ids::kTimerShot);
-    EXPECT_FALSE(dialog_->tick().timedShotActive);
+    EXPECT_FALSE(dialog_->tick().timedShotActive());
     clock_.tick += 10000;
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 5));
     EXPECT_FALSE(fs::exists(target));
@@ -154,7 +154,7 @@ TEST_F(CommandsTest, TimerShotWritesTheCountdownFrameAndSaysWhere) {
     const int framesBefore = dialog_->previewWindow() != nullptr ? 1 : 0;
     ASSERT_EQ(framesBefore, 1);
     clock_.tick += 1000;
-    ASSERT_TRUE(WaitFor([this] { return dialog_->tick().timedShotElapsed >= 1.0f; }));
+    ASSERT_TRUE(WaitFor([this] { return dialog_->tick().timedShotElapsed() >= 1.0f; }));
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 2));  // a frame with the countdown
     clock_.tick += 4000;
     ASSERT_TRUE(WaitFor([this] { return !notices_.shown.empty(); }));
@@ -172,15 +172,15 @@ TEST_F(CommandsTest, TimerShotWritesTheCountdownFrameAndSaysWhere) {
         }
     }
     EXPECT_TRUE(ink);
-    EXPECT_FALSE(dialog_->tick().timedShotActive);
+    EXPECT_FALSE(dialog_->tick().timedShotActive());
     EXPECT_TRUE(dialog_->frameTimerActive());
 }
 
 TEST_F(CommandsTest, ShowTimeAndAudioSwitches) {
     Click(ids::kShowTime);
-    EXPECT_TRUE(dialog_->tick().showDateTime);
+    EXPECT_TRUE(dialog_->tick().showDateTime());
     Click(ids::kShowTime);
-    EXPECT_FALSE(dialog_->tick().showDateTime);
+    EXPECT_FALSE(dialog_->tick().showDateTime());
 
     Click(ids::kEnableAudio);
     EXPECT_TRUE(dialog_->audioEnabled());
@@ -210,11 +210,11 @@ TEST_F(CommandsTest, TrackingCountsObjectsAndWritesStillsIntoTheChosenFolder) {
     dialog_->session().settings().monitor.monitorMode = 7;
     dialog_->session().settings().monitor.motionShotPath = (stills / "x.bmp").string();
     dialog_->ApplyMonitorSettings(true);
-    EXPECT_TRUE(dialog_->tick().monitor.monitorOn);
-    EXPECT_TRUE(dialog_->tick().monitorIndicator);
+    EXPECT_TRUE(dialog_->tick().monitor().monitorOn);
+    EXPECT_TRUE(dialog_->tick().monitorIndicator());
     EXPECT_TRUE(dialog_->blinkTimerActive());
 
-    ASSERT_TRUE(WaitFor([this] { return dialog_->tick().monitor.objectCount >= 1; }));
+    ASSERT_TRUE(WaitFor([this] { return dialog_->tick().monitor().objectCount >= 1; }));
     ASSERT_TRUE(WaitFor([&] {
         for (const auto& e : fs::directory_iterator(stills)) {
             if (e.path().filename().string().rfind("MOTION[", 0) == 0)
@@ -226,9 +226,9 @@ TEST_F(CommandsTest, TrackingCountsObjectsAndWritesStillsIntoTheChosenFolder) {
 
     dialog_->session().settings().monitor.monitorMode = 0;
     dialog_->ApplyMonitorSettings(true);
-    EXPECT_FALSE(dialog_->tick().monitor.monitorOn);
+    EXPECT_FALSE(dialog_->tick().monitor().monitorOn);
     EXPECT_FALSE(dialog_->blinkTimerActive());
-    EXPECT_TRUE(dialog_->tick().monitor.zoomFrame.empty());
+    EXPECT_TRUE(dialog_->tick().monitor().zoomFrame.empty());
 }
 
 }  // namespace

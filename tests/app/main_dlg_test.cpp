@@ -72,8 +72,8 @@ TEST_F(MainDlgTest, StartsUpPaintsFramesAndChangesSize) {
     ASSERT_TRUE(WaitFor([&] { return PicturePainted(dialog.previewWindow()); }));
 
     QTest::mouseClick(dialog.button(ids::kSize1600), Qt::LeftButton);
-    EXPECT_EQ(dialog.tick().frameWidth, 1600);
-    EXPECT_TRUE(dialog.tick().enlarge);
+    EXPECT_EQ(dialog.tick().frameWidth(), 1600);
+    EXPECT_TRUE(dialog.tick().enlarge());
     EXPECT_EQ(dialog.capture().width(), 800);
     EXPECT_EQ(dialog.previewWindow()->size(), QSize(1600, 1200));
     EXPECT_TRUE(WaitFor([&] { return PicturePainted(dialog.previewWindow()); }));
@@ -81,8 +81,8 @@ TEST_F(MainDlgTest, StartsUpPaintsFramesAndChangesSize) {
     EXPECT_FALSE(dialog.button(ids::kSizeDefault)->GetCheck());
 
     QTest::mouseClick(dialog.button(ids::kSizeDefault), Qt::LeftButton);
-    EXPECT_EQ(dialog.tick().frameWidth, 320);
-    EXPECT_FALSE(dialog.tick().enlarge);
+    EXPECT_EQ(dialog.tick().frameWidth(), 320);
+    EXPECT_FALSE(dialog.tick().enlarge());
     EXPECT_EQ(dialog.previewWindow()->size(), QSize(320, 240));
     EXPECT_TRUE(WaitFor([&] { return PicturePainted(dialog.previewWindow()); }));
     EXPECT_TRUE(notices_.shown.empty());

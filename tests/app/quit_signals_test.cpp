@@ -55,7 +55,7 @@ TEST_F(QuitSignalsTest, EndingFromOutsideClosesTheDialogFirst) {
     std::vector<std::string> order;
     QEventLoop programLoop;
     QObject::connect(&window, &QDialog::finished, &programLoop, [&] {
-        order.push_back(window.tick().busy ? "window ended" : "window ended while running");
+        order.push_back(window.tick().busy() ? "window ended" : "window ended while running");
         programLoop.quit();
     });
     QTimer::singleShot(0, &window, [&] {
@@ -63,7 +63,7 @@ TEST_F(QuitSignalsTest, EndingFromOutsideClosesTheDialogFirst) {
         QTimer::singleShot(50, &window, [&] { window.EndFromOutside(); });
         const int result = settings.exec();
         order.push_back(result == QDialog::Rejected ? "dialog cancelled" : "dialog accepted");
-        EXPECT_FALSE(window.tick().busy) << "not torn down under the command";
+        EXPECT_FALSE(window.tick().busy()) << "not torn down under the command";
     });
     QTimer::singleShot(10000, &programLoop, &QEventLoop::quit);
     programLoop.exec();

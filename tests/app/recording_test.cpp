@@ -80,7 +80,7 @@ TEST_F(RecordingTest, NumberedRecordingMakesAPlayableFileAndAdvancesTheCounter) 
     const fs::path file = dir_ / "Tavelin-00009.avi";
     EXPECT_EQ(dialog_->aviPathText().toStdString(), file.string());
     Click(ids::kRecorder);
-    ASSERT_TRUE(dialog_->tick().recording)
+    ASSERT_TRUE(dialog_->session().recording())
         << (notices_.shown.empty() ? "" : notices_.shown[0].first);
     EXPECT_EQ(Counter(), "10");
     EXPECT_TRUE(dialog_->button(ids::kRecordLight)->isVisible());
@@ -89,7 +89,7 @@ TEST_F(RecordingTest, NumberedRecordingMakesAPlayableFileAndAdvancesTheCounter) 
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 40));  // two seconds of recording
     EXPECT_GT(dialog_->previewWindow()->picture().width(), 0);
     Click(ids::kRecorder);
-    EXPECT_FALSE(dialog_->tick().recording);
+    EXPECT_FALSE(dialog_->session().recording());
     EXPECT_TRUE(dialog_->button(ids::kSize640)->isEnabled());
     EXPECT_FALSE(dialog_->button(ids::kRecordLight)->isVisible());
     EXPECT_TRUE(notices_.shown.empty());
@@ -113,7 +113,7 @@ TEST_F(RecordingTest, TypedNameKeepsTheCounterAndClearsTheFlag) {
     dialog_->WriteAviPathText(mine.string());
     dialog_->session().settings().recording.useTypedNameOnce = true;
     Click(ids::kRecorder);
-    ASSERT_TRUE(dialog_->tick().recording);
+    ASSERT_TRUE(dialog_->session().recording());
     EXPECT_FALSE(dialog_->session().settings().recording.useTypedNameOnce);
     EXPECT_EQ(Counter(), "0");
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 10));
@@ -130,19 +130,19 @@ TEST_F(RecordingTest, FailedStartGivesTheNumberBackAndLeavesNoFile) {
     const bool rootCanWrite = ::access(locked.c_str(), W_OK) == 0;
     dialog_->WriteAviPathText((dir_ / "missing" / "Tavelin-00000.avi").string());
     Click(ids::kRecorder);
-    EXPECT_FALSE(dialog_->tick().recording);
+    EXPECT_FALSE(dialog_->session().recording());
     ASSERT_EQ(notices_.shown.size(), 1u);
     // The file is at fault, not the compressor: the message says so.
     EXPECT_EQ(notices_.shown[0].first, msg::RecordFileFailed(FileFailureText(ENOENT)));
     EXPECT_EQ(Counter(), "0");
     EXPECT_TRUE(dialog_->frameTimerActive()) << "the preview comes back";
-    EXPECT_FALSE(dialog_->tick().busy);
+    EXPECT_FALSE(dialog_->tick().busy());
 
     if (!rootCanWrite) {
         notices_.shown.clear();
         dialog_->WriteAviPathText((locked / "Tavelin-00000.avi").string());
         Click(ids::kRecorder);
-        EXPECT_FALSE(dialog_->tick().recording);
+        EXPECT_FALSE(dialog_->session().recording());
         EXPECT_EQ(notices_.shown.size(), 1u);
         EXPECT_EQ(Counter(), "0");
         EXPECT_TRUE(fs::is_empty(locked));
@@ -154,34 +154,34 @@ TEST_F(RecordingTest, EnlargedSizesRecordAt640x480) {
     Start("3");
     Click(ids::kSize1280);
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 1));
-    ASSERT_EQ(dialog_->tick().frameWidth, 1280);
+    ASSERT_EQ(dialog_->tick().frameWidth(), 1280);
     Click(ids::kRecorder);
     ASSERT_GE(notices_.shown.size(), 1u);
     EXPECT_EQ(notices_.shown[0].first,
               "Not all video size are compatible!\r\n\r\nAuto adjust video size : 640x480.\r\n");
-    EXPECT_TRUE(dialog_->tick().recording);
-    EXPECT_EQ(dialog_->tick().frameWidth, 640);
-    EXPECT_FALSE(dialog_->tick().enlarge);
+    EXPECT_TRUE(dialog_->session().recording());
+    EXPECT_EQ(dialog_->tick().frameWidth(), 640);
+    EXPECT_FALSE(dialog_->tick().enlarge());
     EXPECT_EQ(dialog_->capture().width(), 640);
     QApplication::processEvents();
     EXPECT_TRUE(dialog_->button(ids::kSize640)->GetCheck());
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 6));
     Click(ids::kRecorder);
-    EXPECT_EQ(dialog_->tick().frameWidth, 640);
+    EXPECT_EQ(dialog_->tick().frameWidth(), 640);
 }
 
 TEST_F(RecordingTest, CameraLostWhileRecordingFinishesTheFile) {
     Start("5");
     ::setenv("TAVELIN_TEST_CAMERA_STOP_AFTER", "30", 1);
     Click(ids::kRecorder);
-    ASSERT_TRUE(dialog_->tick().recording);
+    ASSERT_TRUE(dialog_->session().recording());
     ::unsetenv("TAVELIN_TEST_CAMERA_STOP_AFTER");
     // The camera stops after about a second; the tick notices within the frame wait.
     ASSERT_TRUE(WaitFor([this] { return !notices_.shown.empty(); }, 20000));
     ASSERT_EQ(notices_.shown.size(), 1u);
     // The camera, not the compressor, is named as the cause.
     EXPECT_EQ(notices_.shown[0].first, msg::kRecordCameraStopped);
-    EXPECT_FALSE(dialog_->tick().recording);
+    EXPECT_FALSE(dialog_->session().recording());
     EXPECT_TRUE(dialog_->frameTimerActive()) << "the preview came back";
     const std::string probe = Probe(dir_ / "Tavelin-00005.avi", "format=duration");
     EXPECT_GT(ProbeNumber(probe, "duration"), 0.3) << "the file recorded so far is playable";
@@ -200,12 +200,12 @@ TEST_F(RecordingTest, CounterSetInVideoSettingsNumbersTheNextRecording) {
         testing::Click(dialog, "okButton");
     });
     Click(ids::kVideoSettings);
-    EXPECT_FALSE(dialog_->tick().pauseRequest);
+    EXPECT_FALSE(dialog_->tick().pauseRequest());
     EXPECT_EQ(Counter(), "20");
     const fs::path file = dir_ / "Tavelin-00020.avi";
     EXPECT_EQ(dialog_->aviPathText().toStdString(), file.string());
     Click(ids::kRecorder);
-    ASSERT_TRUE(dialog_->tick().recording);
+    ASSERT_TRUE(dialog_->session().recording());
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 6));
     Click(ids::kRecorder);
     EXPECT_TRUE(fs::exists(file));
@@ -223,7 +223,7 @@ TEST_F(RecordingTest, RecordSettingsTypedPathIsUsedOnceAndTheListsFollow) {
     // The launcher is a hidden button; its click still runs the command.
     dialog_->button(ids::kRecordSettings)->setEnabled(true);
     dialog_->button(ids::kRecordSettings)->click();
-    EXPECT_FALSE(dialog_->tick().pauseRequest);
+    EXPECT_FALSE(dialog_->tick().pauseRequest());
     EXPECT_TRUE(dialog_->session().settings().recording.useTypedNameOnce);
     EXPECT_EQ(dialog_->aviPathText().toStdString(), mine.string());
     auto* videoList = qobject_cast<QComboBox*>(dialog_->control(ids::kVideoCompressorList));
@@ -232,7 +232,7 @@ TEST_F(RecordingTest, RecordSettingsTypedPathIsUsedOnceAndTheListsFollow) {
               dialog_->session().settings().recording.videoCompressorIndex);
 
     Click(ids::kRecorder);
-    ASSERT_TRUE(dialog_->tick().recording);
+    ASSERT_TRUE(dialog_->session().recording());
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 6));
     Click(ids::kRecorder);
     EXPECT_TRUE(fs::exists(mine));
@@ -248,7 +248,7 @@ class EndedWhileRecording : public RecordingTest, public ::testing::WithParamInt
 TEST_P(EndedWhileRecording, LeavesAFinishedFile) {
     Start("2");
     Click(ids::kRecorder);
-    ASSERT_TRUE(dialog_->tick().recording);
+    ASSERT_TRUE(dialog_->session().recording());
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 20));  // a second of recording
     switch (GetParam()) {
         case EndedBy::CloseButton:

@@ -78,14 +78,14 @@ TEST_F(UserSettingsTest, TheMonitorDialogStoresItAndTheNextRunStartsWithIt) {
         window->button(ids::kMonitor)->click();
         EXPECT_EQ(window->session().settings().monitor.motionRecord,
                   (MotionRecordSetup{true, 5, 42}));
-        EXPECT_TRUE(window->tick().monitor.monitorOn);
+        EXPECT_TRUE(window->tick().monitor().monitorOn);
     }
     EXPECT_EQ(CUserSettings::LoadMotionRecord(), (MotionRecordSetup{true, 5, 42}));
     std::unique_ptr<CMainDlg> next = Window();
     EXPECT_EQ(next->session().settings().monitor.motionRecord, (MotionRecordSetup{true, 5, 42}));
     // Watching again after the start-up, without a dialog; the other functions last a run.
     ASSERT_TRUE(next->OnInitDialog());
-    EXPECT_TRUE(next->tick().monitor.monitorOn);
+    EXPECT_TRUE(next->tick().monitor().monitorOn);
     EXPECT_TRUE(next->session().motionArmed());
     EXPECT_EQ(next->session().settings().monitor.monitorMode, kModeUnset);
     EXPECT_TRUE(notices_.shown.empty());

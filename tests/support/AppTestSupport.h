@@ -38,8 +38,8 @@ inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 1000
 // of "a while" for a recording or a countdown, whatever the machine's speed.
 template <class Tick>
 bool WaitForFrames(const Tick& tick, std::uint64_t frames, int timeoutMs = 20000) {
-    const std::uint64_t until = tick.framesShown + frames;
-    return WaitFor([&] { return tick.framesShown >= until; }, timeoutMs);
+    const std::uint64_t until = tick.framesShown() + frames;
+    return WaitFor([&] { return tick.framesShown() >= until; }, timeoutMs);
 }
 
 class DataFolderTest : public ::testing::Test {
