@@ -157,8 +157,9 @@ void CCameraSession::ToggleTimerShot() {
 void CCameraSession::ToggleRecorder() {
     if (tick_.settling())
         return;
-    controller_.PressRecorder();
+    // Before the press: an output the press itself could not link is not tried again.
     controller_.RetryArming();
+    controller_.PressRecorder();
     UpdateArming();
 }
 
@@ -301,11 +302,10 @@ void CCameraSession::Shutdown() {
 void CCameraSession::FrameStep() {
     GraphNews();
     tick_.FrameStep();
-    if (!canRecordOnMotion_)
-        return;
+    // Motion is told also where no file can follow it (the alarm alone).
     const bool motion = tick_.monitor().motionAtAlarmLevel;
     FollowMotionEvents(motion);
-    if (tick_.busy())
+    if (!canRecordOnMotion_ || tick_.busy())
         return;
     // After a loss or a size change the output is linked again.
     if (controller_.state() == CRecordingController::State::Idle && !controller_.armFailed() &&
