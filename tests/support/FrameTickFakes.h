@@ -12,12 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/CameraGraph.h"
 #include "core/Clock.h"
 #include "core/FrameFormat.h"
 #include "core/FrameTickHost.h"
 #include "core/MonitorCore.h"
 #include "core/NoticeSink.h"
-#include "core/CameraGraph.h"
 #include "core/RecordingNames.h"
 #include "core/SessionHost.h"
 
@@ -118,20 +118,22 @@ public:
         if (whileStarting)
             whileStarting();
         if (named.empty()) {
-            Report({GraphNews::Kind::FileFailed, {}, "Cannot write the AVI file: File exists."});
+            Report(
+                News(GraphNews::Kind::FileFailed, {}, "Cannot write the AVI file: File exists."));
         } else if (!failFirstData.empty()) {
-            Report({GraphNews::Kind::FileFailed, {}, failFirstData});
+            Report(News(GraphNews::Kind::FileFailed, {}, failFirstData));
         } else {
             std::ofstream(named) << "recording";
-            Report({GraphNews::Kind::FileStarted, named});
+            Report(News(GraphNews::Kind::FileStarted, named));
         }
         return true;
     }
     void FinishFile() override {
+        ++finishes;
         if (!writing_ || finishing_)
             return;
         finishing_ = true;
-        GraphNews news{GraphNews::Kind::FileFinished, named};
+        GraphNews news = News(GraphNews::Kind::FileFinished, named);
         news.frames = 40;
         news.seconds = 2.0;
         Report(news);
@@ -147,11 +149,20 @@ public:
                 writing_ = false;
                 finishing_ = false;
             }
+            if (news.kind == GraphNews::Kind::OutputFailed)
+                attached_ = false;  // the graph unlinks an output that failed
         }
         return taken;
     }
     // News the graph reports on its own (a full disk, an encoder that gave up).
     void Report(GraphNews news) { news_.push_back(std::move(news)); }
+    static GraphNews News(GraphNews::Kind kind, std::string path, std::string cause = {}) {
+        GraphNews news;
+        news.kind = kind;
+        news.path = std::move(path);
+        news.cause = std::move(cause);
+        return news;
+    }
 
     bool audioFailed() const override { return audioFailed_; }
     void ClearAudioFailed() override { audioFailed_ = false; }
@@ -169,6 +180,7 @@ public:
     int requests = 0;
     int teardowns = 0;
     int detaches = 0;
+    int finishes = 0;
     bool loseOnNextTake = false;
     bool noFrames = false;          // the camera is slow: no frame has come yet
     bool stopped = false;           // a loss is the camera's own (else an error further on)
