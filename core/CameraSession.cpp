@@ -118,7 +118,7 @@ void CCameraSession::WriteAviPathText(const std::string& text) {
 
 void CCameraSession::SetMonitorSwitchDown(bool down) {
     view_.monitorSwitchDown = down;
-    shownView_.monitorSwitchDown = down;  // the click shows it already
+    ShowControls();
 }
 
 void CCameraSession::ShowControls(bool force) {
@@ -185,8 +185,9 @@ void CCameraSession::ToggleTimerShot() {
 
 void CCameraSession::ToggleRecorder() {
     if (!tick_.settling()) {
-        controller_.PressRecorder();
+        // Before the press: an output the press itself could not link is not tried again.
         controller_.RetryArming();
+        controller_.PressRecorder();
         UpdateArming();
     }
     // A click the recorder did not follow (a file starting or ending) left the switch
@@ -334,11 +335,10 @@ void CCameraSession::Shutdown() {
 void CCameraSession::FrameStep() {
     GraphNews();
     tick_.FrameStep();
-    if (!canRecordOnMotion_)
-        return;
+    // Motion is told also where no file can follow it (the alarm alone).
     const bool motion = tick_.monitor().motionAtAlarmLevel;
     FollowMotionEvents(motion);
-    if (tick_.busy())
+    if (!canRecordOnMotion_ || tick_.busy())
         return;
     // After a loss or a size change the output is linked again.
     if (controller_.state() == CRecordingController::State::Idle && !controller_.armFailed() &&

@@ -60,12 +60,14 @@ bool CRecordingController::Attach(const RecordRequest& request, int seconds, boo
         armedOutput_ = false;
         if (forMotion) {
             // Said once, as a recording by hand would say it, and not tried again until a
-            // command changes something.
+            // command changes something. A file that was to start from it says so itself.
             armFailed_ = true;
             Log(LogArea::Record, LogLevel::Warning,
                 "record on motion: the encoding could not be started; the preview goes on");
-            Say(RecordingFailureMessage(graph_.failureCause(), RecordingEnd::Failed,
-                                        request.width));
+            if (state_ != State::Starting) {
+                Say(RecordingFailureMessage(graph_.failureCause(), RecordingEnd::Failed,
+                                            request.width));
+            }
         }
         return false;
     }
@@ -194,9 +196,9 @@ void CRecordingController::FileFailed(const std::string& path, const std::string
     const bool motion = onMotion_;
     const bool wasRunning = state_ == State::ByHand || state_ == State::OnMotion;
     const std::string said =
-        !message.empty() ? message
-                         : RecordingFailureMessage(cause, RecordingEnd::Failed,
-                                                   steps_.ChosenRequest().width);
+        !message.empty()
+            ? message
+            : RecordingFailureMessage(cause, RecordingEnd::Failed, steps_.ChosenRequest().width);
     Say(said);
     // A number whose file never got its name is free again.
     if (!hadName)
@@ -304,8 +306,7 @@ void CRecordingController::EndLostRecording(const std::string& fileCause, Record
         return;
     lost_ = false;
     const bool motion = onMotion_;
-    const std::string said =
-        RecordingFailureMessage(fileCause, end, steps_.ChosenRequest().width);
+    const std::string said = RecordingFailureMessage(fileCause, end, steps_.ChosenRequest().width);
     Say(said);
     Publish(SessionEventKind::RecordingFailed, {}, said);
     state_ = State::Idle;

@@ -1,6 +1,6 @@
-// Record on motion, driven through the session with a fake camera that can also arm,
-// a fake window and a fake clock: when the armed graph runs, when a file starts and
-// ends, and that it looks to the user like a recording started by hand.
+// Record on motion, driven through the session with a fake camera graph, a fake window
+// and a fake clock: when the encoding output keeps the seconds before, when a file
+// starts and ends, and that it looks to the user like a recording started by hand.
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,6 @@
 #include <tuple>
 #include <vector>
 
-#include "core/ArmedGraph.h"
 #include "core/CameraSession.h"
 #include "core/FrameFormat.h"
 #include "core/Messages.h"
@@ -21,86 +20,6 @@
 
 namespace tavelin {
 namespace {
-
-// The capture object as the session sees it: a camera that previews, records by hand,
-// or runs armed and writes files on request. Any other graph ends the armed one.
-class FakeCamera : public testing::FakeFrameSource, public IRecordGraph, public IArmedGraph {
-public:
-    struct Arming {
-        RecordRequest request;
-        int secondsBefore;
-    };
-
-    // IFrameSource
-    void Teardown() override {
-        armed_ = writing_ = false;
-        FakeFrameSource::Teardown();
-    }
-    bool BuildPreviewGraph(int w, int h) override {
-        armed_ = writing_ = false;
-        return FakeFrameSource::BuildPreviewGraph(w, h);
-    }
-    std::string failureCause() const override { return cause; }
-
-    // IRecordGraph
-    bool BuildRecordGraph(const RecordRequest& request) override {
-        recordings.push_back(request);
-        if (recordFails) {
-            cause = fault;
-            return false;
-        }
-        Run(request.width, request.height);
-        return true;
-    }
-    bool audioFailed() const override { return false; }
-    void ClearAudioFailed() override {}
-
-    // IArmedGraph
-    bool BuildArmedGraph(const RecordRequest& request, int secondsBefore) override {
-        armings.push_back({request, secondsBefore});
-        writing_ = false;
-        armed_ = !armFails;
-        if (armed_)
-            Run(request.width, request.height);
-        return armed_;
-    }
-    bool armed() const override { return armed_; }
-    bool StartArmedFile(const std::string& path, bool replaceExisting,
-                        IRecordingNames* names) override {
-        files.emplace_back(path, replaceExisting);
-        named = testing::NameAfterOthersTookIt(path, names, namesTakenByOthers);
-        if (startFails)
-            cause = fault;
-        writing_ = !startFails && !named.empty();
-        return writing_;
-    }
-    bool FinishArmedFile() override {
-        ++finishes;
-        writing_ = false;
-        return true;
-    }
-    bool writingArmedFile() const override { return writing_; }
-    // A write error while writing: the file ends, the graph stays armed.
-    void FailWriting(const std::string& why) {
-        cause = why;
-        writing_ = false;
-    }
-
-    bool recordFails = false;
-    bool armFails = false;
-    bool startFails = false;
-    std::string fault;  // the file's fault a failing build or start names
-    std::vector<RecordRequest> recordings;
-    std::vector<Arming> armings;
-    std::vector<std::pair<std::string, bool>> files;  // path, replaceExisting
-    int finishes = 0;
-    int namesTakenByOthers = 0;
-    std::string named;  // the name the last file got
-
-private:
-    bool armed_ = false;
-    bool writing_ = false;
-};
 
 class MotionRecordTest : public testing::TempFolderTest {
 protected:
@@ -111,13 +30,16 @@ protected:
         session_.StartNumbering(dir_);
         session_.ChooseLists({"Motion JPEG", "x264"}, true, {"Test Tone Microphone"}, true,
                              {"PCM", "MP3"});
-        // The window's fields, as CollectChoices hands them over.
-        host_.onCollect = [this] {
-            session_.SetAviPathText(host_.aviPath);
-            session_.SetListSelections(1, 0, 0);
-        };
-        ASSERT_TRUE(session_.SelectCaptureSize(0));
+        // The window's lists, as it hands them over when they change.
+        session_.SetListSelections(1, 0, 0);
+        SelectSize(0);
         host_.log.clear();
+    }
+    // A size button, the pause after it, and the frame step that arms again.
+    void SelectSize(int sizeIndex) {
+        ASSERT_TRUE(session_.SelectCaptureSize(sizeIndex));
+        session_.SettleStep();
+        Step();
     }
 
     // The Monitor Settings dialog closed with OK.
@@ -166,13 +88,25 @@ protected:
         Calm(3);
         host_.log.clear();
     }
+    // Motion starts a file, and the next frame step finds it written.
+    void MotionFile() {
+        Motion(1);
+        Step();
+        ASSERT_EQ(host_.recorderText, msg::kStopRecorder);
+    }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& [text, style] : notices_.shown)
+            texts.push_back(text);
+        return texts;
+    }
     static std::string Content(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     // The user sees a recording: light, text, switch and the choices held fixed.
     void ExpectRecordingShown(bool shown) {
-        EXPECT_EQ(session_.tick().recording, shown);
+        EXPECT_EQ(session_.recordings().recording(), shown);
         EXPECT_EQ(host_.recorderText, shown ? msg::kStopRecorder : msg::kRunRecorder);
         EXPECT_EQ(host_.visible["record light"], shown);
         EXPECT_EQ(host_.enabled["sizes"], !shown);
@@ -180,56 +114,70 @@ protected:
         EXPECT_TRUE(host_.Logged(shown ? "recorder switch down" : "recorder switch up"));
     }
 
-    FakeCamera camera_;
+    // The file on motion ends once the picture has been calm for `calmSeconds`, and its
+    // end is taken at the frame step after.
+    static int CalmSteps(int calmSeconds = 3) { return calmSeconds * 1000 / kFramePeriodMs + 1; }
+    // A write error the graph reports on its own.
+    void FailWriting(const std::string& why) {
+        camera_.Report(
+            testing::FakeCameraGraph::News(GraphNews::Kind::FileFailed, camera_.named, why));
+    }
+
+    testing::FakeCameraGraph camera_;
     testing::FakeHost host_;
     testing::FakeNotices notices_;
     testing::FakeClock clock_;
     testing::FakeAlarm alarm_;
-    CCameraSession session_{camera_, camera_, host_, notices_, clock_, &alarm_, &camera_};
+    CCameraSession session_{camera_, host_, notices_, clock_, &alarm_};
     std::vector<std::uint8_t> scene_;  // what the camera sees
     bool blockShown_ = false;
 };
 
 TEST_F(MotionRecordTest, ArmsOnlyWhileTheMonitorRunsWithTheFunctionAtASizeItWatches) {
+    const std::size_t builds = camera_.builds.size();
     ApplyMonitor(7, false);
     EXPECT_FALSE(session_.motionArmed()) << "off by default and while unticked";
-    EXPECT_TRUE(camera_.armings.empty());
+    EXPECT_TRUE(camera_.attachRequests.empty());
 
     // Ticked alone, it switches the monitor on by itself.
     ApplyMonitor(0, true, 5, 20);
-    EXPECT_TRUE(session_.tick().monitor.monitorOn);
+    EXPECT_TRUE(session_.tick().monitor().monitorOn);
     ASSERT_TRUE(session_.motionArmed());
-    ASSERT_EQ(camera_.armings.size(), 1u);
-    const FakeCamera::Arming& arming = camera_.armings[0];
-    EXPECT_EQ(arming.secondsBefore, 5);
-    EXPECT_EQ(arming.request.width, 320);
-    EXPECT_EQ(arming.request.height, 240);
-    EXPECT_EQ(arming.request.videoCompressorIndex, 1) << "the window's list, as for Recorder";
-    EXPECT_EQ(arming.request.masterStream, session_.settings().recording.masterStream);
-    EXPECT_FALSE(arming.request.audioEnabled);
+    ASSERT_EQ(camera_.attachRequests.size(), 1u);
+    const RecordRequest& arming = camera_.attachRequests[0];
+    EXPECT_EQ(camera_.attachSeconds[0], 5);
+    EXPECT_EQ(arming.width, 320);
+    EXPECT_EQ(arming.height, 240);
+    EXPECT_EQ(arming.videoCompressorIndex, 1) << "the window's list, as for Recorder";
+    EXPECT_EQ(arming.masterStream, session_.settings().recording.masterStream);
+    EXPECT_FALSE(arming.audioEnabled);
 
     // The audio switch changes what is encoded: armed again with sound.
     session_.ToggleAudio();
-    ASSERT_EQ(camera_.armings.size(), 2u);
-    EXPECT_TRUE(camera_.armings[1].request.audioEnabled);
+    ASSERT_EQ(camera_.attachRequests.size(), 2u);
+    EXPECT_TRUE(camera_.attachRequests[1].audioEnabled);
     // The same choices again change nothing.
     session_.RecordingChoicesChanged();
-    EXPECT_EQ(camera_.armings.size(), 2u);
+    EXPECT_EQ(camera_.attachRequests.size(), 2u);
+    EXPECT_EQ(camera_.builds.size(), builds) << "arming never rebuilds the camera";
 
-    // Sizes the monitor does not watch get the preview; a watched one arms again.
+    // Sizes the monitor does not watch have no output; a watched one arms again.
     for (int size : {3, 5}) {
-        ASSERT_TRUE(session_.SelectCaptureSize(size));
+        SelectSize(size);
         EXPECT_FALSE(session_.motionArmed()) << size;
+        EXPECT_FALSE(camera_.encoderAttached()) << size;
     }
-    ASSERT_TRUE(session_.SelectCaptureSize(2));
+    SelectSize(2);
     EXPECT_TRUE(session_.motionArmed());
-    EXPECT_EQ(camera_.armings.back().request.width, 640);
+    EXPECT_EQ(camera_.attachRequests.back().width, 640);
 
-    // Unticked: the preview comes back.
+    // Unticked: the output goes, the camera runs on.
+    const std::size_t buildsAt640 = camera_.builds.size();
     ApplyMonitor(3, false);
     EXPECT_FALSE(session_.motionArmed());
-    EXPECT_EQ(camera_.builds.back(), std::make_pair(640, 480));
-    EXPECT_FALSE(session_.tick().monitor.motionWatch.initialised());
+    EXPECT_FALSE(camera_.encoderAttached());
+    EXPECT_EQ(camera_.builds.size(), buildsAt640);
+    EXPECT_FALSE(session_.tick().monitor().motionWatch.initialised());
 }
 
 // The block's size against the alarm's limits (a record wider than 15 or taller than 11
@@ -241,6 +189,7 @@ TEST_P(AlarmLevelEdge, MotionAtTheAlarmsLevelStartsANumberedFileAsRecorderWould)
     const auto [mode, block] = GetParam();
     const auto [w, h, starts] = block;
     Arm(mode);
+    const std::size_t builds = camera_.builds.size();
     Motion(1, w, h);
 
     EXPECT_EQ(session_.motionRecording(), starts);
@@ -253,12 +202,14 @@ TEST_P(AlarmLevelEdge, MotionAtTheAlarmsLevelStartsANumberedFileAsRecorderWould)
         return;
     }
     ASSERT_EQ(camera_.files.size(), 1u);
-    EXPECT_EQ(camera_.files[0].first, dir_ + "/Tavelin-00000.avi");
-    EXPECT_FALSE(camera_.files[0].second) << "a numbered file never replaces one";
-    EXPECT_EQ(host_.aviPath, camera_.files[0].first);
+    EXPECT_EQ(camera_.files[0].path, dir_ + "/Tavelin-00000.avi");
+    EXPECT_FALSE(camera_.files[0].replaceExisting) << "a numbered file never replaces one";
+    EXPECT_TRUE(camera_.files[0].fromRing) << "the file opens with the seconds before";
+    EXPECT_EQ(host_.aviPath, camera_.files[0].path);
     EXPECT_EQ(Content(In("Pellor.inf")), "1");
+    session_.GraphNews();
     ExpectRecordingShown(true);
-    EXPECT_TRUE(camera_.recordings.empty()) << "no graph built: the camera goes on";
+    EXPECT_EQ(camera_.builds.size(), builds) << "the camera goes on";
     EXPECT_TRUE(host_.TimerRunning(kFrameTimer));
 }
 
@@ -285,8 +236,9 @@ TEST_P(CalmTime, TheFileEndsWhenTheLastMotionIsExactlyTheCalmTimeAgo) {
     EXPECT_EQ(camera_.finishes, 0);
     host_.log.clear();
     Calm(1);
-    EXPECT_FALSE(session_.motionRecording());
     EXPECT_EQ(camera_.finishes, 1);
+    session_.GraphNews();
+    EXPECT_FALSE(session_.motionRecording());
     EXPECT_TRUE(session_.motionArmed()) << "armed for the next motion";
     ExpectRecordingShown(false);
     EXPECT_EQ(camera_.files.size(), 1u);
@@ -294,50 +246,56 @@ TEST_P(CalmTime, TheFileEndsWhenTheLastMotionIsExactlyTheCalmTimeAgo) {
     // The next motion takes the next number.
     Motion(1);
     ASSERT_EQ(camera_.files.size(), 2u);
-    EXPECT_EQ(camera_.files[1].first, dir_ + "/Tavelin-00001.avi");
+    EXPECT_EQ(camera_.files[1].path, dir_ + "/Tavelin-00001.avi");
 }
 
 INSTANTIATE_TEST_SUITE_P(Seconds, CalmTime,
                          ::testing::Values(MotionRecordSetup::kMinCalmSeconds, 10));
 
+// Recorder pressed while armed: the file comes from the output that keeps the seconds,
+// starting with the next picture, and motion neither stops nor splits it.
 TEST_F(MotionRecordTest, ARecordingStartedByHandIsNeverStoppedOrSplit) {
     Arm();
     session_.ToggleRecorder();
-    ASSERT_TRUE(session_.tick().recording);
-    ASSERT_EQ(camera_.recordings.size(), 1u);
-    EXPECT_FALSE(session_.motionArmed()) << "the hand's recording has its own graph";
-    EXPECT_EQ(camera_.recordings[0].path, dir_ + "/Tavelin-00000.avi");
+    Step();
+    ASSERT_TRUE(session_.recordings().recording());
+    ASSERT_EQ(camera_.files.size(), 1u);
+    EXPECT_EQ(camera_.files[0].path, dir_ + "/Tavelin-00000.avi");
+    EXPECT_FALSE(camera_.files[0].fromRing);
+    EXPECT_FALSE(session_.motionRecording());
+    EXPECT_TRUE(session_.motionArmed()) << "the output stays linked for motion";
 
     Motion(6);
     Calm(200);
     Motion(6);
-    EXPECT_TRUE(session_.tick().recording);
-    EXPECT_TRUE(camera_.files.empty());
+    EXPECT_TRUE(session_.recordings().recording());
+    EXPECT_EQ(camera_.files.size(), 1u);
     EXPECT_EQ(camera_.finishes, 0);
-    EXPECT_EQ(camera_.armings.size(), 1u);
 
-    // Stopped by hand: armed again, and motion records.
+    // Stopped by hand: still armed, and motion records.
     session_.ToggleRecorder();
-    EXPECT_FALSE(session_.tick().recording);
+    Step();
+    EXPECT_FALSE(session_.recordings().recording());
     EXPECT_TRUE(session_.motionArmed());
-    EXPECT_EQ(camera_.armings.size(), 2u);
+    EXPECT_EQ(camera_.attachRequests.size(), 1u) << "the same output all along";
     Calm(2);
     Motion(1);
-    ASSERT_EQ(camera_.files.size(), 1u);
-    EXPECT_EQ(camera_.files[0].first, dir_ + "/Tavelin-00001.avi");
+    ASSERT_EQ(camera_.files.size(), 2u);
+    EXPECT_EQ(camera_.files[1].path, dir_ + "/Tavelin-00001.avi");
+    EXPECT_TRUE(session_.motionRecording());
 }
 
 TEST_F(MotionRecordTest, TheRecorderButtonStopsAMotionFileAndTheNextWaitsForCalm) {
     Arm();
-    Motion(1);
-    ASSERT_TRUE(session_.motionRecording());
-    const int previews = static_cast<int>(camera_.builds.size());
+    MotionFile();
+    const std::size_t builds = camera_.builds.size();
     host_.log.clear();
     session_.ToggleRecorder();
-    EXPECT_FALSE(session_.motionRecording());
     EXPECT_EQ(camera_.finishes, 1);
+    session_.GraphNews();
+    EXPECT_FALSE(session_.motionRecording());
     EXPECT_TRUE(session_.motionArmed());
-    EXPECT_EQ(static_cast<int>(camera_.builds.size()), previews) << "the camera goes on";
+    EXPECT_EQ(camera_.builds.size(), builds) << "the camera goes on";
     ExpectRecordingShown(false);
 
     // The person at the Recorder button moves: no new file until the picture is calm.
@@ -351,25 +309,27 @@ TEST_F(MotionRecordTest, TheRecorderButtonStopsAMotionFileAndTheNextWaitsForCalm
     EXPECT_TRUE(session_.motionRecording());
 }
 
-// Turning the monitor off, or the function, finishes the file and brings the preview.
+// Turning the monitor off, or the function, finishes the file and unlinks the output.
 class EndsWithTheMonitor : public MotionRecordTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(EndsWithTheMonitor, TheFileIsFinishedAndThePreviewComesBack) {
+TEST_P(EndsWithTheMonitor, TheFileIsFinishedAndTheOutputGoes) {
     const bool monitorOff = GetParam();
     Arm(kModeDetect);
-    Motion(1);
-    ASSERT_TRUE(session_.motionRecording());
+    MotionFile();
+    const std::size_t builds = camera_.builds.size();
     host_.log.clear();
     if (monitorOff)
         ApplyMonitor(0, false);
     else
         ApplyMonitor(kModeDetect, false);
+    Step();
 
-    EXPECT_EQ(session_.tick().monitor.monitorOn, !monitorOff);
+    EXPECT_EQ(session_.tick().monitor().monitorOn, !monitorOff);
     EXPECT_FALSE(session_.motionRecording());
     EXPECT_EQ(camera_.finishes, 1);
     EXPECT_FALSE(session_.motionArmed());
-    EXPECT_EQ(camera_.builds.back(), std::make_pair(320, 240));
+    EXPECT_FALSE(camera_.encoderAttached());
+    EXPECT_EQ(camera_.builds.size(), builds);
     ExpectRecordingShown(false);
     EXPECT_EQ(host_.TimerRunning(kBlinkTimer), !monitorOff);
     Motion(4);
@@ -390,22 +350,20 @@ class FileStartFails : public MotionRecordTest,
 TEST_P(FileStartFails, TheMessageIsTheHandStartsAndTheSessionStaysArmed) {
     const StartFailure& c = GetParam();
     // A start by hand that fails the same way, for the message it shows.
-    camera_.recordFails = true;
-    camera_.fault = c.cause;
+    camera_.failStart = true;
+    camera_.cause = c.cause;
     session_.ToggleRecorder();
     ASSERT_EQ(notices_.shown.size(), 1u);
     const auto handMessage = notices_.shown[0];
     EXPECT_EQ(handMessage.first, c.message);
     notices_.shown.clear();
-    camera_.recordFails = false;
     EXPECT_EQ(Content(In("Pellor.inf")), "0");
 
     Arm();
-    camera_.startFails = true;
     Motion(1);
     ASSERT_EQ(notices_.shown.size(), 1u);
     EXPECT_EQ(notices_.shown[0], handMessage);
-    EXPECT_EQ(camera_.files.size(), 1u);
+    EXPECT_EQ(camera_.files.size(), 2u);
     EXPECT_EQ(Content(In("Pellor.inf")), "0") << "the number is given back";
     EXPECT_TRUE(session_.motionArmed());
     EXPECT_FALSE(session_.motionRecording());
@@ -414,11 +372,11 @@ TEST_P(FileStartFails, TheMessageIsTheHandStartsAndTheSessionStaysArmed) {
 
     Motion(20);
     EXPECT_EQ(notices_.shown.size(), 1u) << "once for a burst of motion";
-    camera_.startFails = false;
+    camera_.failStart = false;
     Calm(3000 / kFramePeriodMs);
     Motion(1);
     EXPECT_TRUE(session_.motionRecording());
-    EXPECT_EQ(camera_.files.back().first, dir_ + "/Tavelin-00000.avi");
+    EXPECT_EQ(camera_.files.back().path, dir_ + "/Tavelin-00000.avi");
 }
 
 INSTANTIATE_TEST_SUITE_P(Causes, FileStartFails,
@@ -434,29 +392,48 @@ TEST_F(MotionRecordTest, NumbersAnotherProgramTookMoveTheFileOn) {
     camera_.namesTakenByOthers = 2;
     Motion(1);
     ASSERT_TRUE(session_.motionRecording());
-    EXPECT_EQ(camera_.files.at(0).first, dir_ + "/Tavelin-00000.avi");
+    EXPECT_EQ(camera_.files.at(0).path, dir_ + "/Tavelin-00000.avi");
     EXPECT_EQ(camera_.named, dir_ + "/Tavelin-00002.avi");
     EXPECT_EQ(host_.aviPath, camera_.named);
     EXPECT_EQ(Content(In("Pellor.inf")), "3");
+    Step();
+    EXPECT_EQ(host_.recorderText, msg::kStopRecorder);
 }
 
-TEST_F(MotionRecordTest, AnArmedGraphThatCannotBeBuiltSaysSoOnceAndPreviews) {
-    camera_.armFails = true;
+TEST_F(MotionRecordTest, AnOutputThatCannotBeLinkedSaysSoOnceAndThePreviewRunsOn) {
+    camera_.failAttach = true;
+    const std::size_t builds = camera_.builds.size();
     ApplyMonitor(0, true);
     ASSERT_EQ(notices_.shown.size(), 1u);
     EXPECT_EQ(notices_.shown[0].first, msg::RecordFailed(320));
     EXPECT_FALSE(session_.motionArmed());
-    EXPECT_EQ(camera_.builds.back(), std::make_pair(320, 240));
     Calm(5);
     Motion(5);
-    EXPECT_EQ(camera_.armings.size(), 1u) << "not tried on every frame";
+    EXPECT_EQ(camera_.attachRequests.size(), 1u) << "not tried on every frame";
     EXPECT_EQ(notices_.shown.size(), 1u);
     EXPECT_TRUE(camera_.files.empty());
+    EXPECT_EQ(camera_.builds.size(), builds);
 
     // A command that changes something tries again.
-    camera_.armFails = false;
+    camera_.failAttach = false;
     session_.RecordingChoicesChanged();
     EXPECT_TRUE(session_.motionArmed());
+}
+
+// The output could not be built again for a start by hand that encodes otherwise (the
+// sound goes off when there is no sound device): one message for the one failure.
+TEST_F(MotionRecordTest, AHandStartThatCannotRelinkTheOutputSaysSoOnce) {
+    session_.ChooseLists({"Motion JPEG"}, false, {}, true, {"PCM"});
+    session_.ToggleAudio();
+    Arm();
+    ASSERT_TRUE(camera_.attachRequests.back().audioEnabled);
+    camera_.failAttach = true;
+    session_.ToggleRecorder();
+    Step();
+    EXPECT_EQ(Messages(), std::vector<std::string>{msg::RecordFailed(320)});
+    EXPECT_FALSE(session_.recordings().recording());
+    EXPECT_EQ(Content(In("Pellor.inf")), "0") << "the number is given back";
+    EXPECT_TRUE(camera_.files.empty());
 }
 
 TEST_F(MotionRecordTest, AGraphLostWhileWritingIsReportedAndArmedAgain) {
@@ -464,14 +441,17 @@ TEST_F(MotionRecordTest, AGraphLostWhileWritingIsReportedAndArmedAgain) {
     Motion(1);
     ASSERT_TRUE(session_.motionRecording());
     camera_.cause = "No space left on device";
-    camera_.loseOnNextWait = true;
+    camera_.loseOnNextTake = true;
     Step();
-    // The tick's recovery said why and built the preview; the session arms again.
+    session_.SettleStep();
     ASSERT_EQ(notices_.shown.size(), 1u);
     EXPECT_EQ(notices_.shown[0].first, msg::RecordFileFailed("No space left on device"));
     EXPECT_FALSE(session_.motionRecording());
-    EXPECT_FALSE(session_.tick().recording);
+    EXPECT_FALSE(session_.recordings().recording());
+    // The next frame step links the output again.
+    Step();
     EXPECT_TRUE(session_.motionArmed());
+    EXPECT_EQ(camera_.attachRequests.size(), 2u);
 }
 
 TEST_F(MotionRecordTest, AFileTheGraphEndsOnAWriteErrorIsReportedAndStaysArmed) {
@@ -479,7 +459,7 @@ TEST_F(MotionRecordTest, AFileTheGraphEndsOnAWriteErrorIsReportedAndStaysArmed) 
     Motion(1);
     ASSERT_TRUE(session_.motionRecording());
     host_.log.clear();
-    camera_.FailWriting("No space left on device");
+    FailWriting("No space left on device");
     Motion(1);
     ASSERT_EQ(notices_.shown.size(), 1u);
     EXPECT_EQ(notices_.shown[0].first, msg::RecordFileFailed("No space left on device"));
@@ -487,6 +467,7 @@ TEST_F(MotionRecordTest, AFileTheGraphEndsOnAWriteErrorIsReportedAndStaysArmed) 
     ExpectRecordingShown(false);
     EXPECT_TRUE(session_.motionArmed());
     EXPECT_EQ(camera_.finishes, 0);
+    EXPECT_EQ(Content(In("Pellor.inf")), "1") << "the file keeps its name and number";
     Motion(10);
     EXPECT_EQ(camera_.files.size(), 1u) << "the same burst of motion starts no new file";
 }
@@ -496,11 +477,11 @@ TEST_F(MotionRecordTest, SecondsChangedWhileWritingTakeEffectAfterTheFile) {
     Motion(1);
     ApplyMonitor(0, true, 7, 3);
     EXPECT_TRUE(session_.motionRecording()) << "the file goes on";
-    EXPECT_EQ(camera_.armings.size(), 1u);
-    Calm(3000 / kFramePeriodMs);
+    EXPECT_EQ(camera_.attachRequests.size(), 1u);
+    Calm(CalmSteps());
     EXPECT_FALSE(session_.motionRecording());
-    ASSERT_EQ(camera_.armings.size(), 2u);
-    EXPECT_EQ(camera_.armings[1].secondsBefore, 7);
+    ASSERT_EQ(camera_.attachRequests.size(), 2u);
+    EXPECT_EQ(camera_.attachSeconds[1], 7);
 }
 
 // A file on motion turns the date off, as a recording does; whichever way the file
@@ -513,34 +494,37 @@ class DateAfterMotionFile : public MotionRecordTest,
 TEST_P(DateAfterMotionFile, ComesBackIfItWasOnAndNobodyPressedShowTime) {
     const auto [end, dateOn, pressedDuringFile] = GetParam();
     Arm();
-    session_.tick().showDateTime = dateOn;
-    Motion(1);
-    ASSERT_TRUE(session_.motionRecording());
-    EXPECT_FALSE(session_.tick().showDateTime);
+    if (dateOn)
+        session_.ToggleShowTime();
+    MotionFile();
+    EXPECT_FALSE(session_.tick().showDateTime());
     if (pressedDuringFile)
         session_.ToggleShowTime();
-    const bool dateDuringFile = session_.tick().showDateTime;
+    const bool dateDuringFile = session_.tick().showDateTime();
     switch (end) {
         case FileEnd::Calm:
-            Calm(3000 / kFramePeriodMs);
+            Calm(CalmSteps());
             break;
         case FileEnd::RecorderButton:
             session_.ToggleRecorder();
+            Step();
             break;
         case FileEnd::MonitorOff:
             ApplyMonitor(0, false);
+            Step();
             break;
         case FileEnd::WriteError:
-            camera_.FailWriting("No space left on device");
+            FailWriting("No space left on device");
             Step();
             break;
         case FileEnd::GraphLost:
-            camera_.loseOnNextWait = true;
+            camera_.loseOnNextTake = true;
             Step();
+            session_.SettleStep();
             break;
     }
     ASSERT_FALSE(session_.motionRecording());
-    EXPECT_EQ(session_.tick().showDateTime, pressedDuringFile ? dateDuringFile : dateOn);
+    EXPECT_EQ(session_.tick().showDateTime(), pressedDuringFile ? dateDuringFile : dateOn);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -552,10 +536,55 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MotionRecordTest, ShutdownFinishesAFileOnMotion) {
     Arm();
-    Motion(1);
+    MotionFile();
     session_.Shutdown();
-    EXPECT_EQ(camera_.finishes, 1);
-    EXPECT_FALSE(session_.motionRecording());
+    EXPECT_EQ(camera_.filesFinishedByTeardown, std::vector<std::string>{camera_.named});
+    EXPECT_FALSE(camera_.writingFile());
+}
+
+// What a subscriber hears over more than a hundred frame steps, in the order it
+// happened and only when the main loop delivers: a burst of motion and its file, a
+// snapshot and the countdown shot, then a second file the camera's loss ends.
+TEST_F(MotionRecordTest, EventsReachASubscriberInTheOrderTheyHappened) {
+    Arm();
+    std::vector<SessionEvent> heard;
+    session_.events().Subscribe([&](const SessionEvent& e) { heard.push_back(e); });
+    Motion(4);
+    Calm(CalmSteps());
+    ASSERT_TRUE(session_.BeginSnapshot());
+    Step();
+    session_.FinishSnapshot(In("shot.bmp"));
+    session_.settings().timerShot.timerSeconds = 1;
+    session_.ToggleTimerShot();
+    Calm(1000 / kFramePeriodMs + 1);
+    Motion(2);
+    Step();
+    camera_.loseOnNextTake = true;
+    Step();
+    session_.SettleStep();
+    Calm(CalmSteps());
+    EXPECT_TRUE(heard.empty()) << "nothing is handed out inside a frame step";
+
+    session_.events().Deliver();
+    std::vector<std::string> names;
+    for (const SessionEvent& e : heard)
+        names.push_back(EventName(e.kind));
+    ASSERT_EQ(names,
+              (std::vector<std::string>{"motion-started", "recording-started", "motion-ended",
+                                        "recording-finished", "snapshot-saved", "still-saved",
+                                        "motion-started", "recording-started", "camera-lost",
+                                        "recording-failed", "camera-back", "motion-ended"}));
+    EXPECT_EQ(heard[1].path, In("Tavelin-00000.avi"));
+    EXPECT_TRUE(heard[1].onMotion);
+    EXPECT_EQ(heard[3].path, In("Tavelin-00000.avi"));
+    EXPECT_EQ(heard[3].frames, 40u);
+    EXPECT_EQ(heard[4].path, In("shot.bmp"));
+    EXPECT_EQ(heard[5].path, In("TimerCap.bmp"));
+    EXPECT_EQ(heard[7].path, In("Tavelin-00001.avi"));
+    EXPECT_TRUE(heard[9].onMotion);
+    EXPECT_EQ(heard[9].message, msg::RecordFailed(320));
+    EXPECT_EQ(session_.events().pending(), 0u);
+    EXPECT_TRUE(session_.motionArmed()) << "armed again after the loss";
 }
 
 TEST(MotionRecordSetupTest, NumbersAreClampedIntoTheirRanges) {

@@ -1,14 +1,17 @@
+// The names recordings take: the counter file's rules, typed names, names already in
+// the folder or taken meanwhile by another program, and numbers given back.
+
 #include "core/Recorder.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
-#include "core/Messages.h"
 #include "tests/support/FrameTickFakes.h"
 #include "tests/support/LogLines.h"
+#include "tests/support/TempFolder.h"
 
 namespace tavelin {
 namespace {
@@ -19,71 +22,26 @@ class FakeRecorderWindow : public IRecorderWindow {
 public:
     std::string ReadAviPathText() override { return aviPathText; }
     void WriteAviPathText(const std::string& text) override { aviPathText = text; }
-    bool audioEnabled() const override { return audio; }
-    bool audioCompression() const override { return compression; }
-    void SetRecordingControls(bool enable) override { controlsOn.push_back(enable); }
-
-    std::vector<bool> controlsOn;
     std::string aviPathText;
-    bool audio = false;
-    bool compression = true;
 };
 
-class RecorderTest : public ::testing::Test {
+class RecorderTest : public testing::TempFolderTest {
 protected:
     void SetUp() override {
-        dir_ = fs::path(::testing::TempDir()) /
-               ("recorder_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        recorder_.counterPath = (dir_ / "Pellor.inf").string();
-        window_.aviPathText = (dir_ / "Tavelin-00007.avi").string();
-        ASSERT_TRUE(tick_.SelectCaptureSize(2));
+        TempFolderTest::SetUp();
+        recorder_.counterPath = In("Pellor.inf");
+        window_.aviPathText = In("Tavelin-00007.avi");
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
     void WriteCounter(const std::string& text) { std::ofstream(recorder_.counterPath) << text; }
-    std::string Counter() {
+    std::string Counter() const {
         std::ifstream in(recorder_.counterPath);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    std::string Named(const char* name) { return (dir_ / name).string(); }
 
-    fs::path dir_;
-    testing::FakeFrameSource source_;
-    testing::FakeHost host_;
-    testing::FakeNotices notices_;
-    testing::FakeClock clock_;
-    testing::FakeRecordGraph graph_;
     FakeRecorderWindow window_;
-    SessionSettings settings_;
-    CFrameTick tick_{source_, host_, window_, notices_, clock_, nullptr, settings_};
-    CRecorder recorder_{tick_, source_, graph_, host_, window_, notices_, settings_.recording};
+    RecordingChoices choices_;
+    CRecorder recorder_{window_, choices_};
 };
-
-TEST_F(RecorderTest, NumberedStartUsesTheCounterFromTheFileAndAdvancesIt) {
-    WriteCounter("12");
-    recorder_.ToggleRecorder();
-    ASSERT_EQ(graph_.requests.size(), 1u);
-    EXPECT_EQ(graph_.requests[0].path, Named("Tavelin-00012.avi"));
-    EXPECT_EQ(graph_.requests[0].width, 640);
-    EXPECT_EQ(graph_.requests[0].height, 480);
-    EXPECT_EQ(window_.aviPathText, Named("Tavelin-00012.avi"));
-    EXPECT_EQ(Counter(), "13");
-    EXPECT_TRUE(tick_.recording);
-    EXPECT_FALSE(tick_.busy);
-    EXPECT_TRUE(host_.TimerRunning(kFrameTimer));
-    EXPECT_EQ(host_.recorderText, msg::kStopRecorder);
-    EXPECT_TRUE(notices_.shown.empty());
-
-    recorder_.ToggleRecorder();
-    EXPECT_FALSE(tick_.recording);
-    EXPECT_EQ(Counter(), "13") << "stopping leaves the next number";
-    EXPECT_EQ(host_.recorderText, msg::kRunRecorder);
-    EXPECT_EQ(source_.builds.back(), std::make_pair(640, 480)) << "the preview comes back";
-    EXPECT_TRUE(host_.TimerRunning(kFrameTimer));
-}
 
 TEST_F(RecorderTest, CounterFileRulesDecideTheName) {
     struct Case {
@@ -100,70 +58,40 @@ TEST_F(RecorderTest, CounterFileRulesDecideTheName) {
         SCOPED_TRACE(c.content);
         WriteCounter(c.content);
         recorder_.fileCounter = c.before;
-        graph_.requests.clear();
-        recorder_.Start();
-        ASSERT_EQ(graph_.requests.size(), 1u);
-        EXPECT_EQ(graph_.requests[0].path, Named(c.name));
+        ASSERT_TRUE(recorder_.TakeName());
+        EXPECT_EQ(recorder_.takenName().path, In(c.name));
+        EXPECT_TRUE(recorder_.takenName().numbered);
+        EXPECT_EQ(window_.aviPathText, In(c.name));
+        EXPECT_EQ(recorder_.namesForTaken(), &recorder_);
         EXPECT_EQ(Counter(), c.after);
-        recorder_.Stop();
     }
 }
 
-TEST_F(RecorderTest, TypedNameUsesNoNumber) {
+TEST_F(RecorderTest, TypedNameUsesNoNumberAndIsUsedOnce) {
     for (const char* start : {"12", "0"}) {
         SCOPED_TRACE(start);
         WriteCounter(start);
-        settings_.recording.useTypedNameOnce = true;
-        window_.aviPathText = Named("mine.avi");
-        recorder_.Start();
-        EXPECT_EQ(graph_.requests.back().path, Named("mine.avi"));
-        EXPECT_EQ(graph_.requests.back().names, nullptr) << "a typed name never moves on";
-        EXPECT_EQ(window_.aviPathText, Named("mine.avi"));
-        EXPECT_FALSE(settings_.recording.useTypedNameOnce);
+        choices_.useTypedNameOnce = true;
+        window_.aviPathText = In("mine.avi");
+        ASSERT_TRUE(recorder_.TakeName());
+        EXPECT_EQ(recorder_.takenName().path, In("mine.avi"));
+        EXPECT_FALSE(recorder_.takenName().numbered) << "it may replace a file";
+        EXPECT_EQ(recorder_.namesForTaken(), nullptr) << "a typed name never moves on";
+        EXPECT_EQ(recorder_.NextFreeName(In("mine.avi")), "");
+        EXPECT_FALSE(choices_.useTypedNameOnce);
+        recorder_.GiveBackName();
         EXPECT_EQ(Counter(), start);
-        recorder_.Stop();
     }
-}
-
-TEST_F(RecorderTest, FailedStartGivesTheNumberBackAndBringsThePreviewBack) {
-    struct Case {
-        const char* counter;
-        bool typed;
-        int size;
-        std::string message;
-        const char* after;
-    };
-    for (const Case& c : {Case{"9", false, 2, msg::kRecordFailedContent, "9"},
-                          Case{"0", false, 3, msg::kRecordFailedSize800, "0"},
-                          Case{"12", true, 1, msg::kRecordFailedContent, "12"},
-                          Case{"0", true, 2, msg::kRecordFailedContent, "0"}}) {
-        SCOPED_TRACE(c.counter + std::string(c.typed ? " typed" : " numbered"));
-        ASSERT_TRUE(tick_.SelectCaptureSize(c.size));
-        WriteCounter(c.counter);
-        settings_.recording.useTypedNameOnce = c.typed;
-        window_.aviPathText = Named(c.typed ? "mine.avi" : "Tavelin-00000.avi");
-        notices_.shown.clear();
-        graph_.succeed = false;
-        source_.builds.clear();
-
-        EXPECT_FALSE(recorder_.Start());
-        ASSERT_EQ(notices_.shown.size(), 1u);
-        EXPECT_EQ(notices_.shown[0].first, c.message);
-        EXPECT_EQ(notices_.shown[0].second, NoticeStyle::Warning);
-        EXPECT_EQ(Counter(), c.after);
-        EXPECT_FALSE(tick_.recording);
-        EXPECT_FALSE(tick_.busy);
-        EXPECT_EQ(source_.builds.size(), 1u) << "the preview is rebuilt";
-        EXPECT_EQ(host_.recorderText, msg::kRunRecorder);
-    }
+    ASSERT_TRUE(recorder_.TakeName());
+    EXPECT_TRUE(recorder_.takenName().numbered) << "the next start numbers again";
 }
 
 // Names already in the folder are skipped and the counter moves past the one used; the
 // folder holds Tavelin-00012, -00013 and a dangling link at -00015.
-TEST_F(RecorderTest, NumberedRecordingNeverReplacesAFile) {
-    std::ofstream(Named("Tavelin-00012.avi")) << "earlier";
-    std::ofstream(Named("Tavelin-00013.avi")) << "earlier";
-    fs::create_symlink(Named("nowhere"), Named("Tavelin-00015.avi"));
+TEST_F(RecorderTest, NumberedNameNeverReplacesAFile) {
+    std::ofstream(In("Tavelin-00012.avi")) << "earlier";
+    std::ofstream(In("Tavelin-00013.avi")) << "earlier";
+    fs::create_symlink(In("nowhere"), In("Tavelin-00015.avi"));
     struct Case {
         const char* counter;
         const char* name;
@@ -174,18 +102,15 @@ TEST_F(RecorderTest, NumberedRecordingNeverReplacesAFile) {
           Case{"11", "Tavelin-00011.avi", "12"}}) {
         SCOPED_TRACE(c.counter);
         WriteCounter(c.counter);
-        graph_.requests.clear();
-        ASSERT_TRUE(recorder_.Start());
-        EXPECT_EQ(graph_.requests.at(0).path, Named(c.name));
-        EXPECT_FALSE(graph_.requests.at(0).replaceExisting);
-        EXPECT_EQ(window_.aviPathText, Named(c.name));
+        ASSERT_TRUE(recorder_.TakeName());
+        EXPECT_EQ(recorder_.takenName().path, In(c.name));
+        EXPECT_EQ(window_.aviPathText, In(c.name));
         EXPECT_EQ(Counter(), c.after);
-        recorder_.Stop();
     }
     // A failed start gives back the number it took, not the one the counter held.
     WriteCounter("12");
-    graph_.succeed = false;
-    EXPECT_FALSE(recorder_.Start());
+    ASSERT_TRUE(recorder_.TakeName());
+    recorder_.GiveBackName();
     EXPECT_EQ(Counter(), "14");
 }
 
@@ -223,104 +148,38 @@ TEST_F(RecorderTest, NamesTakenMeanwhileMoveTheRecordingOn) {
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         for (const char* name : c.existing)
-            std::ofstream(Named(name)) << "earlier";
+            std::ofstream(In(name)) << "earlier";
         WriteCounter("5");
-        graph_.succeed = !c.fails;
-        graph_.namesTakenByOthers = c.taken;
-        graph_.whileStarting = [&] {
-            if (c.othersCounter != nullptr)
-                WriteCounter(c.othersCounter);
-        };
-        EXPECT_EQ(recorder_.Start(), !c.fails);
-        EXPECT_EQ(graph_.requests.back().path, Named("Tavelin-00005.avi"));
-        EXPECT_EQ(graph_.named, Named(c.name));
-        EXPECT_EQ(window_.aviPathText, Named(c.name));
+        ASSERT_TRUE(recorder_.TakeName());
+        EXPECT_EQ(recorder_.takenName().path, In("Tavelin-00005.avi"));
+        const std::string named = testing::NameAfterOthersTookIt(
+            recorder_.takenName().path, recorder_.namesForTaken(), c.taken);
+        if (c.othersCounter != nullptr)
+            WriteCounter(c.othersCounter);
+        if (c.fails)
+            recorder_.GiveBackName();
+        EXPECT_EQ(named, In(c.name));
+        EXPECT_EQ(recorder_.takenName().path, In(c.name));
+        EXPECT_EQ(window_.aviPathText, In(c.name));
         EXPECT_EQ(Counter(), c.after);
-        if (!c.fails)
-            recorder_.Stop();
     }
 }
 
-TEST_F(RecorderTest, NoNumberLeftStartsNothingAndSaysSo) {
+TEST_F(RecorderTest, NoNumberLeftTakesNoneAndWritesNothing) {
     for (const char* counter : {"2147483647", "2147483646"}) {
         SCOPED_TRACE(counter);
-        std::ofstream(Named("Tavelin-2147483646.avi")) << "earlier";
+        std::ofstream(In("Tavelin-2147483646.avi")) << "earlier";
         WriteCounter(counter);
-        notices_.shown.clear();
-        source_.builds.clear();
+        window_.aviPathText = In("Tavelin-00007.avi");
         testing::LogLines log;
-        EXPECT_FALSE(recorder_.Start());
-        EXPECT_TRUE(graph_.requests.empty());
-        ASSERT_EQ(notices_.shown.size(), 1u);
-        EXPECT_EQ(notices_.shown[0].first, msg::kNoRecordingNumberLeft);
+        EXPECT_FALSE(recorder_.TakeName());
         EXPECT_TRUE(
             log.Has(LogArea::Record, LogLevel::Warning, {"no recording number is free", counter}));
         EXPECT_EQ(Counter(), counter);
-        EXPECT_FALSE(tick_.recording);
-        EXPECT_EQ(source_.builds.size(), 1u) << "the preview is rebuilt";
-        EXPECT_EQ(host_.recorderText, msg::kRunRecorder);
+        EXPECT_EQ(window_.aviPathText, In("Tavelin-00007.avi"));
+        recorder_.GiveBackName();
+        EXPECT_EQ(Counter(), counter) << "nothing was taken, nothing goes back";
     }
-}
-
-TEST_F(RecorderTest, FileFailureNamesItsCauseAndTypedNamesMayReplace) {
-    WriteCounter("4");
-    graph_.succeed = false;
-    graph_.cause = "Not enough space to write the AVI file.";
-    EXPECT_FALSE(recorder_.Start());
-    ASSERT_EQ(notices_.shown.size(), 1u);
-    EXPECT_EQ(notices_.shown[0].first,
-              "Failed to capture AVI file.Stopping capture!\r\n\r\n"
-              "Not enough space to write the AVI file.\r\n");
-    EXPECT_EQ(Counter(), "4");
-
-    graph_.succeed = true;
-    settings_.recording.useTypedNameOnce = true;
-    window_.aviPathText = Named("mine.avi");
-    ASSERT_TRUE(recorder_.Start());
-    EXPECT_TRUE(graph_.requests.back().replaceExisting);
-}
-
-TEST_F(RecorderTest, AudioFallbackIsReportedOnceWhenSoundIsOn) {
-    graph_.failAudio = true;
-    window_.audio = true;
-    recorder_.Start();
-    ASSERT_EQ(notices_.shown.size(), 1u);
-    EXPECT_NE(notices_.shown[0].first.find("Auto adjust Audio Format : PCM"), std::string::npos);
-    EXPECT_FALSE(graph_.audioFailed());
-    recorder_.Stop();
-
-    window_.audio = false;
-    notices_.shown.clear();
-    recorder_.Start();
-    EXPECT_TRUE(notices_.shown.empty()) << "no sound asked, nothing to report";
-}
-
-TEST_F(RecorderTest, RequestCarriesTheChosenEncodersAndMasterStream) {
-    settings_.recording.videoCompressorIndex = 3;
-    settings_.recording.audioCompressorIndex = 2;
-    settings_.recording.audioDeviceIndex = 1;
-    settings_.recording.masterStream = -1;
-    window_.audio = true;
-    window_.compression = false;
-    recorder_.Start();
-    const RecordRequest& r = graph_.requests.at(0);
-    EXPECT_EQ(r.videoCompressorIndex, 3);
-    EXPECT_EQ(r.audioCompressorIndex, 2);
-    EXPECT_EQ(r.audioDeviceIndex, 1);
-    EXPECT_EQ(r.masterStream, -1);
-    EXPECT_TRUE(r.audioEnabled);
-    EXPECT_FALSE(r.audioCompression);
-}
-
-TEST_F(RecorderTest, StopWithoutAPreviewLeavesTheWindowIdle) {
-    recorder_.Start();
-    source_.buildResults = {false};
-    notices_.shown.clear();
-    recorder_.Stop();
-    EXPECT_TRUE(tick_.busy);
-    EXPECT_FALSE(host_.TimerRunning(kFrameTimer));
-    ASSERT_EQ(notices_.shown.size(), 1u);
-    EXPECT_EQ(notices_.shown[0].first, msg::kDeviceLost);
 }
 
 }  // namespace

@@ -12,12 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/CameraGraph.h"
 #include "core/Clock.h"
 #include "core/FrameFormat.h"
 #include "core/FrameTickHost.h"
 #include "core/MonitorCore.h"
 #include "core/NoticeSink.h"
-#include "core/CameraGraph.h"
 #include "core/RecordingNames.h"
 #include "core/SessionHost.h"
 
@@ -118,7 +118,8 @@ public:
         if (whileStarting)
             whileStarting();
         if (named.empty()) {
-            Report(News(GraphNews::Kind::FileFailed, {}, "Cannot write the AVI file: File exists."));
+            Report(
+                News(GraphNews::Kind::FileFailed, {}, "Cannot write the AVI file: File exists."));
         } else if (!failFirstData.empty()) {
             Report(News(GraphNews::Kind::FileFailed, {}, failFirstData));
         } else {
@@ -128,6 +129,7 @@ public:
         return true;
     }
     void FinishFile() override {
+        ++finishes;
         if (!writing_ || finishing_)
             return;
         finishing_ = true;
@@ -147,9 +149,13 @@ public:
                 writing_ = false;
                 finishing_ = false;
             }
+            if (news.kind == GraphNews::Kind::OutputFailed)
+                attached_ = false;  // the graph unlinks an output that failed
         }
         return taken;
     }
+    // News the graph reports on its own (a full disk, an encoder that gave up).
+    void Report(GraphNews news) { news_.push_back(std::move(news)); }
     static GraphNews News(GraphNews::Kind kind, std::string path, std::string cause = {}) {
         GraphNews news;
         news.kind = kind;
@@ -157,8 +163,6 @@ public:
         news.cause = std::move(cause);
         return news;
     }
-    // News the graph reports on its own (a full disk, an encoder that gave up).
-    void Report(GraphNews news) { news_.push_back(std::move(news)); }
 
     bool audioFailed() const override { return audioFailed_; }
     void ClearAudioFailed() override { audioFailed_ = false; }
@@ -176,6 +180,7 @@ public:
     int requests = 0;
     int teardowns = 0;
     int detaches = 0;
+    int finishes = 0;
     bool loseOnNextTake = false;
     bool noFrames = false;          // the camera is slow: no frame has come yet
     bool stopped = false;           // a loss is the camera's own (else an error further on)
