@@ -324,7 +324,7 @@ void CCameraSession::Shutdown() {
     host_.StopTimer(kSettleTimer);
     // A file being written gets its index and its name before the graph goes.
     graph_.Teardown();
-    controller_.GraphGone();
+    controller_.ProgramEnds();
     tick_.ReleaseDisplay();
     tick_.SetBlink(false);
     host_.StopTimer(kBlinkTimer);

@@ -292,13 +292,38 @@ void CRecordingController::FollowMotion(bool motion, std::uint32_t calmMs) {
 bool CRecordingController::GraphGone() {
     outputSeconds_ = -1;
     armedOutput_ = false;
+    const std::string path = filePath_;
     filePath_.clear();
-    if (recording()) {
-        lost_ = true;
-        return true;
+    switch (state_) {
+        case State::Idle:
+        case State::Armed:
+            state_ = State::Idle;
+            return false;
+        case State::Finishing: {
+            // It was asked to end, and the teardown ended it: nothing was lost.
+            const bool motion = onMotion_;
+            Publish(SessionEventKind::RecordingFinished, path);
+            state_ = State::Idle;
+            steps_.RecordingOver(motion, false);
+            return false;
+        }
+        case State::Starting:
+            // Its file never got its name: the number is free again.
+            names_.GiveBackName();
+            lost_ = true;
+            return true;
+        case State::ByHand:
+        case State::OnMotion:
+            lost_ = true;
+            return true;
     }
-    state_ = State::Idle;
     return false;
+}
+
+void CRecordingController::ProgramEnds() {
+    GraphGone();
+    lost_ = false;
+    state_ = State::Idle;
 }
 
 void CRecordingController::EndLostRecording(const std::string& fileCause, RecordingEnd end) {

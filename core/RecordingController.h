@@ -69,9 +69,12 @@ public:
     // What the graph reported: a file started, finished or failed, the output failed.
     // Returns whether there was any.
     bool TakeNews();
-    // The graph was torn down (a lost camera, the program's end): its output and file
-    // went with it. Returns whether a recording was running.
+    // The graph was torn down (a lost camera, a size change): its output and file went
+    // with it, the file finished by the teardown. A file being ended counts as finished;
+    // one still starting gives its number back. Returns whether a recording was lost.
     bool GraphGone();
+    // The program ends; the graph went, a file with it, finished by its teardown.
+    void ProgramEnds();
     // The camera stopped during a recording and the graph went (GraphGone): the user is
     // told how it ended, and the controls come back.
     void EndLostRecording(const std::string& fileCause, RecordingEnd end);
