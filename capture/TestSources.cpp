@@ -76,6 +76,7 @@ void FreeCounter(gpointer data) {
 struct StillPeriods {
     GstClockTime stillFor;    // still from the first frame until then
     GstClockTime stillAfter;  // and again from then; GST_CLOCK_TIME_NONE: never
+    GstClockTime repeat;      // the whole begins again this long after it began; 0: never
     GstClockTime first = GST_CLOCK_TIME_NONE;
     GstBuffer* held = nullptr;  // the picture that stands still, a copy of its own
 };
@@ -89,7 +90,9 @@ GstPadProbeReturn HoldStill(GstPad*, GstPadProbeInfo* info, gpointer data) {
         return GST_PAD_PROBE_OK;
     if (!GST_CLOCK_TIME_IS_VALID(periods->first))
         periods->first = pts;
-    const GstClockTime since = pts - periods->first;
+    GstClockTime since = pts - periods->first;
+    if (periods->repeat > 0)
+        since %= periods->repeat;
     const bool still = since < periods->stillFor || (GST_CLOCK_TIME_IS_VALID(periods->stillAfter) &&
                                                      since >= periods->stillAfter);
     if (!still) {
@@ -199,6 +202,7 @@ TestCameraOptions TestCameraOptions::FromEnvironment() {
     }
     ParseSeconds(Variable("TAVELIN_TEST_CAMERA_STILL_FOR"), o.stillForSeconds);
     ParseSeconds(Variable("TAVELIN_TEST_CAMERA_STILL_AFTER"), o.stillAfterSeconds);
+    ParseSeconds(Variable("TAVELIN_TEST_CAMERA_REPEAT_AFTER"), o.repeatAfterSeconds);
     return o;
 }
 
@@ -254,7 +258,8 @@ GstElement* CreateTestCamera(const TestCameraOptions& options, const char* name)
         auto* periods = new StillPeriods{ToClockTime(options.stillForSeconds),
                                          options.stillAfterSeconds >= 0.0
                                              ? ToClockTime(options.stillAfterSeconds)
-                                             : GST_CLOCK_TIME_NONE};
+                                             : GST_CLOCK_TIME_NONE,
+                                         ToClockTime(options.repeatAfterSeconds)};
         MarkReleased(periods);
         gst_pad_add_probe(sourcePad.get(), GST_PAD_PROBE_TYPE_BUFFER, HoldStill, periods,
                           FreeStill);

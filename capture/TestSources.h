@@ -65,6 +65,9 @@ struct TestCameraOptions {
     int stopAfterFrames = 0;
     double stillForSeconds = 0.0;
     double stillAfterSeconds = -1.0;  // negative: never
+    // Still, moving and still again begin anew this long after the first frame, and so
+    // on: a motion burst every so many seconds without the camera starting again. 0: never.
+    double repeatAfterSeconds = 0.0;
 
     // Defaults, overridden by whichever variables are set and valid.
     static TestCameraOptions FromEnvironment();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -97,6 +98,7 @@ struct StillCase {
     const char* format;
     double stillFor;
     double stillAfter;  // negative: never
+    double repeat = 0;  // the cycle begins again after this; 0: never
 };
 
 class StillPeriods : public TestCameraTest, public ::testing::WithParamInterface<StillCase> {};
@@ -113,7 +115,9 @@ TEST_P(StillPeriods, FramesAreIdenticalWhileStillAndChangeBetween) {
                                                       : TestCameraOptions::Format::Yuy2;
     options.stillForSeconds = c.stillFor;
     options.stillAfterSeconds = c.stillAfter;
-    const double end = (c.stillAfter >= 0 ? c.stillAfter : c.stillFor) + 0.4;
+    options.repeatAfterSeconds = c.repeat;
+    const double end = c.repeat > 0 ? 2 * c.repeat + 0.3
+                                    : (c.stillAfter >= 0 ? c.stillAfter : c.stillFor) + 0.4;
     FrameCollector collector;
     const std::vector<Frame> frames = collector.Run(options, end);
     ASSERT_GE(frames.size(), 10u);
@@ -124,8 +128,8 @@ TEST_P(StillPeriods, FramesAreIdenticalWhileStillAndChangeBetween) {
     int movingFrames = 0;
     for (std::size_t i = 1; i < frames.size(); ++i) {
         const Frame& f = frames[i];
-        const bool stillNow =
-            f.seconds < c.stillFor || (c.stillAfter >= 0 && f.seconds >= c.stillAfter);
+        const double at = c.repeat > 0 ? std::fmod(f.seconds, c.repeat) : f.seconds;
+        const bool stillNow = at < c.stillFor || (c.stillAfter >= 0 && at >= c.stillAfter);
         SCOPED_TRACE(::testing::Message() << "frame " << i << " at " << f.seconds << " s");
         if (!stillNow) {
             heldFrom = nullptr;
@@ -150,15 +154,18 @@ INSTANTIATE_TEST_SUITE_P(Periods, StillPeriods,
                          ::testing::Values(StillCase{"yuy2", 0.5, 1.0},
                                            StillCase{"mjpeg", 0.4, 0.8},
                                            StillCase{"yuy2", 0.0, 0.5},
-                                           StillCase{"yuy2", 0.5, -1.0}));
+                                           StillCase{"yuy2", 0.5, -1.0},
+                                           StillCase{"yuy2", 0.3, 0.6, 0.9}));
 
 TEST_F(TestCameraTest, StillTimesComeFromTheEnvironmentAndNonsenseIsIgnored) {
     {
         ScopedEnv stillFor("TAVELIN_TEST_CAMERA_STILL_FOR", "6");
         ScopedEnv stillAfter("TAVELIN_TEST_CAMERA_STILL_AFTER", "9.5");
+        ScopedEnv repeat("TAVELIN_TEST_CAMERA_REPEAT_AFTER", "20");
         const TestCameraOptions o = TestCameraOptions::FromEnvironment();
         EXPECT_DOUBLE_EQ(o.stillForSeconds, 6.0);
         EXPECT_DOUBLE_EQ(o.stillAfterSeconds, 9.5);
+        EXPECT_DOUBLE_EQ(o.repeatAfterSeconds, 20.0);
     }
     for (const char* nonsense : {"-1", "abc", "3s", "100000"}) {
         ScopedEnv stillFor("TAVELIN_TEST_CAMERA_STILL_FOR", nonsense);
