@@ -126,6 +126,7 @@ void CArmedWriter::PushPicture(const EncodedPiece& piece) {
             (!GST_CLOCK_TIME_IS_VALID(soundStart_) || soundStart_ > piece.start + kSoundSlack))
             return;
         base_ = piece.start;
+        firstPicture_.store(base_, std::memory_order_release);
     }
     if (piece.start < base_)
         return;

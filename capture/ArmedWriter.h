@@ -76,6 +76,8 @@ public:
     bool TakeKeyFrameWish();
     // No more input: the held sound up to the last picture goes in, then each stream ends.
     void EndInput();
+    // The running time of the file's first picture, once there is one; any thread.
+    GstClockTime firstPicture() const { return firstPicture_.load(std::memory_order_acquire); }
     // After EndInput: the pictures handed to the muxer, and the span they cover.
     std::size_t picturesWritten() const { return picturesWritten_; }
     double secondsWritten() const;
@@ -122,6 +124,7 @@ private:
     int errorNumber_ = 0;
     std::function<void()> wake_;  // set before the pipeline starts, then only read
     std::atomic<bool> named_{false};
+    std::atomic<GstClockTime> firstPicture_{GST_CLOCK_TIME_NONE};
 
     // Input side, under the tap's lock.
     GstClockTime base_ = GST_CLOCK_TIME_NONE;  // running time of the file's first picture

@@ -197,7 +197,7 @@ private:
     void FinishFileNow();
     // Records why the build failed in lastError(), logs it and tears the graph down.
     bool Fail(const char* why);
-    bool IsCameraElement(const GstObject* object) const;
+    bool IsCameraElement(GstObject* object) const;
 
     CGrabberCallback callback_;
     std::unique_ptr<CGrabberProbe> probe_;

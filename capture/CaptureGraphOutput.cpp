@@ -52,6 +52,16 @@ GstClockTime Window(int secondsBefore) {
                             std::clamp(secondsBefore, 0, CCaptureGraph::kMostSecondsBefore));
 }
 
+// Where the file's first picture was taken, from the start's call: a hand recording's
+// delay, or how far back the seconds before reach.
+std::string FirstPictureText(GstClockTime first, GstClockTime started) {
+    if (!GST_CLOCK_TIME_IS_VALID(first) || !GST_CLOCK_TIME_IS_VALID(started))
+        return {};
+    const auto ms = [](GstClockTime t) { return std::to_string(t / GST_MSECOND) + " ms"; };
+    return first >= started ? ", its first picture " + ms(first - started) + " after the start"
+                            : ", its first picture " + ms(started - first) + " before the start";
+}
+
 GstPadProbeReturn DropAfterFailure(GstPad*, GstPadProbeInfo*, gpointer data) {
     const auto* failed = static_cast<const std::atomic<bool>*>(data);
     return failed->load(std::memory_order_acquire) ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
@@ -280,10 +290,14 @@ RingFigures CCaptureGraph::ringFigures() const {
     return output_ ? output_->tap->figures() : RingFigures();
 }
 
-bool CCaptureGraph::IsCameraElement(const GstObject* object) const {
-    return object == GST_OBJECT_CAST(pipeline_ ? pipeline_->element() : nullptr) ||
-           std::find(cameraElements_.begin(), cameraElements_.end(),
-                     reinterpret_cast<const GstElement*>(object)) != cameraElements_.end();
+bool CCaptureGraph::IsCameraElement(GstObject* object) const {
+    if (pipeline_ && object == GST_OBJECT_CAST(pipeline_->element()))
+        return true;
+    // A camera may be a bin of its own: its children's errors are the camera's.
+    return std::any_of(cameraElements_.begin(), cameraElements_.end(), [&](GstElement* element) {
+        return object == GST_OBJECT_CAST(element) ||
+               gst_object_has_as_ancestor(object, GST_OBJECT_CAST(element));
+    });
 }
 
 void CCaptureGraph::OnCameraMessage(GstMessage* message) {
@@ -328,6 +342,10 @@ bool CCaptureGraph::StartFile(const std::string& path, bool replaceExisting, IRe
     run->replace = replaceExisting;
     run->names = names;
     run->startDeadline = FileRun::Clock::now() + kFileStartLimit;
+    if (GstClockPtr clock{gst_element_get_clock(pipeline_->element())}) {
+        run->startedAt =
+            gst_clock_get_time(clock.get()) - gst_element_get_base_time(pipeline_->element());
+    }
     output_->tap->StartFile(writer, fromRing);
     file_ = std::move(run);
     return true;
@@ -388,7 +406,9 @@ void CCaptureGraph::CheckFile(std::vector<GraphNews>& news) {
                 return;
             }
             news.push_back({GraphNews::Kind::FileStarted, writer.path(), {}, 0, 0.0});
-            Log(LogArea::Record, LogLevel::Info, "record: writing " + Quoted(writer.path()));
+            Log(LogArea::Record, LogLevel::Info,
+                "record: writing " + Quoted(writer.path()) +
+                    FirstPictureText(writer.firstPicture(), file_->startedAt));
         } else if (writer.endOfStream() || now >= file_->startDeadline) {
             FailFile(news, "no data reached the file", {});
             return;
@@ -453,10 +473,12 @@ void CCaptureGraph::TakeCameraMessages(std::vector<GraphNews>& news) {
         if (GST_MESSAGE_TYPE(message.get()) != GST_MESSAGE_ERROR)
             continue;
         const PipelineError error = ErrorOf(message.get());
-        if (IsCameraElement(error.from)) {
+        GstObject* from = GST_MESSAGE_SRC(message.get());
+        if (IsCameraElement(from)) {
             // An error explains the silence that follows it: the camera's own, or another's.
             if (!deviceLost_) {
-                cameraStopped_ = error.from == GST_OBJECT_CAST(source_);
+                cameraStopped_ = from == GST_OBJECT_CAST(source_) ||
+                                 gst_object_has_as_ancestor(from, GST_OBJECT_CAST(source_));
                 lastError_ = error.text;
                 Log(LogArea::Capture, LogLevel::Warning,
                     "preview: the camera branch failed: " + error.text + DebugSuffix(error.debug));

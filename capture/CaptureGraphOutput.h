@@ -39,6 +39,7 @@ struct CCaptureGraph::FileRun {
     bool replace = false;
     IRecordingNames* names = nullptr;
     Clock::time_point startDeadline;
+    GstClockTime startedAt = GST_CLOCK_TIME_NONE;  // the camera graph's running time
     bool finishing = false;
     bool muxerEnded = false;  // EOS went straight into the muxer
     Clock::time_point finishDeadline;
