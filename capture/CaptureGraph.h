@@ -79,7 +79,11 @@ public:
     bool BuildPreviewGraph(int width, int height) override;
 
     // The output (see ICameraGraph). Its video branch is linked to the running tee; its
-    // sound branch starts with it. While linked, every camera frame goes on to it.
+    // sound branch starts with it. While linked, every camera frame goes on to it. An
+    // output with the same encoders and sound device is kept, keeping `secondsBefore`
+    // from now on, so a file by hand can follow one on motion without a new output.
+    // The graph runs on the system clock whatever request.masterStream says: a sound
+    // device linked later must not change the clock under the running camera.
     bool AttachEncoder(const RecordRequest& request, int secondsBefore) override;
     void DetachEncoder() override;
     bool encoderAttached() const override { return output_ != nullptr; }
@@ -88,6 +92,9 @@ public:
                    bool fromRing) override;
     void FinishFile() override;
     bool writingFile() const override { return file_ != nullptr; }
+    // Also checks a file's time limits (kFileStartLimit, then kStreamEosLimit and
+    // kMuxerEosLimit as it finishes), which wake nobody: call it with every frame step
+    // as well as on a wake.
     std::vector<GraphNews> TakeNews() override;
 
     // Stops and releases the graph (a file is finished, waiting a bounded time, so it
