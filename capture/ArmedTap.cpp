@@ -4,7 +4,6 @@
 
 #include "capture/ArmedWriter.h"
 #include "capture/GraphParts.h"
-#include "capture/Pipeline.h"
 #include "capture/ThreadAnnotations.h"
 
 namespace tavelin {
@@ -15,20 +14,22 @@ CArmedTap::~CArmedTap() {
     MarkAcquired(this);  // the stopped pipeline's threads are done with us
 }
 
-bool CArmedTap::AddSink(CPipeline& pipeline, GstElement* from, EncoderKind kind) {
+bool CArmedTap::AddSink(GstBin* bin, GstElement* from, EncoderKind kind) {
     Sink& sink = kind == EncoderKind::Video ? picture_ : sound_;
     if (sink.element != nullptr)
         return false;
     GstCapsPtr accepted = CEncoderCatalog::MuxerInputCaps(kind);
-    GstElement* element = pipeline.Add(
-        MakeElement("appsink", kind == EncoderKind::Video ? "ring-picture" : "ring-sound"));
-    if (element == nullptr || !accepted)
+    GstElementPtr made =
+        MakeElement("appsink", kind == EncoderKind::Video ? "ring-picture" : "ring-sound");
+    GstElement* element = made.get();
+    if (element == nullptr || !accepted || !gst_bin_add(bin, element))
         return false;
-    // No clock to wait for and nothing kept besides the ring.
-    g_object_set(element, "caps", accepted.get(), "sync", FALSE, "enable-last-sample", FALSE,
-                 "emit-signals", FALSE, nullptr);
+    // No clock to wait for and nothing kept besides the ring. Not async: a sink linked
+    // to a playing graph must not make the whole graph preroll again.
+    g_object_set(element, "caps", accepted.get(), "sync", FALSE, "async", FALSE,
+                 "enable-last-sample", FALSE, "emit-signals", FALSE, nullptr);
     if (!gst_element_link(from, element)) {
-        pipeline.Remove(element);
+        gst_bin_remove(bin, element);
         return false;
     }
     sink.owner = this;
@@ -70,12 +71,20 @@ void CArmedTap::Take(EncoderKind kind, GstSample* sample) {
         return;  // outside the segment: not part of the stream
     EncodedPiece piece = MakePiece(buffer, start);
     GstCaps* caps = gst_sample_get_caps(sample);
+    // Still-image formats (PNG, JPEG 2000) decode picture by picture, whatever flag an
+    // encoder that never marks its pictures as key frames leaves on them.
+    if (caps != nullptr && !gst_caps_is_empty(caps) &&
+        g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "image/"))
+        piece.key = true;
     bool askForKeyFrame = false;
     {
         std::lock_guard guard(lock_);
         GstCapsPtr& known = kind == EncoderKind::Video ? pictureCaps_ : soundCaps_;
-        if (caps != nullptr && known.get() != caps)
+        if (caps != nullptr && known.get() != caps) {
             known.reset(gst_caps_ref(caps));
+            if (writer_ != nullptr)
+                writer_->SetCaps(kind, caps);
+        }
         if (kind == EncoderKind::Video) {
             if (writer_ != nullptr)
                 writer_->PushPicture(piece);
@@ -86,6 +95,8 @@ void CArmedTap::Take(EncoderKind kind, GstSample* sample) {
                 writer_->PushSound(piece);
             ring_.PushSound(std::move(piece));
         }
+        if (writer_ != nullptr && writer_->TakeKeyFrameWish())
+            askForKeyFrame = true;
     }
     if (askForKeyFrame)
         AskForKeyFrame();
@@ -101,16 +112,31 @@ void CArmedTap::AskForKeyFrame() {
     }
 }
 
-void CArmedTap::StartFile(CArmedWriter& writer) {
+void CArmedTap::SetWindow(GstClockTime window) {
+    std::lock_guard guard(lock_);
+    ring_.SetWindow(window);
+}
+
+void CArmedTap::StartFile(CArmedWriter& writer, bool fromRing) {
     bool askForKeyFrame = false;
     {
         std::lock_guard guard(lock_);
-        for (const EncodedPiece& piece : ring_.pictures())
-            writer.PushPicture(piece);
+        if (pictureCaps_)
+            writer.SetCaps(EncoderKind::Video, pictureCaps_.get());
+        if (soundCaps_)
+            writer.SetCaps(EncoderKind::Audio, soundCaps_.get());
+        // The sound first: the writer starts the file with a picture only once it knows
+        // where the sound begins. It is held until a picture starts the file, so the
+        // ring's may be needed even without its pictures.
         for (const EncodedPiece& piece : ring_.sound())
             writer.PushSound(piece);
+        if (fromRing) {
+            for (const EncodedPiece& piece : ring_.pictures())
+                writer.PushPicture(piece);
+        }
         writer_ = &writer;
         askForKeyFrame = writer.waitingForKeyFrame();
+        (void)writer.TakeKeyFrameWish();
     }
     // An empty ring (no seconds before) and an encoder that rarely sends key frames: the
     // file would otherwise wait for the next one.

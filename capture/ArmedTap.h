@@ -1,15 +1,15 @@
 #pragma once
-// Where the armed graph's encoded streams end: an appsink for the picture and one for
+// Where the encoding output's streams end: an appsink for the picture and one for
 // the sound. What arrives goes into the ring and, while a file is written, to the file
 // as well, both under one lock: a piece that came before the file started is in the ring
 // the file starts with, a piece after it goes to the file as it comes, so the hand-over
 // from ring to file loses and repeats nothing. The ring keeps filling while a file is
 // written, so motion soon after a file has the seconds before it too.
 //
-// Threads: the appsinks call in on the armed graph's streaming threads; everything
-// else runs on the main thread. The tap outlives the pipeline's streaming threads (it
-// is freed only after the pipeline stopped), and a writer given to StartFile outlives
-// the StopFile that takes it back.
+// Threads: the appsinks call in on the output's streaming threads; everything else runs
+// on the main thread. The tap outlives the output's streaming threads (it is freed only
+// after the output's elements stopped), and a writer given to StartFile outlives the
+// StopFile that takes it back.
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -24,7 +24,6 @@
 namespace tavelin {
 
 class CArmedWriter;
-class CPipeline;
 
 // What the ring holds, for the benchmark and the log.
 struct RingFigures {
@@ -41,16 +40,19 @@ public:
     CArmedTap(const CArmedTap&) = delete;
     CArmedTap& operator=(const CArmedTap&) = delete;
 
-    // Ends `from` in an appsink of the pipeline that takes what the AVI muxer takes on
-    // an input of that kind, so the encoder settles on the same output as for a
-    // recording. False, with nothing left in the pipeline, when they cannot be linked.
-    bool AddSink(CPipeline& pipeline, GstElement* from, EncoderKind kind);
+    // Ends `from` in an appsink in `bin` that takes what the AVI muxer takes on an input
+    // of that kind, so the encoder settles on the same output as for a recording. False,
+    // with nothing left in the bin, when they cannot be linked.
+    bool AddSink(GstBin* bin, GstElement* from, EncoderKind kind);
     // The stream's caps as it arrives; null before its first piece.
     GstCapsPtr caps(EncoderKind kind) const;
+    // The seconds kept from now on.
+    void SetWindow(GstClockTime window);
 
-    // The ring's contents go to the writer, then every new piece, until StopFile, which
-    // also ends the writer's input.
-    void StartFile(CArmedWriter& writer);
+    // Every new piece goes to the writer until StopFile, which also ends the writer's
+    // input; with `fromRing` the ring's contents go first. The encoder is asked for a key
+    // frame whenever the writer waits for one.
+    void StartFile(CArmedWriter& writer, bool fromRing);
     void StopFile();
 
     RingFigures figures() const;

@@ -2,8 +2,6 @@
 
 #include <gst/app/gstappsrc.h>
 
-#include <thread>
-
 #include "capture/GraphParts.h"
 #include "capture/RecordFile.h"
 #include "capture/ThreadAnnotations.h"
@@ -16,14 +14,15 @@ namespace {
 constexpr std::chrono::milliseconds kStreamEosLimit{3000};
 constexpr std::chrono::milliseconds kMuxerEosLimit{2000};
 
-GstElement* MakeSource(CPipeline& pipeline, const char* name, GstCaps* caps) {
+GstElement* MakeSource(CPipeline& pipeline, const char* name) {
     GstElement* source = pipeline.Add(MakeElement("appsrc", name));
     if (source == nullptr)
         return nullptr;
-    // Pieces are queued as they come, never blocking the armed graph's threads and
+    // Pieces are queued as they come, never blocking the camera graph's threads and
     // never dropped; they stay queued only as long as the disk is slower than the camera.
-    g_object_set(source, "caps", caps, "format", GST_FORMAT_TIME, "is-live", FALSE, "do-timestamp",
-                 FALSE, "block", FALSE, "max-bytes", guint64{0}, nullptr);
+    // The caps come with the first piece.
+    g_object_set(source, "format", GST_FORMAT_TIME, "is-live", FALSE, "do-timestamp", FALSE,
+                 "block", FALSE, "max-bytes", guint64{0}, nullptr);
     return source;
 }
 
@@ -37,20 +36,27 @@ CArmedWriter::~CArmedWriter() {
     file_.reset();
 }
 
-bool CArmedWriter::Open(const std::string& path, GstCaps* picture, GstCaps* sound) {
+bool CArmedWriter::Create(const std::string& path) {
     file_ = std::make_unique<CRecordFile>();
     if (!file_->Create(path)) {
         errorNumber_ = file_->errorNumber();
         return false;
     }
-    pipeline_ = std::make_unique<CPipeline>("motion-file", LogArea::Record);
+    return true;
+}
+
+bool CArmedWriter::Open(bool sound, std::function<void()> wake) {
+    if (!file_)
+        return false;
+    wake_ = std::move(wake);
+    pipeline_ = std::make_unique<CPipeline>("record", LogArea::Record);
     if (!pipeline_->valid())
         return false;
     const auto fail = [this](const char* why) {
         pipeline_->SetFailure(why);
         return false;
     };
-    picture_ = MakeSource(*pipeline_, "file-picture", picture);
+    picture_ = MakeSource(*pipeline_, "file-picture");
     mux_ = pipeline_->Add(MakeElement("avimux", "file-mux"));
     sink_ = pipeline_->Add(MakeElement("fdsink", "file-writer"));
     if (picture_ == nullptr || mux_ == nullptr || sink_ == nullptr)
@@ -60,11 +66,21 @@ bool CArmedWriter::Open(const std::string& path, GstCaps* picture, GstCaps* soun
     // The picture is linked first, so it is the file's first stream.
     if (!gst_element_link(mux_, sink_) || !LinkToRequestPad(picture_, mux_, "video_%u"))
         return fail("the muxer refuses the picture");
-    if (sound != nullptr) {
-        sound_ = MakeSource(*pipeline_, "file-sound", sound);
+    if (sound) {
+        sound_ = MakeSource(*pipeline_, "file-sound");
         if (sound_ == nullptr || !LinkToRequestPad(sound_, mux_, "audio_%u"))
             return fail("the muxer refuses the sound");
     }
+    pipeline_->WatchMessages([this](GstMessage* message) {
+        const GstMessageType type = GST_MESSAGE_TYPE(message);
+        if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS)
+            wake_();
+    });
+    // Each write until the file has its name: the main thread looks for the data.
+    GstPadPtr written = GetInPin(sink_, 0);
+    if (!written || gst_pad_add_probe(written.get(), GST_PAD_PROBE_TYPE_BUFFER,
+                                      &CArmedWriter::OnWrite, this, nullptr) == 0)
+        return fail("the file writer cannot be watched");
     // Playing is reached once the first pieces are through; they are pushed after this.
     if (gst_element_set_state(pipeline_->element(), GST_STATE_PLAYING) ==
         GST_STATE_CHANGE_FAILURE) {
@@ -76,11 +92,25 @@ bool CArmedWriter::Open(const std::string& path, GstCaps* picture, GstCaps* soun
     return true;
 }
 
+GstPadProbeReturn CArmedWriter::OnWrite(GstPad*, GstPadProbeInfo*, gpointer self) {
+    auto* writer = static_cast<CArmedWriter*>(self);
+    // The buffer is written just after this; the one before it already is.
+    if (!writer->named_.load(std::memory_order_acquire) && writer->wake_)
+        writer->wake_();
+    return GST_PAD_PROBE_OK;
+}
+
+void CArmedWriter::SetCaps(EncoderKind kind, GstCaps* caps) {
+    GstElement* source = kind == EncoderKind::Video ? picture_ : sound_;
+    if (source != nullptr && caps != nullptr)
+        gst_app_src_set_caps(GST_APP_SRC(source), caps);
+}
+
 void CArmedWriter::Push(GstElement* source, const EncodedPiece& piece) {
     // A copy of the buffer's description, sharing its bytes: the ring keeps the original
-    // with its own times.
+    // with its own times. Sound that began just before the first picture starts at 0.
     GstBuffer* out = gst_buffer_copy(piece.buffer.get());
-    GST_BUFFER_PTS(out) = piece.start - base_;
+    GST_BUFFER_PTS(out) = piece.start > base_ ? piece.start - base_ : 0;
     GST_BUFFER_DTS(out) = GST_CLOCK_TIME_NONE;
     MarkReleased(out);  // the muxer's thread reads the times
     // appsrc takes the buffer whatever it returns.
@@ -91,7 +121,12 @@ void CArmedWriter::PushPicture(const EncodedPiece& piece) {
     if (!GST_CLOCK_TIME_IS_VALID(base_)) {
         if (!piece.key)
             return;
+        // With sound, not before it: see the top of the header.
+        if (sound_ != nullptr &&
+            (!GST_CLOCK_TIME_IS_VALID(soundStart_) || soundStart_ > piece.start + kSoundSlack))
+            return;
         base_ = piece.start;
+        firstPicture_.store(base_, std::memory_order_release);
     }
     if (piece.start < base_)
         return;
@@ -104,6 +139,10 @@ void CArmedWriter::PushPicture(const EncodedPiece& piece) {
 void CArmedWriter::PushSound(const EncodedPiece& piece) {
     if (sound_ == nullptr)
         return;
+    if (!GST_CLOCK_TIME_IS_VALID(soundStart_)) {
+        soundStart_ = piece.start;
+        keyFrameWish_ = !GST_CLOCK_TIME_IS_VALID(base_);
+    }
     if (heldSound_.size() >= kMostHeldSound)
         heldSound_.pop_front();
     EncodedPiece held;
@@ -116,12 +155,19 @@ void CArmedWriter::PushSound(const EncodedPiece& piece) {
         ReleaseSound(lastPictureEnd_ + kLead);
 }
 
+bool CArmedWriter::TakeKeyFrameWish() {
+    const bool wish = keyFrameWish_;
+    keyFrameWish_ = false;
+    return wish;
+}
+
 void CArmedWriter::ReleaseSound(GstClockTime until) {
     if (!GST_CLOCK_TIME_IS_VALID(base_))
         return;
     while (!heldSound_.empty()) {
         const EncodedPiece& piece = heldSound_.front();
-        if (piece.start >= base_) {
+        // A piece under way when the first picture began goes in whole.
+        if (piece.end() > base_ || (piece.duration == 0 && piece.start >= base_)) {
             if (piece.start >= until)
                 return;
             Push(sound_, piece);
@@ -140,20 +186,14 @@ void CArmedWriter::EndInput() {
     }
 }
 
-bool CArmedWriter::WaitForData(std::chrono::milliseconds limit) {
-    if (!pipeline_ || !file_)
-        return false;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!file_->HasData()) {
-        if (pipeline_->DrainBus())
-            return false;
-        if (std::chrono::steady_clock::now() >= deadline) {
-            pipeline_->SetFailure("no data reached the file");
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return !pipeline_->DrainBus();
+double CArmedWriter::secondsWritten() const {
+    if (!GST_CLOCK_TIME_IS_VALID(base_) || !GST_CLOCK_TIME_IS_VALID(lastPictureEnd_))
+        return 0.0;
+    return static_cast<double>(lastPictureEnd_ - base_) / GST_SECOND;
+}
+
+bool CArmedWriter::HasData() const {
+    return file_ && file_->HasData();
 }
 
 bool CArmedWriter::Commit(bool replace, IRecordingNames* names) {
@@ -161,6 +201,7 @@ bool CArmedWriter::Commit(bool replace, IRecordingNames* names) {
         errorNumber_ = file_ ? file_->errorNumber() : 0;
         return false;
     }
+    named_.store(true, std::memory_order_release);
     return true;
 }
 
@@ -168,15 +209,27 @@ std::string CArmedWriter::path() const {
     return file_ ? file_->path() : std::string();
 }
 
+void CArmedWriter::EndMuxerInputs() {
+    if (pipeline_ && mux_ != nullptr)
+        pipeline_->SendEosToInputs(mux_);
+}
+
+void CArmedWriter::Stop() {
+    if (pipeline_)
+        pipeline_->Stop();
+    if (file_)
+        file_->Flush();
+}
+
 bool CArmedWriter::Finish(bool afterWriteError) {
     if (!pipeline_)
         return false;
-    const bool finished = pipeline_->FinishStream(
-        {}, mux_, {mux_, sink_},
-        afterWriteError ? std::chrono::milliseconds::zero() : kStreamEosLimit, kMuxerEosLimit);
-    pipeline_->Stop();
-    if (file_)
-        file_->Flush();
+    const bool finished =
+        pipeline_->endOfStream() ||
+        pipeline_->FinishStream(
+            {}, mux_, {mux_, sink_},
+            afterWriteError ? std::chrono::milliseconds::zero() : kStreamEosLimit, kMuxerEosLimit);
+    Stop();
     return finished;
 }
 

@@ -1,15 +1,26 @@
 #pragma once
-// The capture object: finds the camera, builds and runs the preview or the
-// recording pipeline, and hands single frames to the main thread on request.
+// The capture object: finds the camera and runs one graph for it at one size, which
+// always feeds the preview's frame hand-off, and to which an encoding output is linked
+// and unlinked while it plays; files are written from that output.
 //
-// Threads: every member function runs on the main thread. GStreamer's streaming
-// thread only copies a requested frame into the frame buffer (CGrabberCallback).
-// Teardown stops the pipeline, joining its streaming threads, before the frame
-// buffer is freed.
+//   camera -> (jpegdec) -> (convert) -> scale -> BGR or YUY2 w x h [grabber] -> tee
+//     tee -> fakesink                                       (the preview, always)
+//     tee -> queue -> rate -> BGR -> convert -> encoder -> ring   (the output, in a bin)
+//            microphone -> queue -> convert -> resample -> (encoder) -> ring
+//   ring -> appsrc(s) -> avimux -> fdsink                    (a file, a pipeline of its own)
+//
+// Threads: every member function runs on the main thread and none of them waits, except
+// Teardown (a file is finished so it gets its index), a camera build, and the
+// WaitForNewFrame convenience. GStreamer's streaming threads copy a requested frame into
+// the frame buffer (CGrabberCallback), hand encoded pieces to the ring and the file, and
+// call the wake function when news is waiting. Teardown stops the pipelines, joining
+// their streaming threads, before the frame buffer is freed.
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -18,12 +29,10 @@
 #include "capture/DeviceEnumerator.h"
 #include "capture/GrabberCallback.h"
 #include "capture/GstPtr.h"
-#include "core/ArmedGraph.h"
 #include "core/CameraChoice.h"
-#include "core/FrameSource.h"
+#include "core/CameraGraph.h"
 #include "core/Log.h"
 #include "core/NoticeSink.h"
-#include "core/RecordGraph.h"
 #include "core/RecordRequest.h"
 
 namespace tavelin {
@@ -32,73 +41,72 @@ class CArmedWriter;
 class CFrameGate;
 class CGrabberProbe;
 class CPipeline;
-class CRecordFile;
-class CSoundCutter;
 struct PipelineError;
 
-class CCaptureGraph final : public IFrameSource, public IRecordGraph, public IArmedGraph {
+class CCaptureGraph final : public ICameraGraph {
 public:
-    // How long a frame wait lasts before the camera counts as lost.
+    // No frame this long after the request: the camera counts as lost.
     static constexpr std::chrono::milliseconds kFrameWaitLimit{1500};
+    // A file that has no data on the disk this long after StartFile has failed.
+    static constexpr std::chrono::milliseconds kFileStartLimit{5000};
+    // Finishing a file: EOS through its streams, then straight into its muxer.
+    static constexpr std::chrono::milliseconds kStreamEosLimit{3000};
+    static constexpr std::chrono::milliseconds kMuxerEosLimit{2000};
+    // More seconds before than anyone asks for would only hold memory.
+    static constexpr int kMostSecondsBefore = 60;
 
     CCaptureGraph();
     ~CCaptureGraph() override;
     CCaptureGraph(const CCaptureGraph&) = delete;
     CCaptureGraph& operator=(const CCaptureGraph&) = delete;
 
-    // Where the list lookups of a recording build report failures; null: silent.
+    // Where the list lookups of an output build report failures; null: silent.
     void SetNoticeSink(INoticeSink* notices) { notices_ = notices; }
+    // Called, from any thread, whenever TakeNews() has something to report or an error
+    // waits on a bus: the owner then calls TakeNews() on the main thread (a queued call).
+    // It may also be called on the main thread within DetachEncoder, so it must not call
+    // back into the graph itself.
+    void SetWake(std::function<void()> wake);
 
-    // camera -> (JPEG decoder) -> convert -> scale -> BGR width x height -> grabber
-    // -> fakesink, playing; a YUY2 camera skips the convert and its grabber takes
-    // YUY2, converting the frames it copies. Frames come at the requested size whatever sizes the
-    // camera offers; frames nobody asked for are dropped where they leave the camera.
-    // A graph still running is torn down first. False after a full teardown on any
-    // failure (no camera, a camera that cannot start, an error on the way).
+    // The camera branch with the preview, playing (see the top). A graph already running
+    // the wished camera at this size, not lost, is kept (true). Otherwise whatever runs is
+    // torn down (a file finished first) and the camera branch is built; the encoding
+    // output is not linked again by itself. Frames come at the requested size whatever
+    // sizes the camera offers; while no output is linked, frames nobody asked for are
+    // dropped where they leave the camera. A frame is asked for as the build ends. False
+    // after a full teardown on any failure (no camera, a camera that cannot start, an
+    // error on the way).
     bool BuildPreviewGraph(int width, int height) override;
 
-    // camera -> BGR (or YUY2) width x height -> grabber -> queue -> rate -> BGR ->
-    // convert -> video encoder -> avimux -> file, and, with audio on, audio device -> queue ->
-    // convert
-    // -> resample -> (audio encoder) -> avimux. Video is linked first, so it is the
-    // file's first stream. The file gets its name once data has reached it, replacing
-    // an existing file only when the request allows it; a name found taken then moves
-    // on to the one request.names gives, when it gives one. False after a full teardown,
-    // with no file left behind, when the camera, the video encoder, the file or the
-    // start fails (failureCause() says why when it was the file). Audio problems never
-    // fail it: an audio encoder that cannot be used sets audioFailed() and the sound
-    // goes in uncompressed; an audio device that cannot be used leaves the file silent.
-    bool BuildRecordGraph(const RecordRequest& request) override;
+    // The output (see ICameraGraph). Its video branch is linked to the running tee; its
+    // sound branch starts with it. While linked, every camera frame goes on to it. An
+    // output with the same encoders and sound device is kept, keeping `secondsBefore`
+    // from now on, so a file by hand can follow one on motion without a new output.
+    // The graph runs on the system clock whatever request.masterStream says: a sound
+    // device linked later must not change the clock under the running camera.
+    bool AttachEncoder(const RecordRequest& request, int secondsBefore) override;
+    void DetachEncoder() override;
+    bool encoderAttached() const override { return output_ != nullptr; }
 
-    // Recording on motion (see core/ArmedGraph.h). The armed graph is the recording
-    // graph with the muxer replaced by the ring (CArmedTap): camera -> BGR -> grabber
-    // -> queue -> rate -> convert -> video encoder -> ring, and the sound branch into the
-    // ring too; each file is written by a pipeline of its own (CArmedWriter) while the
-    // camera runs on. Build failures are as for BuildRecordGraph, without a file. While
-    // armed, an error on the graph sets deviceLost(), as while recording. A write error
-    // while a file is written ends the file at the next WaitForNewFrame():
-    // writingArmedFile() turns false, failureCause() names the cause and the graph stays
-    // armed.
-    bool BuildArmedGraph(const RecordRequest& request, int secondsBefore) override;
-    bool armed() const override { return armedTap_ != nullptr; }
-    bool StartArmedFile(const std::string& path, bool replaceExisting,
-                        IRecordingNames* names) override;
-    bool FinishArmedFile() override;
-    bool writingArmedFile() const override { return armedWriter_ != nullptr; }
-    // What the ring holds now and held at most, for measurements.
-    RingFigures armedRingFigures() const;
+    bool StartFile(const std::string& path, bool replaceExisting, IRecordingNames* names,
+                   bool fromRing) override;
+    void FinishFile() override;
+    bool writingFile() const override { return file_ != nullptr; }
+    // Also checks a file's time limits (kFileStartLimit, then kStreamEosLimit and
+    // kMuxerEosLimit as it finishes), which wake nobody: call it with every frame step
+    // as well as on a wake.
+    std::vector<GraphNews> TakeNews() override;
 
-    // Stops and releases the graph (a recording is finished with EOS first so the
-    // file gets its index, a file on motion likewise), then frees the frame buffer and
-    // clears every flag.
-    // Safe at any time, also twice and before any build.
+    // Stops and releases the graph (a file is finished, waiting a bounded time, so it
+    // gets its index; its news stays for TakeNews), then frees the frame buffer and
+    // clears every flag. Safe at any time, also twice and before any build.
     void Teardown() override;
 
-    // Asks for the next frame and waits up to kFrameWaitLimit; true when it gave up,
-    // which also sets deviceLost(). Also empties the graph's message bus; an error on
-    // a recording graph sets deviceLost() too, so the recording ends at once, and
-    // failureCause() when the file was the cause.
-    bool WaitForNewFrame() override;
+    bool TakeNewFrame() override;
+    void RequestNewFrame() override;
+    // For tests and benchmarks: asks for a frame and waits for it up to kFrameWaitLimit;
+    // true when it gave up (deviceLost() then holds).
+    bool WaitForNewFrame();
 
     // The frame buffer: bottom-up BGR rows, packed. Between waits it is the caller's.
     std::uint8_t* frame() override { return callback_.frame(); }
@@ -113,9 +121,12 @@ public:
     void ClearAudioFailed() override { audioFailed_ = false; }
     std::string failureCause() const override { return failureCause_; }
     bool hasGraph() const { return pipeline_ != nullptr; }
-    bool recording() const { return recording_; }
-    // Why the last build failed, for diagnostics; empty after a success.
+    // Why the last build or start failed, for diagnostics; empty after a success.
     const std::string& lastError() const { return lastError_; }
+    // How often the camera branch was built, for measurements and tests.
+    int cameraBuilds() const { return cameraBuilds_; }
+    // What the ring holds now and held at most, for measurements.
+    RingFigures ringFigures() const;
 
     // The engine half of the camera settings dialog: the running camera's V4L2
     // controls, and changing one. None without a graph, or for a camera without a
@@ -169,57 +180,63 @@ public:
     }
 
 private:
+    struct Output;
+    struct FileRun;
+
     // Camera -> BGR (or the camera's YUY2) caps with the grabber on their output;
     // returns that caps filter.
     GstElement* BuildCameraBranch(int width, int height);
-    // The encoder branch of a recording up to the muxer's first input (the ring's when
-    // armed: `mux` null).
-    bool BuildVideoRecordBranch(GstElement* bgr, const RecordRequest& request, GstElement* mux);
-    // The audio branch; sets audioFailed_ when the chosen encoder cannot be used.
-    void BuildAudioBranch(const RecordRequest& request, GstElement* mux);
-    // from -> a new input of the muxer, or of the ring when `mux` is null.
-    bool LinkToMuxer(GstElement* from, GstElement* mux, const char* padTemplate);
-    // While a file on motion is written: a write error ends it (WaitForNewFrame).
-    void CheckArmedFile();
+    // The output's branches into `output`'s bin and tap; false when the video one fails.
+    bool BuildVideoBranch(Output& output, const RecordRequest& request);
+    void BuildAudioBranch(Output& output, const RecordRequest& request);
+    // Moves the output to those being unlinked; they go once their tee pad is idle.
+    void Unlink(std::unique_ptr<Output> output);
+    void RemoveUnlinked(bool all);
+    // Runs on the posting thread: notes an output's failure before it reaches the camera
+    // through the tee, and wakes the owner.
+    void OnCameraMessage(GstMessage* message);
+    void Wake();
+    void TakeCameraMessages(std::vector<GraphNews>& news);
+    void CheckFile(std::vector<GraphNews>& news);
+    // Ends the file with a FileFailed; `error` names the writer's failure when it has one.
+    void FailFile(std::vector<GraphNews>& news, const std::string& why, const std::string& cause);
+    // Finishes a file waiting, bounded: for the end of the graph. Its news goes to news_.
+    void FinishFileNow();
     // Records why the build failed in lastError(), logs it and tears the graph down.
     bool Fail(const char* why);
-    // A failure of the program's own call on the file, with its errno. `path` is a copy:
-    // the teardown may take the file object that holds it.
-    bool FailWithFile(const char* why, int error, std::string path);
-    // "preview", "record" or "armed", for the graph being built or running.
-    const char* graphName() const {
-        return armedTap_ ? "armed" : area_ == LogArea::Record ? "record" : "preview";
-    }
-    bool IsWriterError(const PipelineError& error) const;
+    bool IsCameraElement(GstObject* object) const;
 
     CGrabberCallback callback_;
     std::unique_ptr<CGrabberProbe> probe_;
-    std::unique_ptr<CFrameGate> gate_;  // preview only
+    std::unique_ptr<CFrameGate> gate_;
     std::unique_ptr<CPipeline> pipeline_;
-    std::unique_ptr<CRecordFile> recordFile_;
-    std::unique_ptr<CSoundCutter> cutter_;
-    std::unique_ptr<CArmedTap> armedTap_;        // armed only
-    std::unique_ptr<CArmedWriter> armedWriter_;  // while a file on motion is written
+    std::unique_ptr<Output> output_;
+    std::vector<std::unique_ptr<Output>> unlinked_;  // waiting for their tee pad
+    std::unique_ptr<FileRun> file_;
+    std::vector<GraphNews> news_;  // news from calls, before the next TakeNews
     INoticeSink* notices_ = nullptr;
-    LogArea area_ = LogArea::Capture;
-    GstElement* source_ = nullptr;     // not owning: the pipeline holds it
-    GstElement* videoHead_ = nullptr;  // first queue of each recorded branch, not owning
-    GstElement* audioHead_ = nullptr;
-    GstElement* mux_ = nullptr;       // not owning
-    GstElement* fileSink_ = nullptr;  // not owning
+    GstElement* source_ = nullptr;  // not owning: the pipeline holds them
+    GstElement* tee_ = nullptr;
+    // Camera to tee and the preview's sink: set before the graph plays, then only read.
+    std::vector<GstElement*> cameraElements_;
+    mutable std::mutex watchLock_;  // guards watched_ and wake_ against the bus watch
+    Output* watched_ = nullptr;     // the linked output, for the bus watch
+    std::function<void()> wake_;
     CameraWish cameraWish_;
+    CameraWish builtWish_;
     std::string announcedCamera_;  // the camera last used, so a fallback is said once
     std::string sourceName_;
     std::string sourceNodePath_;
     std::string lastError_;
     std::string failureCause_;
+    std::chrono::steady_clock::time_point requestedAt_;
     int width_ = 0;
     int height_ = 0;
+    int cameraBuilds_ = 0;
+    bool requestPending_ = false;
     bool deviceLost_ = false;
     bool cameraStopped_ = false;  // the loss was the camera's: silence or its own error
     bool audioFailed_ = false;
-    bool recording_ = false;
-    bool writerFailed_ = false;  // the file writer reported an error while recording
 };
 
 }  // namespace tavelin

@@ -1,10 +1,10 @@
 #pragma once
-// In the preview, frames nobody asked for are dropped where they leave the camera,
-// so they cost one flag test instead of a decode, a conversion and a scaling each.
-// The gate stays open until the pipeline is playing (the sink must see a frame to
-// get there) and is then closed: from then on only a frame that arrives while a
-// request is pending goes on to the grabber. Not used in a recording, where every
-// frame goes to the encoder.
+// While no encoding output is linked, frames nobody asked for are dropped where they
+// leave the camera, so they cost one flag test instead of a decode, a conversion and a
+// scaling each. The gate stays open until the pipeline is playing (the sink must see a
+// frame to get there) and is then closed: from then on only a frame that arrives while
+// a request is pending goes on to the grabber. It is open again while an output is
+// linked, which takes every frame.
 
 #include <gst/gst.h>
 
@@ -23,6 +23,7 @@ public:
     CFrameGate& operator=(const CFrameGate&) = delete;
 
     bool Attach(GstPad* pad);
+    void Open() { open_.store(true, std::memory_order_release); }
     void Close() { open_.store(false, std::memory_order_release); }
 
 private:

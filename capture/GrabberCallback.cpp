@@ -80,6 +80,24 @@ bool CGrabberCallback::WaitForFrame(std::chrono::milliseconds limit) {
     return timedOut_;
 }
 
+void CGrabberCallback::Request() {
+    std::lock_guard lock(mutex_);
+    timedOut_ = false;
+    requested_.store(true, std::memory_order_release);
+}
+
+bool CGrabberCallback::Withdraw() {
+    std::lock_guard lock(mutex_);
+    const bool pending = requested_.load(std::memory_order_relaxed);
+    requested_.store(false, std::memory_order_release);
+    return pending;
+}
+
+bool CGrabberCallback::AwaitCopy(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(mutex_);
+    return copied_.wait_until(lock, deadline, [this] { return !requested_.load(); });
+}
+
 void CGrabberCallback::Release() {
     std::lock_guard lock(mutex_);
     requested_.store(false, std::memory_order_release);

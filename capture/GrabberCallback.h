@@ -56,6 +56,15 @@ public:
     // passed without one (the request is then withdrawn).
     bool WaitForFrame(std::chrono::milliseconds limit);
 
+    // Main thread, without waiting: asks for the next frame; it has come once
+    // frameRequested() turns false.
+    void Request();
+    // Main thread: takes a request back under the lock a copy needs, so no copy runs
+    // or starts afterwards; true when it was still pending (no frame came).
+    bool Withdraw();
+    // Main thread: waits until the requested frame has come or `deadline`; true when it came.
+    bool AwaitCopy(std::chrono::steady_clock::time_point deadline);
+
     // Main thread, only when no streaming thread can call BufferCB any more:
     // frees the buffer and clears every flag.
     void Release();

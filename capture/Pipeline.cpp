@@ -43,7 +43,9 @@ BusReport Parse(GstMessage* message) {
     return report;
 }
 
-PipelineError ParseError(GstMessage* message) {
+}  // namespace
+
+PipelineError ErrorOf(GstMessage* message) {
     BusReport report = Parse(message);
     PipelineError parsed;
     parsed.from = GST_MESSAGE_SRC(message);
@@ -52,6 +54,8 @@ PipelineError ParseError(GstMessage* message) {
     parsed.noSpaceLeft = report.noSpaceLeft;
     return parsed;
 }
+
+namespace {
 
 GstClockTime Remaining(Clock::time_point deadline) {
     const auto left = deadline - Clock::now();
@@ -117,19 +121,51 @@ bool CPipeline::TakeError(GstClockTime wait) {
     if (!message)
         return false;
     Report(message.get());
-    error_ = ParseError(message.get());
+    error_ = ErrorOf(message.get());
     return true;
+}
+
+GstMessagePtr CPipeline::Pop() {
+    if (!bus_)
+        return {};
+    GstMessagePtr message(gst_bus_pop(bus_.get()));
+    if (message) {
+        Report(message.get());
+        if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS)
+            endOfStream_ = true;
+    }
+    return message;
+}
+
+namespace {
+
+GstBusSyncReply OnPosted(GstBus*, GstMessage* message, gpointer data) {
+    (*static_cast<std::function<void(GstMessage*)>*>(data))(message);
+    return GST_BUS_PASS;
+}
+
+void DeleteWatch(gpointer data) {
+    delete static_cast<std::function<void(GstMessage*)>*>(data);
+}
+
+}  // namespace
+
+void CPipeline::WatchMessages(std::function<void(GstMessage*)> watch) {
+    if (!bus_)
+        return;
+    // The bus owns the copy and frees it when the handler is replaced.
+    gst_bus_set_sync_handler(bus_.get(), &OnPosted,
+                             new std::function<void(GstMessage*)>(std::move(watch)), &DeleteWatch);
 }
 
 bool CPipeline::DrainBus() {
     if (!bus_)
         return false;
     bool failed = false;
-    while (GstMessagePtr message{gst_bus_pop(bus_.get())}) {
-        Report(message.get());
+    while (GstMessagePtr message = Pop()) {
         // The first error is the cause; what follows is its echo from other elements.
         if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_ERROR && !failed) {
-            error_ = ParseError(message.get());
+            error_ = ErrorOf(message.get());
             failed = true;
         }
     }
@@ -219,13 +255,17 @@ bool CPipeline::FinishStream(std::initializer_list<GstElement*> heads, GstElemen
         return true;
     // Something between a branch head and the muxer is stuck: end the muxer's
     // inputs themselves, so the file still gets its index.
+    SendEosToInputs(mux);
+    return WaitForEos(writers, muxLimit);
+}
+
+void CPipeline::SendEosToInputs(GstElement* element) {
     for (int i = 0;; ++i) {
-        GstPadPtr input = GetInPin(mux, i);
+        GstPadPtr input = GetInPin(element, i);
         if (!input)
             break;
         SendEosFromHelper(std::move(input));
     }
-    return WaitForEos(writers, muxLimit);
 }
 
 void CPipeline::Stop() {
@@ -237,6 +277,8 @@ void CPipeline::Stop() {
     for (std::thread& sender : eosSenders_)
         sender.join();
     eosSenders_.clear();
+    // No streaming thread posts any more: the watch can go.
+    gst_bus_set_sync_handler(bus_.get(), nullptr, nullptr, nullptr);
     // Whatever nobody read is still worth a line in the log before it goes.
     while (GstMessagePtr message{gst_bus_pop(bus_.get())})
         Report(message.get());

@@ -6,6 +6,7 @@
 #include <gst/gst.h>
 
 #include <chrono>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <thread>
@@ -30,6 +31,8 @@ std::string DebugSuffix(const std::string& debug);
 // An error or warning message for the log: "error from <element>: <message> (debug:
 // <debug>)".
 std::string BusMessageText(GstMessage* message);
+// The error an error message carries.
+PipelineError ErrorOf(GstMessage* message);
 
 // Every error and warning message the pipeline posts is logged under `area`, named by
 // the pipeline and the element that posted it, with the element's debug text.
@@ -69,12 +72,24 @@ public:
                       std::initializer_list<GstElement*> writers,
                       std::chrono::milliseconds branchLimit, std::chrono::milliseconds muxLimit);
 
+    // Sends EOS into every input of `element` from helper threads, without waiting:
+    // a stuck branch ahead of a muxer must not keep its file from its index.
+    void SendEosToInputs(GstElement* element);
+
     // To NULL: returns when every streaming thread has left the pipeline.
     void Stop();
 
     // Takes every message off the bus, so none piles up over a long run; true when an
     // error was among them (then in error()).
     bool DrainBus();
+    // One message off the bus (logged when an error or a warning), or null.
+    GstMessagePtr Pop();
+    // An EOS has been taken off the bus: every sink has everything.
+    bool endOfStream() const { return endOfStream_; }
+
+    // `watch` sees every message as it is posted, on the posting thread, before it goes
+    // on to the bus; for waking the main thread. Until Stop().
+    void WatchMessages(std::function<void(GstMessage*)> watch);
 
     // The text of the error that made Ready() or Play() fail, for diagnostics.
     const std::string& lastError() const { return error_.text; }
@@ -99,6 +114,7 @@ private:
     GstBusPtr bus_;
     std::vector<std::thread> eosSenders_;
     PipelineError error_;
+    bool endOfStream_ = false;
 };
 
 }  // namespace tavelin

@@ -54,6 +54,8 @@ public:
     const std::deque<EncodedPiece>& pictures() const { return pictures_; }
     const std::deque<EncodedPiece>& sound() const { return sound_; }
     GstClockTime window() const { return window_; }
+    // A new window; the pieces beyond it go with the next push.
+    void SetWindow(GstClockTime window) { window_ = window; }
     // From the first picture's start to the last one's end; 0 when empty.
     GstClockTime pictureSpan() const;
     // Encoded bytes held now, and the most ever held (pictures and sound), counted just

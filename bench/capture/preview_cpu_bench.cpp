@@ -240,8 +240,8 @@ void BM_PreviewBesideArmed(benchmark::State& state) {
             for (const bool armed : {false, true}) {
                 tavelin::CCaptureGraph graph;
                 WatchHanded();
-                const bool built = armed ? graph.BuildArmedGraph(request, kSecondsBefore)
-                                         : graph.BuildPreviewGraph(640, 480);
+                const bool built = graph.BuildPreviewGraph(640, 480) &&
+                                   (!armed || graph.AttachEncoder(request, kSecondsBefore));
                 if (!built) {
                     state.SkipWithError(graph.lastError().c_str());
                     return;
@@ -251,7 +251,7 @@ void BM_PreviewBesideArmed(benchmark::State& state) {
                 cpu[armed] += RunFrameStep(graph, turn);
                 wall[armed] += std::chrono::duration<double>(Clock::now() - t0).count();
                 if (armed) {
-                    ringPeak = std::max(ringPeak, graph.armedRingFigures().peakBytes);
+                    ringPeak = std::max(ringPeak, graph.ringFigures().peakBytes);
                     const WindowBytes w = MeasureWindows(kSecondsBefore * GST_SECOND);
                     window.most = std::max(window.most, w.most);
                     window.largestPicture = std::max(window.largestPicture, w.largestPicture);

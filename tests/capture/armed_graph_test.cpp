@@ -23,6 +23,7 @@
 #include "capture/ThreadAnnotations.h"
 #include "tests/capture/AviProbe.h"
 #include "tests/capture/CaptureTestSupport.h"
+#include "tests/capture/GraphNews.h"
 #include "tests/support/RefusingDisk.h"
 
 namespace tavelin {
@@ -205,15 +206,30 @@ protected:
         return names;
     }
 
-    // Runs the frame step's waits until `condition` holds; the limit only keeps a broken
-    // graph from hanging the test.
-    bool StepUntil(CCaptureGraph& graph, const auto& condition) {
-        for (int i = 0; i < 600 && !condition(); ++i) {
-            if (graph.WaitForNewFrame())
-                return false;
-        }
-        return condition();
+    // The camera at the request's size with the output linked, keeping `seconds`.
+    bool Arm(CCaptureGraph& graph, const RecordRequest& request, int seconds) {
+        news_.emplace(graph);
+        return graph.BuildPreviewGraph(request.width, request.height) &&
+               graph.AttachEncoder(request, seconds);
     }
+    // A file on motion: the seconds before first.
+    bool StartFile(CCaptureGraph& graph, const std::string& path,
+                   IRecordingNames* names = nullptr) {
+        news_->Clear();
+        return graph.StartFile(path, false, names, true);
+    }
+    // Until the file had its name (true) or failed.
+    bool StartsAFile(CCaptureGraph& graph, const std::string& path) {
+        return StartFile(graph, path) && news_->AwaitStart();
+    }
+    // True when the file was finished with its index.
+    bool Finish(CCaptureGraph& graph) {
+        graph.FinishFile();
+        return news_->AwaitEnd();
+    }
+    // Runs the frame step until `condition` holds; the limit only keeps a broken graph
+    // from hanging the test.
+    bool StepUntil(CCaptureGraph&, const auto& condition) { return news_->StepUntil(condition); }
     bool StepUntilEncoded(CCaptureGraph& graph, int pictures) {
         return StepUntil(graph, [&] { return pushes.encodedPictures >= pictures; });
     }
@@ -222,6 +238,7 @@ protected:
     }
 
     fs::path dir_;
+    std::optional<test::NewsLog> news_;
 };
 
 // A file opened after the ring has filled: the seconds before, then the live pictures.
@@ -251,24 +268,24 @@ TEST_P(HandOver, TheFileHasTheSecondsBeforeThenTheLivePicturesWithoutAGapOrARepe
     // Black and white in turn: a lost or repeated picture shows as two alike in a row.
     ScopedEnv blink("TAVELIN_TEST_CAMERA_PATTERN", "blink");
     CCaptureGraph graph;
-    ASSERT_TRUE(graph.BuildArmedGraph(request, c.secondsBefore)) << graph.lastError();
-    EXPECT_TRUE(graph.armed());
-    EXPECT_FALSE(graph.writingArmedFile());
+    ASSERT_TRUE(Arm(graph, request, c.secondsBefore)) << graph.lastError();
+    EXPECT_TRUE(graph.encoderAttached());
+    EXPECT_FALSE(graph.writingFile());
     ASSERT_TRUE(StepUntilEncoded(graph, (c.secondsBefore + 1) * 30));
 
     const std::string path = Path("motion.avi");
     const int encodedBefore = pushes.encodedPictures;
-    ASSERT_TRUE(graph.StartArmedFile(path, false, nullptr)) << graph.lastError();
+    ASSERT_TRUE(StartFile(graph, path)) << graph.lastError();
     const int encodedAtStart = pushes.encodedPictures;
-    EXPECT_TRUE(graph.writingArmedFile());
+    EXPECT_TRUE(graph.writingFile());
     EXPECT_EQ(graph.sampleBytes(), 320 * 240 * 3);  // the preview goes on
     const std::size_t wanted = static_cast<std::size_t>(c.secondsBefore * 30 + 45);
     ASSERT_TRUE(StepUntilWritten(graph, wanted));
     const int encodedBeforeEnd = pushes.encodedPictures;
-    EXPECT_TRUE(graph.FinishArmedFile());
+    EXPECT_TRUE(Finish(graph));
     const int encodedAtEnd = pushes.encodedPictures;
-    EXPECT_FALSE(graph.writingArmedFile());
-    EXPECT_TRUE(graph.armed());
+    EXPECT_FALSE(graph.writingFile());
+    EXPECT_TRUE(graph.encoderAttached());
     EXPECT_FALSE(graph.WaitForNewFrame());  // the preview goes on
 
     // What went into the muxer: from 0 on, at the camera's spacing, across the point
@@ -327,15 +344,15 @@ INSTANTIATE_TEST_SUITE_P(
 // file has its seconds before as well.
 TEST_F(ArmedGraphTest, TwoFilesInARowFromOneCameraStart) {
     CCaptureGraph graph;
-    ASSERT_TRUE(graph.BuildArmedGraph(Request("JPEG image encoder", true), 1)) << graph.lastError();
+    ASSERT_TRUE(Arm(graph, Request("JPEG image encoder", true), 1)) << graph.lastError();
     EXPECT_EQ(pushes.cameraStarts, 1);
     ASSERT_TRUE(StepUntilEncoded(graph, 45));
     std::size_t before = 0;
     for (const char* name : {"first.avi", "second.avi"}) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(graph.StartArmedFile(Path(name), false, nullptr)) << graph.lastError();
+        ASSERT_TRUE(StartFile(graph, Path(name))) << graph.lastError();
         ASSERT_TRUE(StepUntilWritten(graph, before + 60));
-        EXPECT_TRUE(graph.FinishArmedFile());
+        EXPECT_TRUE(Finish(graph));
         const std::size_t written = pushes.Pictures().size() - before;
         before += written;
         const std::vector<ProbedFrame> frames = PictureFrames(Path(name));
@@ -353,13 +370,13 @@ TEST_F(ArmedGraphTest, TwoFilesInARowFromOneCameraStart) {
 // its index and every picture handed to it.
 TEST_F(ArmedGraphTest, TeardownWhileWritingKeepsTheFile) {
     CCaptureGraph graph;
-    ASSERT_TRUE(graph.BuildArmedGraph(Request("JPEG image encoder", true), 1)) << graph.lastError();
+    ASSERT_TRUE(Arm(graph, Request("JPEG image encoder", true), 1)) << graph.lastError();
     ASSERT_TRUE(StepUntilEncoded(graph, 30));
-    ASSERT_TRUE(graph.StartArmedFile(Path("cut.avi"), false, nullptr)) << graph.lastError();
+    ASSERT_TRUE(StartFile(graph, Path("cut.avi"))) << graph.lastError();
     ASSERT_TRUE(StepUntilWritten(graph, 45));
     graph.Teardown();
-    EXPECT_FALSE(graph.armed());
-    EXPECT_FALSE(graph.writingArmedFile());
+    EXPECT_FALSE(graph.encoderAttached());
+    EXPECT_FALSE(graph.writingFile());
     EXPECT_FALSE(graph.hasGraph());
 
     EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("cut.avi"));
@@ -371,25 +388,24 @@ TEST_F(ArmedGraphTest, TeardownWhileWritingKeepsTheFile) {
 // was written stays, and the graph stays armed for the next file.
 TEST_F(ArmedGraphTest, AWriteErrorEndsTheFileButNotTheArmedGraph) {
     CCaptureGraph graph;
-    ASSERT_TRUE(graph.BuildArmedGraph(Request("JPEG image encoder", false), 1))
-        << graph.lastError();
+    ASSERT_TRUE(Arm(graph, Request("JPEG image encoder", false), 1)) << graph.lastError();
     ASSERT_TRUE(StepUntilEncoded(graph, 30));
-    ASSERT_TRUE(graph.StartArmedFile(Path("full.avi"), false, nullptr)) << graph.lastError();
+    ASSERT_TRUE(StartFile(graph, Path("full.avi"))) << graph.lastError();
     ASSERT_TRUE(StepUntilWritten(graph, 40));
     {
         RefusingDisk full;
-        ASSERT_TRUE(StepUntil(graph, [&] { return !graph.writingArmedFile(); }));
+        ASSERT_TRUE(StepUntil(graph, [&] { return !graph.writingFile(); }));
         EXPECT_EQ(graph.failureCause(), "Cannot write the AVI file: File too large.");
-        EXPECT_TRUE(graph.armed());
+        EXPECT_TRUE(graph.encoderAttached());
         EXPECT_FALSE(graph.deviceLost());
     }
     EXPECT_GT(fs::file_size(Path("full.avi")), 0u);
 
-    ASSERT_TRUE(graph.StartArmedFile(Path("next.avi"), false, nullptr)) << graph.lastError();
+    ASSERT_TRUE(StartFile(graph, Path("next.avi"))) << graph.lastError();
     EXPECT_TRUE(graph.failureCause().empty());
     const std::size_t before = pushes.Pictures().size();
     ASSERT_TRUE(StepUntilWritten(graph, before + 30));
-    EXPECT_TRUE(graph.FinishArmedFile());
+    EXPECT_TRUE(Finish(graph));
     EXPECT_TRUE(HasIndexChunk(Path("next.avi")));
     EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("full.avi", "next.avi"));
 }
@@ -400,13 +416,11 @@ TEST_F(ArmedGraphTest, ATakenNameMovesTheFileToTheNextOneGiven) {
     std::ofstream(Path("Tavelin-00005.avi")) << "earlier";
     test::ListedNames names({Path("Tavelin-00006.avi")});
     CCaptureGraph graph;
-    ASSERT_TRUE(graph.BuildArmedGraph(Request("JPEG image encoder", false), 1))
-        << graph.lastError();
+    ASSERT_TRUE(Arm(graph, Request("JPEG image encoder", false), 1)) << graph.lastError();
     ASSERT_TRUE(StepUntilEncoded(graph, 30));
-    ASSERT_TRUE(graph.StartArmedFile(Path("Tavelin-00005.avi"), false, &names))
-        << graph.lastError();
+    ASSERT_TRUE(StartFile(graph, Path("Tavelin-00005.avi"), &names)) << graph.lastError();
     ASSERT_TRUE(StepUntilWritten(graph, 40));
-    EXPECT_TRUE(graph.FinishArmedFile());
+    EXPECT_TRUE(Finish(graph));
     EXPECT_THAT(names.asked, ::testing::ElementsAre(Path("Tavelin-00005.avi")));
     EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("Tavelin-00005.avi", "Tavelin-00006.avi"));
     EXPECT_EQ(fs::file_size(Path("Tavelin-00005.avi")), 7u);
@@ -431,23 +445,23 @@ TEST_P(StartRefused, SaysWhyAndStaysArmed) {
     const RefusedStart& r = GetParam();
     std::ofstream(dir_ / "taken.avi") << "earlier";
     CCaptureGraph graph;
-    ASSERT_TRUE(graph.BuildArmedGraph(Request("JPEG image encoder", true), 1)) << graph.lastError();
+    ASSERT_TRUE(Arm(graph, Request("JPEG image encoder", true), 1)) << graph.lastError();
     ASSERT_TRUE(StepUntilEncoded(graph, 30));
     {
         std::optional<RefusingDisk> full;
         if (r.diskFull)
             full.emplace();
-        EXPECT_FALSE(graph.StartArmedFile(r.path(dir_), false, nullptr));
+        EXPECT_FALSE(StartsAFile(graph, r.path(dir_)));
     }
     EXPECT_EQ(graph.failureCause(), r.cause);
-    EXPECT_FALSE(graph.writingArmedFile());
-    EXPECT_TRUE(graph.armed());
+    EXPECT_FALSE(graph.writingFile());
+    EXPECT_TRUE(graph.encoderAttached());
     EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("taken.avi"));
     EXPECT_EQ(fs::file_size(dir_ / "taken.avi"), 7u);
 
     EXPECT_FALSE(graph.WaitForNewFrame());
-    ASSERT_TRUE(graph.StartArmedFile(Path("fine.avi"), false, nullptr)) << graph.lastError();
-    EXPECT_TRUE(graph.FinishArmedFile());
+    ASSERT_TRUE(StartFile(graph, Path("fine.avi"))) << graph.lastError();
+    EXPECT_TRUE(Finish(graph));
     EXPECT_EQ(pushes.cameraStarts, 1);
     EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("fine.avi", "taken.avi"));
 }

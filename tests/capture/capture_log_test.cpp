@@ -18,6 +18,7 @@
 #include "capture/TestSources.h"
 #include "core/Log.h"
 #include "tests/capture/CaptureTestSupport.h"
+#include "tests/capture/GraphNews.h"
 #include "tests/support/RefusingDisk.h"
 
 namespace tavelin {
@@ -155,9 +156,13 @@ TEST_F(CaptureLogTest, AFailedRecordingStartNamesTheWriterAndItsDebugText) {
             request.videoCompressorIndex = static_cast<std::int32_t>(i);
     }
     CCaptureGraph graph;
+    ASSERT_TRUE(graph.BuildPreviewGraph(request.width, request.height)) << graph.lastError();
+    ASSERT_TRUE(graph.AttachEncoder(request, 0)) << graph.lastError();
     {
         testing::RefusingDisk full;
-        EXPECT_FALSE(graph.BuildRecordGraph(request));
+        test::NewsLog news(graph);
+        ASSERT_TRUE(graph.StartFile(request.path, false, nullptr, false));
+        EXPECT_FALSE(news.AwaitStart());
     }
     std::filesystem::remove_all(dir);
 
@@ -168,8 +173,8 @@ TEST_F(CaptureLogTest, AFailedRecordingStartNamesTheWriterAndItsDebugText) {
                                         HasSubstr("(debug: "), HasSubstr("File too large")))));
     EXPECT_THAT(lines, Contains(LineWith(
                            LogArea::Record, LogLevel::Warning,
-                           AllOf(StartsWith("record: the recording "), HasSubstr(graph.lastError()),
-                                 HasSubstr("File too large")))));
+                           AllOf(StartsWith("record: the recording failed: "),
+                                 HasSubstr(graph.lastError()), HasSubstr("File too large")))));
 }
 
 TEST_F(CaptureLogTest, AFileThatCannotBeCreatedIsLoggedWithItsPathAndCause) {
@@ -178,7 +183,9 @@ TEST_F(CaptureLogTest, AFileThatCannotBeCreatedIsLoggedWithItsPathAndCause) {
     request.height = 240;
     request.path = "/proc/no-such-folder/a.avi";
     CCaptureGraph graph;
-    EXPECT_FALSE(graph.BuildRecordGraph(request));
+    ASSERT_TRUE(graph.BuildPreviewGraph(request.width, request.height)) << graph.lastError();
+    ASSERT_TRUE(graph.AttachEncoder(request, 0)) << graph.lastError();
+    EXPECT_FALSE(graph.StartFile(request.path, false, nullptr, false));
     EXPECT_THAT(Lines(), Contains(LineWith(LogArea::Record, LogLevel::Warning,
                                            AllOf(StartsWith("record: the file cannot be created ("),
                                                  HasSubstr("\"/proc/no-such-folder/a.avi\"")))));

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "capture/TestSources.h"
 #include "tests/capture/AviProbe.h"
 #include "tests/capture/CaptureTestSupport.h"
+#include "tests/capture/GraphNews.h"
 #include "tests/support/RefusingDisk.h"
 
 namespace tavelin {
@@ -172,9 +174,9 @@ void WatchSourcePushes() {
     pushes.Reset();
 }
 
-// How long a recording ran, as far as the test can tell: surely from the build's return
-// to the teardown's call, at most from the build's call to the teardown's return (a
-// loaded machine can spend a while in either).
+// How long a recording ran, as far as the test can tell: surely from its start's news
+// to the finish's call, at most from the start's call to the finish's news (a loaded
+// machine can spend a while in either).
 struct Span {
     double least;
     double most;
@@ -228,31 +230,47 @@ protected:
 
     using Clock = std::chrono::steady_clock;
 
-    // Builds the recording graph, noting when.
+    // A recording by hand: the camera at the request's size, the output linked and a
+    // file begun with the next picture; true once the file has its name, noting when.
     bool Start(CCaptureGraph& graph, const RecordRequest& request) {
+        news_.emplace(graph);
         startCalled_ = Clock::now();
-        const bool started = graph.BuildRecordGraph(request);
+        const bool started =
+            graph.BuildPreviewGraph(request.width, request.height) &&
+            graph.AttachEncoder(request, 0) &&
+            graph.StartFile(request.path, request.replaceExisting, request.names, false) &&
+            news_->AwaitStart();
         startReturned_ = Clock::now();
         return started;
     }
 
     // Records until `span` has passed since Start, requesting frames like the frame step
-    // does, and tears the graph down.
+    // does, finishes the file and tears the graph down.
     Span Record(CCaptureGraph& graph, std::chrono::milliseconds span) {
         while (Clock::now() - startReturned_ < span) {
             EXPECT_FALSE(graph.WaitForNewFrame());
+            news_->Take();
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        const auto teardownCalled = Clock::now();
+        const auto finishCalled = Clock::now();
+        graph.FinishFile();
+        EXPECT_TRUE(news_->AwaitEnd());
+        const auto finished = Clock::now();
         graph.Teardown();
         const auto seconds = [](Clock::duration d) {
             return std::chrono::duration<double>(d).count();
         };
-        return {seconds(teardownCalled - startReturned_), seconds(Clock::now() - startCalled_)};
+        return {seconds(finishCalled - startReturned_), seconds(finished - startCalled_)};
+    }
+
+    // A start that fails: at once, or with the news of the failure.
+    bool StartFails(CCaptureGraph& graph, const RecordRequest& request) {
+        return !Start(graph, request) && !graph.writingFile();
     }
 
     fs::path dir_;
     int jpeg_ = -1;
+    std::optional<test::NewsLog> news_;
     Clock::time_point startCalled_;
     Clock::time_point startReturned_;
 };
@@ -284,10 +302,14 @@ TEST_P(Recording, MakesAFinishedIndexedFile) {
     }
     CCaptureGraph graph;
     ASSERT_TRUE(Start(graph, request)) << graph.lastError();
-    EXPECT_TRUE(graph.recording());
+    EXPECT_TRUE(graph.writingFile());
     EXPECT_EQ(graph.audioFailed(), c.audioFailed);
     const Span ran = Record(graph, std::chrono::milliseconds(3000));
     EXPECT_FALSE(graph.audioFailed());  // teardown clears it
+    // The finish's news tells what went in.
+    const GraphNews* finished = news_->Last(GraphNews::Kind::FileFinished);
+    ASSERT_NE(finished, nullptr);
+    EXPECT_EQ(finished->path, request.path);
 
     EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("clip.avi"));  // no temporary left
     const Probe probe = ProbeFile(request.path);
@@ -360,8 +382,8 @@ TEST_P(CameraHangs, TheFileIsStillFinished) {
     WatchSourcePushes();
     CCaptureGraph graph;
     {
-        ScopedEnv stop("TAVELIN_TEST_CAMERA_STOP_AFTER", "20");
-        ASSERT_TRUE(graph.BuildRecordGraph(request)) << graph.lastError();
+        ScopedEnv stop("TAVELIN_TEST_CAMERA_STOP_AFTER", "40");
+        ASSERT_TRUE(Start(graph, request)) << graph.lastError();
     }
     if (noticed) {
         bool gaveUp = false;
@@ -371,16 +393,18 @@ TEST_P(CameraHangs, TheFileIsStillFinished) {
         EXPECT_TRUE(graph.deviceLost());
         EXPECT_TRUE(graph.cameraStopped());
     } else {
-        // Nobody asks for a frame. The camera's 20th push is its last (it passes or is
+        // Nobody asks for a frame. The camera's 40th push is its last (it passes or is
         // held, and nothing follows); the sound runs on for half a second past it.
         const auto soundPastThePicture = [] {
-            return pushes.cameraBuffers >= 20 &&
+            return pushes.cameraBuffers >= 40 &&
                    pushes.microphoneEnd >= pushes.cameraEnd + GST_SECOND / 2;
         };
         ASSERT_TRUE(WaitUntil(soundPastThePicture)) << pushes.cameraBuffers << " frames pushed";
     }
     graph.Teardown();
     EXPECT_FALSE(graph.hasGraph());
+    news_->Take();  // the teardown finished the file
+    EXPECT_EQ(news_->Count(GraphNews::Kind::FileFinished), 1);
 
     const Probe probe = ProbeFile(request.path);
     ASSERT_TRUE(probe.opened);
@@ -413,15 +437,17 @@ void PrintTo(const BadPath& p, std::ostream* os) {
 
 class UnusablePath : public RecordGraphTest, public ::testing::WithParamInterface<BadPath> {};
 
-TEST_P(UnusablePath, FailsWithoutAGraphOrAFile) {
+TEST_P(UnusablePath, FailsAtOnceWithoutAFile) {
     RecordRequest request = Request("unused.avi", false);
     request.path = GetParam().path(dir_);
-    const int threadsBefore = ThreadCount();
     CCaptureGraph graph;
-    EXPECT_FALSE(graph.BuildRecordGraph(request));
-    EXPECT_FALSE(graph.hasGraph());
-    EXPECT_FALSE(graph.recording());
-    EXPECT_EQ(graph.width(), 0);
+    ASSERT_TRUE(graph.BuildPreviewGraph(request.width, request.height)) << graph.lastError();
+    ASSERT_TRUE(graph.AttachEncoder(request, 0)) << graph.lastError();
+    const int threadsBefore = ThreadCount();
+    EXPECT_FALSE(graph.StartFile(request.path, false, nullptr, false));
+    EXPECT_FALSE(graph.writingFile());
+    EXPECT_FALSE(graph.failureCause().empty());
+    EXPECT_TRUE(graph.encoderAttached());  // the output runs on
     EXPECT_TRUE(FilesInDir().empty() || FilesInDir() == std::vector<std::string>{"folder"});
     EXPECT_LE(ThreadCount(), threadsBefore);  // refused before anything started
 }
@@ -442,37 +468,47 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RecordGraphTest, AStartTheDiskRefusesLeavesNothingAndNamesTheCause) {
     const RecordRequest request = Request("refused.avi", true);
-    const int threadsBefore = ThreadCount();
     CCaptureGraph graph;
+    ASSERT_TRUE(graph.BuildPreviewGraph(request.width, request.height)) << graph.lastError();
+    ASSERT_TRUE(graph.AttachEncoder(request, 0)) << graph.lastError();
+    const int threadsBefore = ThreadCount();
     {
         RefusingDisk full;
-        EXPECT_FALSE(graph.BuildRecordGraph(request));
+        EXPECT_TRUE(StartFails(graph, request));
     }
-    EXPECT_FALSE(graph.hasGraph());
     EXPECT_TRUE(FilesInDir().empty());
     EXPECT_EQ(graph.failureCause(), "Cannot write the AVI file: File too large.");
+    const GraphNews* failed = news_->Last(GraphNews::Kind::FileFailed);
+    ASSERT_NE(failed, nullptr);
+    EXPECT_EQ(failed->cause, graph.failureCause());
+    EXPECT_TRUE(failed->path.empty());
+    EXPECT_FALSE(news_->started());
+    EXPECT_TRUE(graph.encoderAttached());
     // Streaming threads went back to GStreamer's pool, which keeps at most two idle.
     EXPECT_TRUE(WaitUntil([&] { return ThreadCount() <= threadsBefore + 2; }))
         << ThreadCount() << " threads, " << threadsBefore << " before";
 }
 
-// The disk fills up while recording: the next frame wait ends the recording with the
-// cause, and what was written stays.
-TEST_F(RecordGraphTest, AWriteErrorWhileRecordingEndsItWithTheCause) {
+// The disk fills up while recording: the file ends with the cause as news, what was
+// written stays, and the camera and the output run on.
+TEST_F(RecordGraphTest, AWriteErrorWhileRecordingEndsTheFileWithTheCause) {
     const RecordRequest request = Request("filling.avi", false);
     CCaptureGraph graph;
-    ASSERT_TRUE(graph.BuildRecordGraph(request)) << graph.lastError();
+    ASSERT_TRUE(Start(graph, request)) << graph.lastError();
     for (int i = 0; i < 10; ++i)
         ASSERT_FALSE(graph.WaitForNewFrame());
     {
         RefusingDisk full;
-        bool ended = false;
-        for (int i = 0; i < 100 && !ended; ++i) {
-            graph.WaitForNewFrame();
-            ended = graph.deviceLost();
-        }
-        ASSERT_TRUE(ended);
-        EXPECT_EQ(graph.failureCause(), "Cannot write the AVI file: File too large.");
+        ASSERT_TRUE(news_->StepUntil([&] { return news_->ended(); }));
+        const GraphNews* failed = news_->Last(GraphNews::Kind::FileFailed);
+        ASSERT_NE(failed, nullptr);
+        EXPECT_EQ(failed->cause, "Cannot write the AVI file: File too large.");
+        EXPECT_EQ(failed->path, request.path);
+        EXPECT_EQ(graph.failureCause(), failed->cause);
+        EXPECT_FALSE(graph.writingFile());
+        EXPECT_FALSE(graph.deviceLost());
+        EXPECT_TRUE(graph.encoderAttached());
+        EXPECT_FALSE(graph.WaitForNewFrame());
         graph.Teardown();
     }
     EXPECT_THAT(FilesInDir(), ::testing::ElementsAre("filling.avi"));
@@ -502,7 +538,7 @@ TEST_F(RecordGraphTest, ATakenNameMovesTheRecordingToTheNextOneGiven) {
 
     test::ListedNames none({});
     request.names = &none;
-    EXPECT_FALSE(graph.BuildRecordGraph(request));
+    EXPECT_TRUE(StartFails(graph, request));
     EXPECT_EQ(graph.failureCause(), "Cannot write the AVI file: File exists.");
     EXPECT_EQ(none.asked.size(), 1u);
     EXPECT_EQ(FilesInDir().size(), 3u);
@@ -532,7 +568,7 @@ TEST_F(RecordGraphTest, AnExistingFileIsReplacedOnlyWhenTheRequestAllowsIt) {
     RecordRequest request = Request("taken.avi", false);
     {
         CCaptureGraph graph;
-        EXPECT_FALSE(graph.BuildRecordGraph(request));
+        EXPECT_TRUE(StartFails(graph, request));
         EXPECT_EQ(graph.failureCause(), "Cannot write the AVI file: File exists.");
     }
     EXPECT_EQ(fs::file_size(file), 7u);
@@ -653,7 +689,9 @@ TEST_F(RecordGraphTest, AFailedStartLeavesAnExistingFileAlone) {
     for (int bad : {-1, 100000}) {
         request.videoCompressorIndex = bad;
         CCaptureGraph graph;
-        EXPECT_FALSE(graph.BuildRecordGraph(request)) << bad;
+        ASSERT_TRUE(graph.BuildPreviewGraph(request.width, request.height));
+        EXPECT_FALSE(graph.AttachEncoder(request, 0)) << bad;
+        EXPECT_FALSE(graph.StartFile(request.path, false, nullptr, false));
     }
     std::ifstream in(file);
     std::string text;
