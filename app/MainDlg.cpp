@@ -90,8 +90,8 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
             Qt::QueuedConnection);
     });
     session_.events().SetWake([this] {
-        QMetaObject::invokeMethod(this, [this] { session_.events().Deliver(); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { session_.events().Deliver(); }, Qt::QueuedConnection);
     });
     session_.events().Subscribe([](const SessionEvent& event) { LogEvent(event); });
     setWindowIcon(AppIcon());

@@ -215,6 +215,7 @@ bool CCaptureGraph::BuildPreviewGraph(int width, int height) {
     Log(LogArea::Capture, LogLevel::Info,
         "preview: " + Quoted(sourceName_) + " running at " + std::to_string(width) + "x" +
             std::to_string(height));
+    ++cameraStarts_;
     RequestNewFrame();
     return true;
 }

@@ -139,8 +139,7 @@ void CCameraSession::BlinkLights(bool lit) {
 
 bool CCameraSession::SelectCaptureSize(int sizeIndex) {
     // The sizes do not respond while a recording runs or a change is under way.
-    if (tick_.settling() || controller_.recording() ||
-        !tick_.SelectCaptureSize(sizeIndex)) {
+    if (tick_.settling() || controller_.recording() || !tick_.SelectCaptureSize(sizeIndex)) {
         ShowControls(true);  // the click left another size checked
         return false;
     }

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "core/CameraGraph.h"
-#include "core/ControlsView.h"
 #include "core/Clock.h"
+#include "core/ControlsView.h"
 #include "core/FrameTick.h"
 #include "core/NoticeSink.h"
 #include "core/PauseScope.h"

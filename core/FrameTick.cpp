@@ -55,8 +55,8 @@ void CFrameTick::FrameStep() {
             const MonitorSetup& setup = settings_.monitor;
             if (!enlarge_ && monitor_.monitorOn && frameWidth_ < kMonitorMaxWidth) {
                 const std::size_t bytes = FrameBytes(frameWidth_, frameHeight_);
-                monitor_.MonitorStep(picture, bytes, setup.monitorMode, frameWidth_,
-                                     frameHeight_, alarm_, setup.alarmSoundPath);
+                monitor_.MonitorStep(picture, bytes, setup.monitorMode, frameWidth_, frameHeight_,
+                                     alarm_, setup.alarmSoundPath);
                 if (ModeHasZoom(setup.monitorMode) && monitor_.zoomFrame.size() == bytes)
                     picture = monitor_.zoomFrame.data();
                 if (ModeHasTracking(setup.monitorMode)) {

@@ -108,10 +108,10 @@ public:
 private:
     enum class Settle {
         None,
-        ChangeSize,   // a size button: the graph is built at the new size
-        AfterLoss,    // the camera was lost: the graph is built again
-        EndHold,      // a display change: the frame step goes on
-        EndPause,     // a pause asked for: the frame step goes on
+        ChangeSize,  // a size button: the graph is built at the new size
+        AfterLoss,   // the camera was lost: the graph is built again
+        EndHold,     // a display change: the frame step goes on
+        EndPause,    // a pause asked for: the frame step goes on
         EndBlinkPause,
     };
 

@@ -1,5 +1,7 @@
 #include "core/RecordingController.h"
 
+#include <utility>
+
 #include "core/Log.h"
 #include "core/Messages.h"
 
@@ -138,8 +140,13 @@ void CRecordingController::PressRecorder() {
             WaitForCalm();
             break;
         case State::Starting:
+            // Followed once the file has started (a second press takes it back).
+            stopWhenStarted_ = !stopWhenStarted_;
+            break;
         case State::Finishing:
-            break;  // the button does not respond meanwhile
+            // A new recording by hand once this file is finished.
+            startWhenFinished_ = !startWhenFinished_;
+            break;
     }
 }
 
@@ -182,6 +189,7 @@ void CRecordingController::FinishFile() {
 
 void CRecordingController::AfterFile() {
     filePath_.clear();
+    stopWhenStarted_ = false;
     if (armedOutput_ && outputSeconds_ >= 0 && graph_.encoderAttached()) {
         state_ = State::Armed;
         return;
@@ -195,6 +203,7 @@ void CRecordingController::FileFailed(const std::string& path, const std::string
                                       bool hadName, const std::string& message) {
     const bool motion = onMotion_;
     const bool wasRunning = state_ == State::ByHand || state_ == State::OnMotion;
+    startWhenFinished_ = false;  // the failure comes first; the user may press again
     const std::string said =
         !message.empty()
             ? message
@@ -230,6 +239,8 @@ bool CRecordingController::TakeNews() {
                     graph_.ClearAudioFailed();
                 }
                 Publish(SessionEventKind::RecordingStarted, news.path);
+                if (std::exchange(stopWhenStarted_, false))
+                    PressRecorder();
                 break;
             case GraphNews::Kind::FileFinished: {
                 if (!recording())
@@ -244,6 +255,8 @@ bool CRecordingController::TakeNews() {
                 events_.Publish(std::move(event));
                 AfterFile();
                 steps_.RecordingOver(motion, false);
+                if (std::exchange(startWhenFinished_, false))
+                    StartFile(false);
                 break;
             }
             case GraphNews::Kind::FileFailed:
@@ -290,6 +303,8 @@ void CRecordingController::FollowMotion(bool motion, std::uint32_t calmMs) {
 }
 
 bool CRecordingController::GraphGone() {
+    stopWhenStarted_ = false;
+    startWhenFinished_ = false;
     outputSeconds_ = -1;
     armedOutput_ = false;
     const std::string path = filePath_;

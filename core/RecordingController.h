@@ -55,7 +55,8 @@ public:
 
     // ---- commands ----
     // The Recorder button: starts a recording by hand, or ends the one that runs (a file
-    // on motion too; the next one then waits for a calm picture).
+    // on motion too; the next one then waits for a calm picture). Pressed while a file
+    // starts or ends, it acts once the file has.
     void PressRecorder();
     // Whether the encoding output should keep the seconds before motion, with these
     // choices: links, replaces or unlinks it. A file on motion ends first when arming
@@ -119,10 +120,13 @@ private:
 
     State state_ = State::Idle;
     bool onMotion_ = false;
-    bool armedOutput_ = false;     // the output keeps seconds for motion
-    bool armFailed_ = false;       // not tried again until a command changes something
-    bool calmNeeded_ = false;      // a new file on motion waits for a calm picture
-    bool lost_ = false;            // the graph went during a recording (GraphGone)
+    bool armedOutput_ = false;  // the output keeps seconds for motion
+    bool armFailed_ = false;    // not tried again until a command changes something
+    bool calmNeeded_ = false;   // a new file on motion waits for a calm picture
+    bool lost_ = false;         // the graph went during a recording (GraphGone)
+    // A press while a file starts or ends is followed once it has.
+    bool stopWhenStarted_ = false;
+    bool startWhenFinished_ = false;
     RecordRequest outputRequest_;  // what the output encodes
     int outputSeconds_ = -1;       // and how many seconds it keeps; -1: no output
     std::uint32_t lastMotion_ = 0;

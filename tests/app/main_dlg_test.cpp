@@ -71,9 +71,10 @@ TEST_F(MainDlgTest, StartsUpPaintsFramesAndChangesSize) {
     EXPECT_TRUE(dialog.button(ids::kSizeDefault)->GetCheck());
     ASSERT_TRUE(WaitFor([&] { return PicturePainted(dialog.previewWindow()); }));
 
+    // A size change runs after a short pause, on the window's own timer.
     QTest::mouseClick(dialog.button(ids::kSize1600), Qt::LeftButton);
     EXPECT_EQ(dialog.tick().frameWidth(), 1600);
-    EXPECT_TRUE(dialog.tick().enlarge());
+    ASSERT_TRUE(WaitFor([&] { return dialog.tick().enlarge() && !dialog.tick().busy(); }));
     EXPECT_EQ(dialog.capture().width(), 800);
     EXPECT_EQ(dialog.previewWindow()->size(), QSize(1600, 1200));
     EXPECT_TRUE(WaitFor([&] { return PicturePainted(dialog.previewWindow()); }));
@@ -82,6 +83,7 @@ TEST_F(MainDlgTest, StartsUpPaintsFramesAndChangesSize) {
 
     QTest::mouseClick(dialog.button(ids::kSizeDefault), Qt::LeftButton);
     EXPECT_EQ(dialog.tick().frameWidth(), 320);
+    ASSERT_TRUE(WaitFor([&] { return dialog.capture().width() == 320; }));
     EXPECT_FALSE(dialog.tick().enlarge());
     EXPECT_EQ(dialog.previewWindow()->size(), QSize(320, 240));
     EXPECT_TRUE(WaitFor([&] { return PicturePainted(dialog.previewWindow()); }));

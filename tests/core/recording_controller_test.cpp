@@ -199,10 +199,10 @@ TEST_P(RecordingControllerTable, CommandLeadsToItsStateCallsAndEvents) {
     EXPECT_EQ(notices_.shown.size(), static_cast<std::size_t>(row.notices));
     EXPECT_EQ(steps_.held, controller_.recording()) << "the controls follow the recording";
     // A number goes back only when its file got no name.
-    const bool givenBack = row.from == State::Starting &&
-                           (row.command == Command::NewsFailed ||
-                            row.command == Command::NewsOutputFailed ||
-                            row.command == Command::GraphGone);
+    const bool givenBack =
+        row.from == State::Starting &&
+        (row.command == Command::NewsFailed || row.command == Command::NewsOutputFailed ||
+         row.command == Command::GraphGone);
     std::ifstream counter(In("Pellor.inf"));
     const std::string number{std::istreambuf_iterator<char>(counter), {}};
     EXPECT_EQ(number, graph_.files.empty() ? "" : givenBack ? "0" : "1");
