@@ -12,13 +12,19 @@
 // turns within one case, so load from elsewhere on the machine falls on both alike. It
 // also reports the most the ring held against the encoded size of its seconds, which
 // the encoder's own output gives (seen through GStreamer's tracing hooks).
+//
+// Recordings by hand on the running camera: how long the main thread spends in each call
+// that links the output, starts or finishes a file or unlinks the output, and how long a
+// click takes to give a file with data on the disk.
 
 #include <benchmark/benchmark.h>
 #include <gst/gst.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -281,5 +287,83 @@ BENCHMARK(BM_PreviewBesideArmed)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
+
+void BM_HandRecordingCalls(benchmark::State& state) {
+    setenv("TAVELIN_TEST_SOURCES", "1", 1);
+    setenv("TAVELIN_TEST_CAMERA_PATTERN", "ball", 1);
+    setenv("TAVELIN_TEST_CAMERA_FORMAT", "yuy2", 1);
+    tavelin::EnsureGstreamer();
+    std::vector<std::string> encoders;
+    std::vector<std::string> devices;
+    tavelin::CCaptureGraph::ListVideoCompressors(encoders);
+    tavelin::CCaptureGraph::ListAudioDevices(devices);
+    tavelin::RecordRequest request;
+    request.width = 640;
+    request.height = 480;
+    request.videoCompressorIndex = ListPosition(encoders, "JPEG image encoder");
+    request.audioEnabled = true;
+    request.audioCompression = true;
+    request.audioCompressorIndex = 0;  // PCM
+    request.audioDeviceIndex = ListPosition(devices, tavelin::kTestMicrophoneName);
+    char folder[] = "/tmp/tavelin-bench-XXXXXX";
+    if (request.videoCompressorIndex < 0 || request.audioDeviceIndex < 0 ||
+        mkdtemp(folder) == nullptr) {
+        state.SkipWithError("no JPEG encoder, test microphone or folder");
+        return;
+    }
+    using Ms = std::chrono::duration<double, std::milli>;
+    for (auto _ : state) {
+        tavelin::CCaptureGraph graph;
+        if (!graph.BuildPreviewGraph(640, 480)) {
+            state.SkipWithError(graph.lastError().c_str());
+            return;
+        }
+        double longestCall = 0;
+        double longestToData = 0;
+        const auto timed = [&](const auto& call) {
+            const auto t0 = Clock::now();
+            call();
+            longestCall = std::max(longestCall, Ms(Clock::now() - t0).count());
+        };
+        // Frame steps, the news taken, until `kind` comes.
+        const auto stepUntil = [&](tavelin::GraphNews::Kind kind) {
+            for (int i = 0; i < 300; ++i) {
+                graph.WaitForNewFrame();
+                for (const tavelin::GraphNews& news : graph.TakeNews()) {
+                    if (news.kind == kind)
+                        return true;
+                }
+            }
+            return false;
+        };
+        constexpr int kRecordings = 5;
+        for (int i = 0; i < kRecordings; ++i) {
+            const std::string path = std::string(folder) + "/" + std::to_string(i) + ".avi";
+            timed([&] { graph.AttachEncoder(request, 0); });
+            const auto clicked = Clock::now();
+            timed([&] { graph.StartFile(path, true, nullptr, false); });
+            if (!stepUntil(tavelin::GraphNews::Kind::FileStarted)) {
+                state.SkipWithError("a file did not start");
+                return;
+            }
+            longestToData = std::max(longestToData, Ms(Clock::now() - clicked).count());
+            RunFrameStep(graph, std::chrono::milliseconds(1000));
+            timed([&] { graph.FinishFile(); });
+            if (!stepUntil(tavelin::GraphNews::Kind::FileFinished)) {
+                state.SkipWithError("a file did not finish");
+                return;
+            }
+            timed([&] { graph.DetachEncoder(); });
+            std::remove(path.c_str());
+        }
+        state.counters["longest_call_ms"] = longestCall;
+        state.counters["click_to_data_ms"] = longestToData;
+        state.counters["camera_builds"] = graph.cameraBuilds();
+        state.SetIterationTime(1.0);
+    }
+    rmdir(folder);
+    state.SetLabel("mjpeg 640x480 with sound, 5 recordings");
+}
+BENCHMARK(BM_HandRecordingCalls)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -137,6 +137,12 @@ protected:
     fs::path dir_;
 };
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kInstrumentedBuild = true;
+#else
+constexpr bool kInstrumentedBuild = false;
+#endif
+
 std::vector<Kind> Kinds(const std::vector<GraphNews>& news) {
     std::vector<Kind> kinds;
     for (const GraphNews& n : news)
@@ -182,8 +188,10 @@ TEST_F(LiveOutputTest, TheCameraRunsOnWhileAnOutputAndAFileComeAndGo) {
 
     EXPECT_EQ(graph.cameraBuilds(), 1);
     EXPECT_EQ(cameraBuildLines, 1);
-    // Two frames of jitter at each of the four changes.
-    EXPECT_GE(delivered, pushed - 8) << pushed << " frames pushed";
+    // Two frames of jitter at each of the four changes; the sanitizers' instrumentation
+    // makes each call on the main thread several times slower.
+    const int jitter = kInstrumentedBuild ? 5 : 2;
+    EXPECT_GE(delivered, pushed - 4 * jitter) << pushed << " frames pushed";
 
     ASSERT_THAT(Kinds(news.all), ::testing::ElementsAre(Kind::FileStarted, Kind::FileFinished));
     const GraphNews& finished = news.all[1];
