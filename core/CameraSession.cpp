@@ -45,14 +45,13 @@ bool CCameraSession::StartCamera() {
 
 void CCameraSession::SetFiles(Files files) {
     files_ = std::move(files);
-    recorder_.counterPath = files_.counter;
+    recorder_.SetCounterPath(files_.counter);
     tick_.SetSnapshotPath(files_.snapshotTemp);
 }
 
 void CCameraSession::StartNumbering(const std::string& recordingFolder) {
-    ClaimLeftoverRecordings(recordingFolder, files_.counter, recorder_.fileCounter);
-    ReadRecordingCounter(files_.counter, recorder_.fileCounter);
-    WriteAviPathText(recordingFolder + NumberedAviName(recorder_.fileCounter));
+    recorder_.StartNumbering(recordingFolder);
+    WriteAviPathText(recordingFolder + NumberedAviName(recorder_.fileCounter()));
     settings_.recording.aviPath = aviPathText_;
 }
 
@@ -235,9 +234,9 @@ void CCameraSession::SetRecordingControls(bool enable) {
 void CCameraSession::ApplyMonitorSettings(bool accepted) {
     MotionRecordSetup& motion = settings_.monitor.motionRecord;
     motion = motion.Clamped();
-    CMonitorCore& monitor = tick_.monitor();
     if (accepted)
-        monitor.watchMotion = canRecordOnMotion_ && motion.enabled;
+        tick_.SetWatchMotion(canRecordOnMotion_ && motion.enabled);
+    const CMonitorCore& monitor = tick_.monitor();
     const bool recording = controller_.recording();
     ApplyMonitorPlan(accepted ? PlanAcceptedSettings(settings_.monitor.monitorMode, noAudioDevice_,
                                                      recording, monitor.watchMotion)
@@ -255,24 +254,15 @@ void CCameraSession::ResumeRecordOnMotion() {
 }
 
 void CCameraSession::ApplyMonitorPlan(const MonitorSettingsPlan& plan) {
-    CMonitorCore& monitor = tick_.monitor();
-    if (plan.resetMonitor) {
-        monitor.motionShotPending = false;
-        monitor.monitorOn = false;
-        monitor.zoomReady = false;
-        monitor.trackHoldoff = CMonitorCore::kTrackHoldoff;
-    }
     if (plan.showNoAudioNotice) {
         Log(LogArea::Monitor, LogLevel::Warning,
             "monitor: the alarm stays off: no sound input device was listed at start-up");
         notices_.ShowNotice(msg::kNoAudioDevice, NoticeStyle::Warning);
     }
-    if (plan.resetZoomDivider)
-        monitor.zoomDivider = 0;
-    if (plan.resetMonitor) {
-        monitor.monitorOn = plan.monitorOn;
-        tick_.SetUpMonitor();
-    }
+    if (plan.resetMonitor)
+        tick_.ResetMonitor(plan.monitorOn, plan.resetZoomDivider);
+    else if (plan.resetZoomDivider)
+        tick_.RestartZoom();
     if (plan.indicator == IndicatorAction::Show) {
         tick_.SetMonitorIndicator(true);
         view_.monitorLightShown = true;
@@ -328,7 +318,7 @@ void CCameraSession::Shutdown() {
     tick_.SetBlink(false);
     host_.StopTimer(kBlinkTimer);
     tick_.SetOverlayPictures(OverlayPicture(), OverlayPicture());
-    tick_.monitor().Release();
+    tick_.ReleaseMonitor();
 }
 
 void CCameraSession::FrameStep() {

@@ -127,8 +127,8 @@ public:
     bool noAudioDevice() const { return noAudioDevice_; }
     bool busy() const { return tick_.busy(); }
     void SetBusy() { tick_.SetBusy(true); }
-    std::int32_t fileCounter() const { return recorder_.fileCounter; }
-    void SetFileCounter(std::int32_t counter) { recorder_.fileCounter = counter; }
+    std::int32_t fileCounter() const { return recorder_.fileCounter(); }
+    void SetFileCounter(std::int32_t counter) { recorder_.SetFileCounter(counter); }
     const CFrameTick& tick() const { return tick_; }
     const CRecordingController& recordings() const { return controller_; }
     // What the window's controls show.

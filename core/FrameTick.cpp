@@ -134,6 +134,16 @@ void CFrameTick::CancelCountdown() {
     timedShotStart_ = 0;
 }
 
+void CFrameTick::ResetMonitor(bool on, bool restartZoom) {
+    monitor_.motionShotPending = false;
+    monitor_.zoomReady = false;
+    monitor_.trackHoldoff = CMonitorCore::kTrackHoldoff;
+    if (restartZoom)
+        monitor_.zoomDivider = 0;
+    monitor_.monitorOn = on;
+    SetUpMonitor();
+}
+
 void CFrameTick::SetOverlayPictures(OverlayPicture cameraIcon, OverlayPicture badge) {
     cameraIcon_ = std::move(cameraIcon);
     badgePicture_ = std::move(badge);

@@ -80,7 +80,15 @@ public:
     void SetMonitorIndicator(bool on) { monitorIndicator_ = on; }
     void SetBlink(bool on) { blink_ = on; }
     void SetOverlayPictures(OverlayPicture cameraIcon, OverlayPicture badge);
-    CMonitorCore& monitor() { return monitor_; }
+    // The monitor put back to rest, then switched on or off for the shown size; the zoom
+    // scan starts from its first step with `restartZoom`.
+    void ResetMonitor(bool on, bool restartZoom);
+    void RestartZoom() { monitor_.zoomDivider = 0; }
+    // Motion at the alarm's level is measured whether or not the alarm is on.
+    void SetWatchMotion(bool on) { monitor_.watchMotion = on; }
+    void ReleaseMonitor() { monitor_.Release(); }
+    // For tests that set up a monitor state directly.
+    CMonitorCore& monitorForTest() { return monitor_; }
 
     // ---- state ----
     int frameWidth() const { return frameWidth_; }

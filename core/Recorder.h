@@ -47,11 +47,18 @@ public:
     void GiveBackName();
 
     // The counter file, set by the main window at start-up.
-    std::string counterPath;
+    void SetCounterPath(std::string path) { counterPath_ = std::move(path); }
+    const std::string& counterPath() const { return counterPath_; }
+    // Claims what killed programs left in `folder` (LeftoverRecordings.h) and reads the
+    // counter.
+    void StartNumbering(const std::string& folder);
     // The counter as last read from or written to the counter file.
-    std::int32_t fileCounter = 0;
+    std::int32_t fileCounter() const { return fileCounter_; }
+    void SetFileCounter(std::int32_t counter) { fileCounter_ = counter; }
 
 private:
+    std::string counterPath_;
+    std::int32_t fileCounter_ = 0;
     IRecorderWindow& window_;
     RecordingChoices& choices_;
     TakenName taken_;

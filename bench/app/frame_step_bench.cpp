@@ -113,7 +113,7 @@ void RunFrameStep(benchmark::State& state, Setup setup) {
     tick.SelectCaptureSize(setup.sizeIndex);
     tick.SettleStep();
     tick.SetShowDateTime(true);
-    tick.monitor().monitorOn = setup.monitorMode != 0;
+    tick.monitorForTest().monitorOn = setup.monitorMode != 0;
     tick.SetUpMonitor();
 
     for (auto _ : state) {

@@ -213,8 +213,8 @@ TEST_F(FrameTickTest, MonitorRunsOnlyBelow800AndNeverWhileEnlarged) {
     for (int index : {0, 2, 3, 4, 5}) {
         SCOPED_TRACE(index);
         StartAt(index);
-        tick_.monitor().monitorOn = true;
-        tick_.monitor().trackHoldoff = 0;
+        tick_.monitorForTest().monitorOn = true;
+        tick_.monitorForTest().trackHoldoff = 0;
         tick_.FrameStep();
         const int h = tick_.frameHeight();
         // The badge covers columns 18 ... 52 of frame rows h-102 ... h-67.
@@ -231,7 +231,7 @@ TEST_F(FrameTickTest, ModesWithoutTrackingDrawNoBadge) {
     for (std::uint8_t mode : {kModeDetect, std::uint8_t{5}}) {
         settings_.monitor.monitorMode = mode;
         StartAt(0);
-        tick_.monitor().monitorOn = true;
+        tick_.monitorForTest().monitorOn = true;
         tick_.FrameStep();
         const std::size_t badge = (static_cast<std::size_t>(240 - 90) * 320 + 30) * 3;
         EXPECT_NE(host_.shown[badge], 0x20) << int(mode);
@@ -252,9 +252,9 @@ TEST_F(FrameTickTest, PendingMotionStillIsWrittenOnceUnderItsTimeName) {
     settings_.monitor.monitorMode = kModeTrack;
     settings_.monitor.motionShotPath = (dir_ / "chosen.bmp").string();
     StartAt(0);
-    tick_.monitor().monitorOn = true;
-    tick_.monitor().motionShotPending = true;
-    tick_.monitor().trackHoldoff = 0;  // nothing is counted on this frame
+    tick_.monitorForTest().monitorOn = true;
+    tick_.monitorForTest().motionShotPending = true;
+    tick_.monitorForTest().trackHoldoff = 0;  // nothing is counted on this frame
     tick_.FrameStep();
     EXPECT_FALSE(tick_.monitor().motionShotPending);
     const fs::path still = dir_ / "MOTION[14-05-09].bmp";

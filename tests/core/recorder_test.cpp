@@ -29,12 +29,12 @@ class RecorderTest : public testing::TempFolderTest {
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
-        recorder_.counterPath = In("Pellor.inf");
+        recorder_.SetCounterPath(In("Pellor.inf"));
         window_.aviPathText = In("Tavelin-00007.avi");
     }
-    void WriteCounter(const std::string& text) { std::ofstream(recorder_.counterPath) << text; }
+    void WriteCounter(const std::string& text) { std::ofstream(recorder_.counterPath()) << text; }
     std::string Counter() const {
-        std::ifstream in(recorder_.counterPath);
+        std::ifstream in(recorder_.counterPath());
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
@@ -57,7 +57,7 @@ TEST_F(RecorderTest, CounterFileRulesDecideTheName) {
           Case{"2147483646", 0, "Tavelin-2147483646.avi", "2147483647"}}) {
         SCOPED_TRACE(c.content);
         WriteCounter(c.content);
-        recorder_.fileCounter = c.before;
+        recorder_.SetFileCounter(c.before);
         ASSERT_TRUE(recorder_.TakeName());
         EXPECT_EQ(recorder_.takenName().path, In(c.name));
         EXPECT_TRUE(recorder_.takenName().numbered);

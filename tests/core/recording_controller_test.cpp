@@ -69,7 +69,7 @@ class RecordingControllerTable : public testing::TempFolderTest,
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
-        names_.counterPath = In("Pellor.inf");
+        names_.SetCounterPath(In("Pellor.inf"));
         steps_.path = In("Tavelin-00000.avi");
         graph_.Run(320, 240);
         events_.Subscribe([this](const SessionEvent& e) { seen_.push_back(e); });
