@@ -63,7 +63,10 @@ GstFlowReturn CArmedTap::OnNewSample(GstAppSink* appsink, gpointer data) {
 void CArmedTap::Take(EncoderKind kind, GstSample* sample) {
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     const GstSegment* segment = gst_sample_get_segment(sample);
-    if (buffer == nullptr || segment == nullptr || !GST_BUFFER_PTS_IS_VALID(buffer))
+    if (buffer == nullptr || segment == nullptr)
+        return;
+    MarkAcquired(buffer);  // it came through the output's queues
+    if (!GST_BUFFER_PTS_IS_VALID(buffer))
         return;
     const GstClockTime start =
         gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));

@@ -7,6 +7,7 @@
 #include "capture/FrameGate.h"
 #include "capture/GraphParts.h"
 #include "capture/Pipeline.h"
+#include "capture/ThreadAnnotations.h"
 #include "core/RecordFailure.h"
 #include "core/SiblingFile.h"
 
@@ -64,7 +65,9 @@ std::string FirstPictureText(GstClockTime first, GstClockTime started) {
 
 GstPadProbeReturn DropAfterFailure(GstPad*, GstPadProbeInfo*, gpointer data) {
     const auto* failed = static_cast<const std::atomic<bool>*>(data);
-    return failed->load(std::memory_order_acquire) ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+    const bool drop = failed->load(std::memory_order_acquire);
+    MarkReleased(data);
+    return drop ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 }
 
 }  // namespace
@@ -258,6 +261,7 @@ void CCaptureGraph::Unlink(std::unique_ptr<Output> output) {
     const auto unlink = [](GstPad* pad, GstPadProbeInfo*, gpointer data) {
         auto* output = static_cast<Output*>(data);
         gst_pad_unlink(pad, output->binInput.get());
+        MarkReleased(&output->failed);
         output->unlinked.store(true, std::memory_order_release);
         output->graph->Wake();
         return GST_PAD_PROBE_REMOVE;
@@ -282,6 +286,7 @@ void CCaptureGraph::RemoveUnlinked(bool all) {
         gst_element_set_state(output.bin.get(), GST_STATE_NULL);
         if (pipeline_)
             gst_bin_remove(GST_BIN(pipeline_->element()), output.bin.get());
+        MarkAcquired(&output.failed);  // the probes are done with it
         it = unlinked_.erase(it);
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "capture/GraphParts.h"
+#include "capture/ThreadAnnotations.h"
 
 namespace tavelin {
 
@@ -120,6 +121,7 @@ bool CPipeline::TakeError(GstClockTime wait) {
     GstMessagePtr message(gst_bus_timed_pop_filtered(bus_.get(), wait, GST_MESSAGE_ERROR));
     if (!message)
         return false;
+    MarkAcquired(message.get());
     Report(message.get());
     error_ = ErrorOf(message.get());
     return true;
@@ -130,6 +132,7 @@ GstMessagePtr CPipeline::Pop() {
         return {};
     GstMessagePtr message(gst_bus_pop(bus_.get()));
     if (message) {
+        MarkAcquired(message.get());
         Report(message.get());
         if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS)
             endOfStream_ = true;
@@ -140,11 +143,15 @@ GstMessagePtr CPipeline::Pop() {
 namespace {
 
 GstBusSyncReply OnPosted(GstBus*, GstMessage* message, gpointer data) {
+    MarkAcquired(data);
     (*static_cast<std::function<void(GstMessage*)>*>(data))(message);
+    MarkReleased(data);
+    MarkReleased(message);  // the bus hands it on to whoever takes it off
     return GST_BUS_PASS;
 }
 
 void DeleteWatch(gpointer data) {
+    MarkAcquired(data);  // the posting threads are done with it
     delete static_cast<std::function<void(GstMessage*)>*>(data);
 }
 
@@ -154,8 +161,9 @@ void CPipeline::WatchMessages(std::function<void(GstMessage*)> watch) {
     if (!bus_)
         return;
     // The bus owns the copy and frees it when the handler is replaced.
-    gst_bus_set_sync_handler(bus_.get(), &OnPosted,
-                             new std::function<void(GstMessage*)>(std::move(watch)), &DeleteWatch);
+    auto* copy = new std::function<void(GstMessage*)>(std::move(watch));
+    MarkReleased(copy);
+    gst_bus_set_sync_handler(bus_.get(), &OnPosted, copy, &DeleteWatch);
 }
 
 bool CPipeline::DrainBus() {
@@ -223,6 +231,7 @@ bool CPipeline::WaitForEos(std::initializer_list<GstElement*> writers,
             static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
         if (!message)
             return false;
+        MarkAcquired(message.get());
         if (GST_MESSAGE_TYPE(message.get()) == GST_MESSAGE_EOS)
             return true;
         Report(message.get());

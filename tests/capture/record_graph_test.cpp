@@ -23,6 +23,7 @@
 
 #include "capture/CaptureGraph.h"
 #include "capture/TestSources.h"
+#include "capture/ThreadAnnotations.h"
 #include "tests/capture/AviProbe.h"
 #include "tests/capture/CaptureTestSupport.h"
 #include "tests/capture/GraphNews.h"
@@ -144,14 +145,19 @@ SourcePushes pushes;
 
 void NotePush(GObject*, GstClockTime, GstPad* pad, GstBuffer* buffer) {
     GstObject* parent = GST_OBJECT_PARENT(pad);
-    if (parent == nullptr || !GST_IS_ELEMENT(parent) || !GST_BUFFER_PTS_IS_VALID(buffer))
+    if (parent == nullptr || !GST_IS_ELEMENT(parent))
         return;
     GstElementFactory* factory = gst_element_get_factory(GST_ELEMENT(parent));
-    if (factory == nullptr)
+    // Only the sources' own buffers are read: others may be in other threads' hands.
+    if (factory == nullptr ||
+        (std::strcmp(GST_OBJECT_NAME(factory), "videotestsrc") != 0 &&
+         std::strcmp(GST_OBJECT_NAME(factory), "audiotestsrc") != 0) ||
+        !GST_BUFFER_PTS_IS_VALID(buffer))
         return;
     const GstClockTime end =
         GST_BUFFER_PTS(buffer) +
         (GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 0);
+    MarkReleased(buffer);  // before it goes on to the output's queues
     if (std::strcmp(GST_OBJECT_NAME(factory), "videotestsrc") == 0) {
         pushes.cameraEnd = end;
         ++pushes.cameraBuffers;
