@@ -9,7 +9,9 @@
 //   dialog-text <name> <text>  types <text> into the field <name> of that dialog
 //   dialog-close               closes the dialog or message box that is up
 //   tray <command id>          chooses an entry of the tray menu
-//   state                      prints "state key=value ..." of the window
+//   state                      prints "state key=value ..." of the window (recording,
+//                              monitor, objects, visible, frames shown, counter, armed,
+//                              onmotion, camerastarts: the camera's starts so far)
 //   modal                      prints "modal <text>" of the message box that is up,
 //                              or "modal none"
 //   dialog                     prints "dialog <class>" of the modal window that is up
