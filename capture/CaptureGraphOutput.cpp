@@ -64,6 +64,7 @@ std::string FirstPictureText(GstClockTime first, GstClockTime started) {
 }
 
 GstPadProbeReturn DropAfterFailure(GstPad*, GstPadProbeInfo*, gpointer data) {
+    MarkAcquired(data);
     const auto* failed = static_cast<const std::atomic<bool>*>(data);
     const bool drop = failed->load(std::memory_order_acquire);
     MarkReleased(data);
@@ -205,6 +206,7 @@ bool CCaptureGraph::AttachEncoder(const RecordRequest& request, int secondsBefor
     }
     output->teePad.reset(gst_element_request_pad_simple(tee_, "src_%u"));
     if (output->teePad) {
+        MarkReleased(&output->failed);  // the camera's thread reads the output from now on
         output->dropProbe =
             gst_pad_add_probe(output->teePad.get(),
                               static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
@@ -260,12 +262,14 @@ void CCaptureGraph::Unlink(std::unique_ptr<Output> output) {
     // the camera's thread as the frame under way has gone through.
     const auto unlink = [](GstPad* pad, GstPadProbeInfo*, gpointer data) {
         auto* output = static_cast<Output*>(data);
+        MarkAcquired(&output->failed);
         gst_pad_unlink(pad, output->binInput.get());
         MarkReleased(&output->failed);
         output->unlinked.store(true, std::memory_order_release);
         output->graph->Wake();
         return GST_PAD_PROBE_REMOVE;
     };
+    MarkReleased(&raw->failed);
     gst_pad_add_probe(raw->teePad.get(), GST_PAD_PROBE_TYPE_IDLE, unlink, raw, nullptr);
 }
 
