@@ -213,6 +213,7 @@ TEST_F(RecordingTest, CounterSetInVideoSettingsNumbersTheNextRecording) {
     ASSERT_TRUE(dialog_->session().recording());
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 6));
     Click(ids::kRecorder);
+    ASSERT_TRUE(WaitFor([this] { return !dialog_->session().recording(); }));
     EXPECT_TRUE(fs::exists(file));
     EXPECT_EQ(Counter(), "21");
 }
@@ -240,6 +241,7 @@ TEST_F(RecordingTest, RecordSettingsTypedPathIsUsedOnceAndTheListsFollow) {
     ASSERT_TRUE(dialog_->session().recording());
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 6));
     Click(ids::kRecorder);
+    ASSERT_TRUE(WaitFor([this] { return !dialog_->session().recording(); }));
     EXPECT_TRUE(fs::exists(mine));
     EXPECT_EQ(Counter(), "0");
 }
