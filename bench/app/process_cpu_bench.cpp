@@ -146,6 +146,12 @@ void RunProgram(benchmark::State& state, bool recordWithMonitor) {
     }
     dialog.show();
     dialog.button(ids::kSize640)->click();
+    // The size changes after a short pause, on the window's timer.
+    if (!QTest::qWaitFor(
+            [&] { return dialog.capture().width() == 640 && !dialog.session().busy(); }, 10000)) {
+        state.SkipWithError("the camera did not start at 640x480");
+        return;
+    }
     if (recordWithMonitor) {
         auto* video = qobject_cast<QComboBox*>(dialog.control(ids::kVideoCompressorList));
         video->setCurrentIndex(video->findText(QStringLiteral("JPEG image encoder")));
@@ -188,8 +194,11 @@ void RunProgram(benchmark::State& state, bool recordWithMonitor) {
         state.counters["viewer_rss_mb"] = viewer.residentMb();
         state.counters["x_viewer_cpu"] = viewerPercent > 0 ? cpuPercent / viewerPercent : 0;
     }
-    if (recordWithMonitor)
+    if (recordWithMonitor) {
         dialog.button(ids::kRecorder)->click();
+        if (!QTest::qWaitFor([&] { return !dialog.session().recording(); }, 10000))
+            state.SkipWithError("the recording did not end");
+    }
     CAppPaths::SetDataDirectoryForTests({});
 }
 
