@@ -176,7 +176,7 @@ QString CTestHook::State() const {
         .arg(dialog_->fileCounter())
         .arg(session.motionArmed())
         .arg(session.motionRecording())
-        .arg(dialog_->capture().cameraStarts());
+        .arg(dialog_->capture().cameraBuilds());
 }
 
 }  // namespace tavelin

@@ -215,7 +215,6 @@ bool CCaptureGraph::BuildPreviewGraph(int width, int height) {
     Log(LogArea::Capture, LogLevel::Info,
         "preview: " + Quoted(sourceName_) + " running at " + std::to_string(width) + "x" +
             std::to_string(height));
-    ++cameraStarts_;
     RequestNewFrame();
     return true;
 }

@@ -150,8 +150,6 @@ public:
     const CameraWish& cameraWish() const { return cameraWish_; }
     // The name of the camera the running graph uses; empty without a graph.
     const std::string& cameraName() const { return sourceName_; }
-    // How often the camera branch was built since the program started.
-    int cameraStarts() const { return cameraStarts_; }
 
     // Every video source by name, in the order the camera search walks them; false when
     // they cannot be listed at all.
@@ -228,7 +226,6 @@ private:
     CameraWish builtWish_;
     std::string announcedCamera_;  // the camera last used, so a fallback is said once
     std::string sourceName_;
-    int cameraStarts_ = 0;
     std::string sourceNodePath_;
     std::string lastError_;
     std::string failureCause_;
