@@ -210,13 +210,13 @@ int ListPosition(const std::vector<std::string>& list, const char* name) {
     return it == list.end() ? -1 : static_cast<int>(it - list.begin());
 }
 
-void BM_PreviewBesideArmed(benchmark::State& state) {
+// The synthetic sources, and a request for Motion JPEG at 640 x 480 with PCM sound from
+// the test microphone (list positions of -1 when either is missing).
+tavelin::RecordRequest JpegRequest(bool sound) {
     setenv("TAVELIN_TEST_SOURCES", "1", 1);
     setenv("TAVELIN_TEST_CAMERA_PATTERN", "ball", 1);
     setenv("TAVELIN_TEST_CAMERA_FORMAT", "yuy2", 1);
     tavelin::EnsureGstreamer();
-    const bool sound = state.range(0) != 0;
-    constexpr int kSecondsBefore = 3;
     std::vector<std::string> encoders;
     std::vector<std::string> devices;
     tavelin::CCaptureGraph::ListVideoCompressors(encoders);
@@ -229,6 +229,13 @@ void BM_PreviewBesideArmed(benchmark::State& state) {
     request.audioCompression = true;
     request.audioCompressorIndex = 0;  // PCM
     request.audioDeviceIndex = ListPosition(devices, tavelin::kTestMicrophoneName);
+    return request;
+}
+
+void BM_PreviewBesideArmed(benchmark::State& state) {
+    const bool sound = state.range(0) != 0;
+    constexpr int kSecondsBefore = 3;
+    const tavelin::RecordRequest request = JpegRequest(sound);
     if (request.videoCompressorIndex < 0 || (sound && request.audioDeviceIndex < 0)) {
         state.SkipWithError("no JPEG encoder or test microphone");
         return;
@@ -289,22 +296,7 @@ BENCHMARK(BM_PreviewBesideArmed)
     ->Unit(benchmark::kSecond);
 
 void BM_HandRecordingCalls(benchmark::State& state) {
-    setenv("TAVELIN_TEST_SOURCES", "1", 1);
-    setenv("TAVELIN_TEST_CAMERA_PATTERN", "ball", 1);
-    setenv("TAVELIN_TEST_CAMERA_FORMAT", "yuy2", 1);
-    tavelin::EnsureGstreamer();
-    std::vector<std::string> encoders;
-    std::vector<std::string> devices;
-    tavelin::CCaptureGraph::ListVideoCompressors(encoders);
-    tavelin::CCaptureGraph::ListAudioDevices(devices);
-    tavelin::RecordRequest request;
-    request.width = 640;
-    request.height = 480;
-    request.videoCompressorIndex = ListPosition(encoders, "JPEG image encoder");
-    request.audioEnabled = true;
-    request.audioCompression = true;
-    request.audioCompressorIndex = 0;  // PCM
-    request.audioDeviceIndex = ListPosition(devices, tavelin::kTestMicrophoneName);
+    const tavelin::RecordRequest request = JpegRequest(true);
     char folder[] = "/tmp/tavelin-bench-XXXXXX";
     if (request.videoCompressorIndex < 0 || request.audioDeviceIndex < 0 ||
         mkdtemp(folder) == nullptr) {
