@@ -40,14 +40,6 @@ void RemoveFrom(GstElement* bin, std::initializer_list<GstElement*> elements) {
     }
 }
 
-// The same encoders and devices: a file may go on from this output.
-bool SameEncoding(const RecordRequest& a, const RecordRequest& b) {
-    return a.videoCompressorIndex == b.videoCompressorIndex && a.audioEnabled == b.audioEnabled &&
-           (!a.audioEnabled || (a.audioCompression == b.audioCompression &&
-                                a.audioCompressorIndex == b.audioCompressorIndex &&
-                                a.audioDeviceIndex == b.audioDeviceIndex));
-}
-
 GstClockTime Window(int secondsBefore) {
     return GST_SECOND * static_cast<GstClockTime>(
                             std::clamp(secondsBefore, 0, CCaptureGraph::kMostSecondsBefore));
@@ -174,7 +166,7 @@ bool CCaptureGraph::AttachEncoder(const RecordRequest& request, int secondsBefor
         Log(LogArea::Record, LogLevel::Warning, "output: not linked: " + lastError_);
         return false;
     }
-    if (output_ && SameEncoding(output_->request, request)) {
+    if (output_ && EncodesAlike(output_->request, request)) {
         output_->tap->SetWindow(Window(secondsBefore));
         return true;
     }

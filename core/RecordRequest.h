@@ -27,4 +27,14 @@ struct RecordRequest {
     std::int8_t masterStream = 1;  // whose timing rules the file: -1 none, 1 audio, 2 video
 };
 
+// Two requests that encode alike: the same encoders and, with sound, the same sound
+// device and encoder (the file, the size and the master stream aside). A file may go on
+// from an output built for either.
+inline bool EncodesAlike(const RecordRequest& a, const RecordRequest& b) {
+    return a.videoCompressorIndex == b.videoCompressorIndex && a.audioEnabled == b.audioEnabled &&
+           (!a.audioEnabled || (a.audioCompression == b.audioCompression &&
+                                a.audioCompressorIndex == b.audioCompressorIndex &&
+                                a.audioDeviceIndex == b.audioDeviceIndex));
+}
+
 }  // namespace tavelin

@@ -14,13 +14,10 @@ constexpr const char* kAudioFellBackToPcm =
     "Auto adjust Audio Format : PCM\r\n\r\n"
     "The selected compressor may not be compatible with this content.\r\n";
 
-// Two requests that encode alike (the file aside).
-bool SameEncoding(const RecordRequest& a, const RecordRequest& b) {
-    return a.width == b.width && a.height == b.height &&
-           a.videoCompressorIndex == b.videoCompressorIndex && a.audioEnabled == b.audioEnabled &&
-           a.audioCompression == b.audioCompression &&
-           a.audioCompressorIndex == b.audioCompressorIndex &&
-           a.audioDeviceIndex == b.audioDeviceIndex && a.masterStream == b.masterStream;
+// The output encodes for this request as it is (its size included).
+bool OutputServes(const RecordRequest& output, const RecordRequest& request) {
+    return output.width == request.width && output.height == request.height &&
+           EncodesAlike(output, request);
 }
 
 }  // namespace
@@ -116,7 +113,7 @@ void CRecordingController::UpdateArming(bool want, int secondsBefore) {
     if (state_ != State::Armed)
         return;  // a change of choices waits for the file's end
     const RecordRequest request = steps_.ChosenRequest();
-    if (SameEncoding(request, outputRequest_) && secondsBefore == outputSeconds_)
+    if (OutputServes(outputRequest_, request) && secondsBefore == outputSeconds_)
         return;
     if (!Attach(request, secondsBefore, true))
         state_ = State::Idle;
@@ -163,7 +160,7 @@ void CRecordingController::StartFile(bool onMotion) {
     }
     // By hand the output may have to be linked for this file alone; on motion it runs.
     const RecordRequest request = steps_.ChosenRequest();
-    if (!onMotion && (outputSeconds_ < 0 || !SameEncoding(request, outputRequest_))) {
+    if (!onMotion && (outputSeconds_ < 0 || !OutputServes(outputRequest_, request))) {
         const bool forMotion = armedOutput_;
         if (!Attach(request, forMotion ? outputSeconds_ : 0, forMotion)) {
             FileFailed({}, graph_.failureCause(), false);

@@ -115,8 +115,6 @@ public:
             return false;
         writing_ = true;
         named = NameAfterOthersTookIt(path, names, namesTakenByOthers);
-        if (whileStarting)
-            whileStarting();
         if (named.empty()) {
             Report(
                 News(GraphNews::Kind::FileFailed, {}, "Cannot write the AVI file: File exists."));
@@ -140,8 +138,6 @@ public:
     }
     bool writingFile() const override { return writing_; }
     std::vector<GraphNews> TakeNews() override {
-        if (holdNews)
-            return {};
         std::vector<GraphNews> taken(news_.begin(), news_.end());
         news_.clear();
         for (const GraphNews& news : taken) {
@@ -191,9 +187,7 @@ public:
     bool failAudio = false;
     bool failStart = false;
     std::string failFirstData;  // a cause: the file fails before its first data
-    bool holdNews = false;      // the graph has not answered yet
     int namesTakenByOthers = 0;
-    std::function<void()> whileStarting;  // another program at work meanwhile
     std::vector<RecordRequest> attachRequests;
     std::vector<int> attachSeconds;
     std::vector<FileCall> files;
@@ -249,7 +243,6 @@ public:
         if (view.monitorSwitchDown && !v.monitorSwitchDown)
             log.push_back("monitor switch up");
         view = v;
-        ++renders;
         enabled["sizes"] = v.sizesEnabled;
         enabled["recording settings"] = v.recordingSettingsEnabled;
         enabled["audio switch"] = v.recordingSettingsEnabled && !v.audioSwitchDisabled;
@@ -293,7 +286,6 @@ public:
     int checkedSize = -1;
     SwitchFaces monitorFaces = SwitchFaces::Keep;
     ControlsView view;
-    int renders = 0;
 };
 
 // The recording's owner as the frame tick sees it.
