@@ -390,37 +390,5 @@ TEST_F(FrameTickTest, BlinkStepFlashesTheLightsOnAndOff) {
     EXPECT_EQ(recording_.blinks, (std::vector<bool>{true, false, true}));
 }
 
-// The camera lost: torn down at once, the recording told its graph went, and built
-// again at the camera's size once the pause is over, with what the graph said.
-TEST_F(FrameTickTest, LostCameraIsBuiltAgainAfterThePause) {
-    StartAt(4);  // 1600 x 1200 from 800 x 600
-    recording_.isRecording = true;
-    source_.builds.clear();
-    source_.cause = "No space left on device";
-    source_.stopped = true;
-    source_.loseOnNextTake = true;
-    const int gone = recording_.graphsGone;
-    tick_.FrameStep();
-    EXPECT_EQ(recording_.graphsGone, gone + 1);
-    EXPECT_TRUE(source_.builds.empty());
-    EXPECT_TRUE(tick_.busy());
-    EXPECT_EQ(host_.timers[kSettleTimer], CFrameTick::kLossSettleMs);
-    EXPECT_EQ(Delivered(), std::vector<SessionEventKind>{SessionEventKind::CameraLost});
-
-    tick_.SettleStep();
-    EXPECT_EQ(source_.builds, (std::vector<std::pair<int, int>>{{800, 600}}));
-    ASSERT_EQ(recording_.ended.size(), 1u);
-    EXPECT_EQ(recording_.ended[0].fileCause, "No space left on device");
-    EXPECT_TRUE(recording_.ended[0].cameraStopped);
-    EXPECT_TRUE(recording_.ended[0].cameraBack);
-    EXPECT_TRUE(tick_.enlarge());
-    EXPECT_FALSE(tick_.busy());
-    EXPECT_TRUE(host_.TimerRunning(kFrameTimer));
-    EXPECT_EQ(Delivered(), (std::vector<SessionEventKind>{SessionEventKind::CameraLost,
-                                                          SessionEventKind::CameraBack}));
-    tick_.FrameStep();
-    EXPECT_EQ(host_.shownWidth, 1600);
-}
-
 }  // namespace
 }  // namespace tavelin

@@ -288,26 +288,14 @@ public:
     ControlsView view;
 };
 
-// The recording's owner as the frame tick sees it.
+// The session as the frame tick sees it: no recording; the blinks are kept.
 class FakeTickRecording : public ITickRecording {
 public:
     void BlinkLights(bool lit) override { blinks.push_back(lit); }
-    bool recording() const override { return isRecording; }
-    void GraphGone() override { ++graphsGone; }
-    void EndLostRecording(const std::string& fileCause, bool cameraStopped,
-                          bool cameraBack) override {
-        ended.push_back({fileCause, cameraStopped, cameraBack});
-        isRecording = false;
-    }
-    struct Ended {
-        std::string fileCause;
-        bool cameraStopped = false;
-        bool cameraBack = false;
-    };
-    bool isRecording = false;
-    int graphsGone = 0;
+    bool recording() const override { return false; }
+    void GraphGone() override {}
+    void EndLostRecording(const std::string&, bool, bool) override {}
     std::vector<bool> blinks;
-    std::vector<Ended> ended;
 };
 
 class FakeNotices : public INoticeSink {
