@@ -453,3 +453,13 @@ void CCameraSession::FollowMotionEvents(bool motion) {
 }
 
 }  // namespace tavelin
+
+namespace tavelin {
+
+void CCameraSession::StorageLimitsChanged() {}
+
+StorageSummary CCameraSession::storageSummary() const {
+    return {};
+}
+
+}  // namespace tavelin

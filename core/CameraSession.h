@@ -96,6 +96,9 @@ public:
     // starts with it, armed, as if the dialog had just been confirmed. The other monitor
     // functions last one run and stay off.
     void ResumeRecordOnMotion();
+    // settings().storage changed (the video settings): the folders are checked against
+    // the new limits.
+    void StorageLimitsChanged();
     // After the Monitor Settings dialog (settings().monitor holds what it stored):
     // switches the monitor by the stored mode (accepted) or puts an idle monitor back
     // to rest (cancelled).
@@ -134,6 +137,8 @@ public:
     // What the window's controls show.
     const ControlsView& controls() const { return view_; }
     bool audioEnabled() const { return audioEnabled_; }
+    // What the recording folder held at the last storage check.
+    StorageSummary storageSummary() const;
     // Record on motion: the output keeps the seconds before, and a file motion started.
     bool motionArmed() const { return controller_.armed(); }
     bool motionRecording() const { return controller_.onMotion(); }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/FrameFormat.h"
+#include "core/StorageLimits.h"
 
 namespace tavelin {
 
@@ -64,6 +65,7 @@ struct SessionSettings {
     RecordingChoices recording;
     MonitorSetup monitor;
     TimerShotSetup timerShot;
+    StorageLimits storage;  // kept between runs
 };
 
 }  // namespace tavelin
