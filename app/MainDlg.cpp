@@ -89,6 +89,17 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
             },
             Qt::QueuedConnection);
     });
+    // The storage keeper's reports (files removed, space run out) likewise.
+    storageKeeper_.SetWake([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!tornDown_)
+                    session_.StorageNews();
+            },
+            Qt::QueuedConnection);
+    });
+    session_.SetStorageKeeper(&storageKeeper_);
     session_.events().SetWake([this] {
         QMetaObject::invokeMethod(
             this, [this] { session_.events().Deliver(); }, Qt::QueuedConnection);

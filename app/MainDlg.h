@@ -20,6 +20,7 @@
 #include "capture/CaptureGraph.h"
 #include "capture/SoundPlayer.h"
 #include "core/CameraSession.h"
+#include "core/StorageKeeper.h"
 #include "core/Clock.h"
 #include "core/SessionHost.h"
 #include "dialogs/RecordSettingsHost.h"
@@ -149,6 +150,8 @@ private:
     CPreviewSound previewSound_;
     CQtFileChooser qtFiles_;
     CCameraSession session_;
+    // Its thread ends before the session goes.
+    CStorageKeeper storageKeeper_;
 
     QBasicTimer frameTimer_;
     QBasicTimer blinkTimer_;

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QTimer>
+#include <algorithm>
 
 #include "core/Log.h"
 #include "core/Messages.h"
@@ -20,6 +21,12 @@ void CMessageBoxNotices::ShowNotice(const std::string& text, NoticeStyle style) 
         Show(text, style);
         return;
     }
+    // The same message again while it waits or is up stays in the log: a session left
+    // alone finds one box, not a pile.
+    if (text == shown_ || std::any_of(queue_.begin(), queue_.end(),
+                                      [&text](const auto& queued) { return queued.first == text; })) {
+        return;
+    }
     queue_.emplace_back(text, style);
     if (!scheduled_ && !showing_ && owner_ != nullptr) {
         scheduled_ = true;
@@ -35,7 +42,9 @@ void CMessageBoxNotices::ShowQueued() {
     while (!queue_.empty() && owner_ != nullptr) {
         const auto [text, style] = std::move(queue_.front());
         queue_.pop_front();
+        shown_ = text;
         Show(text, style);
+        shown_.clear();
     }
     showing_ = false;
 }

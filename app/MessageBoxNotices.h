@@ -4,7 +4,8 @@
 // Once Defer() was called, a message is shown on the event loop's next turn instead of
 // inside the call that reported it: the frame step that found a full disk goes on, and
 // the timers keep the picture and the watching going while the box waits for OK. A
-// message that comes while a box is up waits for it to close.
+// message that comes while a box is up waits for it to close; one that is the same as
+// a message waiting or up is only logged.
 
 #include <QPointer>
 #include <deque>
@@ -32,6 +33,7 @@ private:
     bool scheduled_ = false;
     bool showing_ = false;
     std::deque<std::pair<std::string, NoticeStyle>> queue_;
+    std::string shown_;  // the message of the box that is up
 };
 
 }  // namespace tavelin

@@ -167,7 +167,7 @@ QString CTestHook::State() const {
     const CCameraSession& session = dialog_->session();
     return QStringLiteral(
                "recording=%1 monitor=%2 objects=%3 visible=%4 frames=%5 counter=%6 armed=%7 "
-               "onmotion=%8 camerastarts=%9")
+               "onmotion=%8 camerastarts=%9 storage=%10")
         .arg(session.recording())
         .arg(tick.monitor().monitorOn)
         .arg(tick.monitor().objectCount)
@@ -176,7 +176,8 @@ QString CTestHook::State() const {
         .arg(dialog_->fileCounter())
         .arg(session.motionArmed())
         .arg(session.motionRecording())
-        .arg(dialog_->capture().cameraBuilds());
+        .arg(dialog_->capture().cameraBuilds())
+        .arg(QString::fromLatin1(StorageVerdictName(session.storageVerdict())));
 }
 
 }  // namespace tavelin

@@ -31,7 +31,8 @@ CCameraSession::CCameraSession(ICameraGraph& graph, ISessionHost& host, INoticeS
       canRecordOnMotion_(canRecordOnMotion),
       tick_(graph, host, *this, notices, clock, alarm, settings_, events_),
       recorder_(*this, settings_.recording),
-      controller_(graph, recorder_, *this, notices, events_, clock) {}
+      controller_(graph, recorder_, *this, notices, events_, clock),
+      storage_(events_, notices) {}
 
 bool CCameraSession::StartCamera() {
     if (graph_.BuildPreviewGraph(tick_.frameWidth(), tick_.frameHeight())) {
@@ -103,6 +104,7 @@ void CCameraSession::SetAviPathText(const std::string& text) {
     aviPathText_ = text;
     view_.aviPath = text;
     shownView_.aviPath = text;  // the field shows it already
+    WatchStorage();
 }
 
 std::string CCameraSession::ReadAviPathText() {
@@ -113,6 +115,7 @@ void CCameraSession::WriteAviPathText(const std::string& text) {
     aviPathText_ = text;
     view_.aviPath = text;
     ShowControls();
+    WatchStorage();
 }
 
 void CCameraSession::SetMonitorSwitchDown(bool down) {
@@ -243,6 +246,16 @@ void CCameraSession::ApplyMonitorSettings(bool accepted) {
                               : PlanCancelledSettings(monitor.monitorOn, recording));
     controller_.RetryArming();
     UpdateArming();
+    WatchStorage();  // the still folder may have changed
+}
+
+void CCameraSession::StorageLimitsChanged() {
+    settings_.storage = settings_.storage.Clamped();
+    WatchStorage();
+}
+
+StorageSummary CCameraSession::storageSummary() const {
+    return storage_.summary();
 }
 
 void CCameraSession::ResumeRecordOnMotion() {
@@ -323,6 +336,7 @@ void CCameraSession::Shutdown() {
 
 void CCameraSession::FrameStep() {
     GraphNews();
+    StorageNews();
     tick_.FrameStep();
     // Motion is told also where no file can follow it (the alarm alone).
     const bool motion = tick_.monitor().motionAtAlarmLevel;
@@ -346,6 +360,22 @@ void CCameraSession::GraphNews() {
         UpdateArming();  // what changed while the file was written
 }
 
+void CCameraSession::StorageNews() {
+    if (storage_.TakeReport(controller_.recording()))
+        controller_.EndForSpace();
+}
+
+void CCameraSession::WatchStorage() {
+    StorageWatch watch;
+    watch.recordingFolder = DirectoryOf(aviPathText_);
+    if (!settings_.monitor.motionShotPath.empty())
+        watch.stillFolder = DirectoryOf(settings_.monitor.motionShotPath);
+    watch.writingPath = controller_.filePath();
+    watch.armed = controller_.armed();
+    watch.limits = settings_.storage;
+    storage_.Watch(watch);
+}
+
 // ---- the recording's window ----
 
 void CCameraSession::RecordingBegins(bool onMotion) {
@@ -360,6 +390,7 @@ void CCameraSession::RecordingBegins(bool onMotion) {
 }
 
 void CCameraSession::RecordingRuns(bool /*onMotion*/) {
+    WatchStorage();  // the file being written
     view_.recorderText = msg::kStopRecorder;
     view_.recorderTextEnabled = true;
     view_.displayChoiceEnabled = true;
@@ -377,6 +408,7 @@ void CCameraSession::RecordingEnds() {
 }
 
 void CCameraSession::RecordingOver(bool onMotion, bool afterFailure) {
+    WatchStorage();
     view_.recorderText = msg::kRunRecorder;
     SetRecordingControls(true);
     if (onMotion)
@@ -426,6 +458,7 @@ void CCameraSession::UpdateArming() {
     if (!canRecordOnMotion_ || tick_.busy())
         return;
     controller_.UpdateArming(WantArmed(), SecondsBefore());
+    WatchStorage();
 }
 
 void CCameraSession::RestoreShowTime() {
@@ -450,16 +483,6 @@ void CCameraSession::FollowMotionEvents(bool motion) {
         return;
     }
     events_.Publish(std::move(event));
-}
-
-}  // namespace tavelin
-
-namespace tavelin {
-
-void CCameraSession::StorageLimitsChanged() {}
-
-StorageSummary CCameraSession::storageSummary() const {
-    return {};
 }
 
 }  // namespace tavelin

@@ -31,6 +31,7 @@
 #include "core/SessionEvents.h"
 #include "core/SessionHost.h"
 #include "core/SessionSettings.h"
+#include "core/StorageGuard.h"
 
 namespace tavelin {
 
@@ -99,6 +100,9 @@ public:
     // settings().storage changed (the video settings): the folders are checked against
     // the new limits.
     void StorageLimitsChanged();
+    // What keeps the recording folder within settings().storage; null (the default):
+    // nothing is removed and recordings never wait for space. Set before StartNumbering.
+    void SetStorageKeeper(IStorageKeeper* keeper) { storage_.SetKeeper(keeper); }
     // After the Monitor Settings dialog (settings().monitor holds what it stored):
     // switches the monitor by the stored mode (accepted) or puts an idle monitor back
     // to rest (cancelled).
@@ -120,6 +124,8 @@ public:
     // The graph has news (a file started or ended, an error): taken now rather than at
     // the next frame step.
     void GraphNews();
+    // The storage keeper has checked: files it removed, space run out or back.
+    void StorageNews();
 
     // ---- state ----
     SessionSettings& settings() { return settings_; }
@@ -139,6 +145,7 @@ public:
     bool audioEnabled() const { return audioEnabled_; }
     // What the recording folder held at the last storage check.
     StorageSummary storageSummary() const;
+    StorageVerdict storageVerdict() const { return storage_.verdict(); }
     // Record on motion: the output keeps the seconds before, and a file motion started.
     bool motionArmed() const { return controller_.armed(); }
     bool motionRecording() const { return controller_.onMotion(); }
@@ -160,8 +167,11 @@ public:
     void RecordingEnds() override;
     void RecordingOver(bool onMotion, bool afterFailure) override;
     RecordRequest ChosenRequest() override;
+    bool MayBegin(bool onMotion) override { return storage_.MayStart(!onMotion); }
 
 private:
+    // Tells the storage keeper the folders, limits and the file being written.
+    void WatchStorage();
     // Sends the view to the window when it changed since it was last sent (always with
     // `force`: a click may have left a control otherwise than the view says).
     void ShowControls(bool force = false);
@@ -190,6 +200,7 @@ private:
     CFrameTick tick_;
     CRecorder recorder_;
     CRecordingController controller_;
+    CStorageGuard storage_;
     Files files_;
 
     ControlsView view_;

@@ -22,6 +22,10 @@ inline constexpr const char* kRecordDeviceLost =
 inline constexpr const char* kRecordCameraStopped =
     "The camera stopped sending pictures.Stopping capture!\r\n\r\n"
     "The recording up to that moment is kept.\r\n";
+// Storage: the start of what the user is told when no recording may go on.
+inline constexpr const char* kNoSpaceToRecord = "Not enough space to go on recording: ";
+inline constexpr const char* kRecordingOnMotionWaits =
+    "Recording on motion starts again by itself once there is space.\r\n";
 inline constexpr const char* kTimerShotDone = "Finish to timer shot.Save Image To :\n";
 inline constexpr const char* kTrackingInitFailed = "Failed to Moveing Object Tracking!\r\n";
 inline constexpr const char* kNoAudioDevice = "Not found valid Audio device. Disable Alarm!";

@@ -125,7 +125,8 @@ void CRecordingController::PressRecorder() {
     switch (state_) {
         case State::Idle:
         case State::Armed:
-            StartFile(false);
+            if (steps_.MayBegin(false))
+                StartFile(false);
             break;
         case State::ByHand:
             FinishFile();
@@ -252,7 +253,7 @@ bool CRecordingController::TakeNews() {
                 events_.Publish(std::move(event));
                 AfterFile();
                 steps_.RecordingOver(motion, false);
-                if (std::exchange(startWhenFinished_, false))
+                if (std::exchange(startWhenFinished_, false) && steps_.MayBegin(false))
                     StartFile(false);
                 break;
             }
@@ -295,8 +296,26 @@ void CRecordingController::FollowMotion(bool motion, std::uint32_t calmMs) {
             return;
         calmNeeded_ = false;
     }
-    if (motion)
+    if (motion && steps_.MayBegin(true))
         StartFile(true);
+}
+
+void CRecordingController::EndForSpace() {
+    switch (state_) {
+        case State::ByHand:
+        case State::OnMotion:
+            Log(LogArea::Record, LogLevel::Warning,
+                "record: ending " + filePath_ + " while there is space to finish it");
+            FinishFile();
+            break;
+        case State::Starting:
+            stopWhenStarted_ = true;
+            break;
+        case State::Idle:
+        case State::Armed:
+        case State::Finishing:
+            break;
+    }
 }
 
 bool CRecordingController::GraphGone() {

@@ -42,6 +42,12 @@ public:
     virtual void RecordingOver(bool onMotion, bool afterFailure) = 0;
     // The window's recording choices, at the shown size.
     virtual RecordRequest ChosenRequest() = 0;
+    // Whether there is space for a recording to begin; false (the user told why where
+    // that is due) leaves everything as it was.
+    virtual bool MayBegin(bool onMotion) {
+        (void)onMotion;
+        return true;
+    }
 };
 
 class CRecordingController {
@@ -79,6 +85,9 @@ public:
     // The camera stopped during a recording and the graph went (GraphGone): the user is
     // told how it ended, and the controls come back.
     void EndLostRecording(const std::string& fileCause, RecordingEnd end);
+    // Space runs out: the file that runs is ended cleanly now (one still starting, once
+    // it has started); the session stays armed.
+    void EndForSpace();
 
     // ---- state ----
     State state() const { return state_; }
@@ -92,6 +101,8 @@ public:
     bool armFailed() const { return armFailed_; }
     // What the output encodes, and how many seconds it keeps.
     const RecordRequest& outputRequest() const { return outputRequest_; }
+    // The file being written, from its first data until it is over; "" otherwise.
+    const std::string& filePath() const { return filePath_; }
 
 private:
     // Begins a file: by hand from the next picture, on motion with the seconds before.

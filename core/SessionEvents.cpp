@@ -24,6 +24,12 @@ const char* EventName(SessionEventKind kind) {
             return "camera-lost";
         case SessionEventKind::CameraBack:
             return "camera-back";
+        case SessionEventKind::FileRemoved:
+            return "file-removed";
+        case SessionEventKind::StorageFull:
+            return "storage-full";
+        case SessionEventKind::StorageBack:
+            return "storage-back";
     }
     return "unknown";
 }

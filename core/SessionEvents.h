@@ -24,6 +24,9 @@ enum class SessionEventKind {
     SnapshotSaved,      // path
     CameraLost,         // the camera stopped; the graph is being built again
     CameraBack,         // the graph runs again after a loss
+    FileRemoved,        // path, bytes: an old recording or still went for the storage limits
+    StorageFull,        // path (the recording folder), message: no recording may go on
+    StorageBack,        // path: there is space to record again
 };
 
 struct SessionEvent {
@@ -32,6 +35,7 @@ struct SessionEvent {
     std::string message;  // RecordingFailed: what the user is told
     bool onMotion = false;
     std::uint64_t frames = 0;
+    std::uint64_t bytes = 0;  // FileRemoved
     double seconds = 0.0;
 };
 

@@ -25,6 +25,7 @@ struct StoredFile {
     std::int32_t number = 0;       // recordings
     std::int64_t modified = 0;     // seconds since the epoch
     std::uint64_t bytes = 0;       // what it takes on the disk
+    std::uint64_t inode = 0;       // looked at again before the file goes
 };
 
 // Whether `name` is a numbered recording's name, exactly as the program writes it, and
@@ -65,11 +66,24 @@ enum class StorageVerdict {
     Full,   // a recording must end now (none may start)
 };
 
+// "ok", "short", "full": for logs and scripts.
+const char* StorageVerdictName(StorageVerdict verdict);
+
 inline constexpr std::int64_t kRecentSeconds = 10;
 
+// Why a file goes.
+enum class RemovalReason { TooOld, OverTotal, KeepFree };
+
+struct Removal {
+    StoredFile file;
+    RemovalReason reason = RemovalReason::KeepFree;
+};
+
 struct StoragePlan {
-    std::vector<StoredFile> remove;  // in the order they go
+    std::vector<Removal> remove;  // in the order they go
     StorageVerdict verdict = StorageVerdict::Ok;
+    // Full because of the recordings' total rather than the free space.
+    bool totalReached = false;
     // What is left once they are gone.
     StorageSummary after;
 };
