@@ -587,6 +587,84 @@ TEST_F(MotionRecordTest, EventsReachASubscriberInTheOrderTheyHappened) {
     EXPECT_TRUE(session_.motionArmed()) << "armed again after the loss";
 }
 
+// The keeper's side as the session sees it: reports handed over one at a time.
+class FakeStorageKeeper final : public IStorageKeeper {
+public:
+    void Watch(const StorageWatch& watch) override { watches.push_back(watch); }
+    void CheckNow() override { ++checksAsked; }
+    bool TakeReport(StorageReport& report) override {
+        if (reports.empty())
+            return false;
+        report = reports.front();
+        reports.erase(reports.begin());
+        return true;
+    }
+    void Report(StorageVerdict verdict, std::vector<RemovedFile> removed = {}) {
+        StorageReport report;
+        report.verdict = verdict;
+        report.removed = std::move(removed);
+        reports.push_back(report);
+    }
+    std::vector<StorageWatch> watches;
+    std::vector<StorageReport> reports;
+    int checksAsked = 0;
+};
+
+// Space running out while a file on motion is written: the file is finished, the user
+// is told once however often the keeper finds the folder full or motion comes, a start
+// by hand is refused with the reason, and motion records again once space is back.
+TEST_F(MotionRecordTest, SpaceRunningOutEndsTheFileOnceAndMotionRecordsAgainWhenSpaceIsBack) {
+    FakeStorageKeeper keeper;
+    session_.SetStorageKeeper(&keeper);
+    session_.StorageLimitsChanged();
+    ASSERT_FALSE(keeper.watches.empty());
+    EXPECT_EQ(keeper.watches.back().recordingFolder, dir_);
+    EXPECT_EQ(keeper.watches.back().limits.keepFreeMB, 1024);
+    std::vector<SessionEvent> heard;
+    session_.events().Subscribe([&](const SessionEvent& e) { heard.push_back(e); });
+    Arm();
+
+    keeper.Report(StorageVerdict::Ok, {{In("Tavelin-00003.avi"), 5000}});
+    MotionFile();
+    EXPECT_EQ(keeper.watches.back().writingPath, camera_.named) << "the file being written";
+    EXPECT_TRUE(keeper.watches.back().armed);
+
+    keeper.Report(StorageVerdict::Full);
+    Motion(2);
+    EXPECT_FALSE(session_.recordings().recording()) << "finished while there is space";
+    for (int i = 0; i < 10; ++i) {
+        keeper.Report(StorageVerdict::Full);
+        Motion(1);
+    }
+    EXPECT_EQ(camera_.files.size(), 1u) << "no file starts while the folder is full";
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].starts_with(msg::kNoSpaceToRecord)) << Messages()[0];
+    EXPECT_NE(Messages()[0].find("1.0 GB"), std::string::npos) << Messages()[0];
+
+    session_.ToggleRecorder();
+    EXPECT_EQ(camera_.files.size(), 1u);
+    EXPECT_EQ(Messages().size(), 2u) << "a press is answered with the reason";
+    EXPECT_FALSE(session_.recordings().recording());
+
+    keeper.Report(StorageVerdict::Ok);
+    Calm(1);
+    MotionFile();
+    EXPECT_EQ(camera_.files.size(), 2u) << "motion records again by itself";
+    EXPECT_GT(keeper.checksAsked, 0);
+
+    session_.events().Deliver();
+    std::vector<std::string> names;
+    for (const SessionEvent& e : heard) {
+        if (e.kind != SessionEventKind::MotionStarted && e.kind != SessionEventKind::MotionEnded)
+            names.push_back(EventName(e.kind));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"file-removed", "recording-started",
+                                               "storage-full", "recording-finished",
+                                               "storage-back", "recording-started"}));
+    ASSERT_EQ(heard[0].kind, SessionEventKind::FileRemoved);
+    EXPECT_EQ(heard[0].bytes, 5000u);
+}
+
 TEST(MotionRecordSetupTest, NumbersAreClampedIntoTheirRanges) {
     for (const auto& [before, calm, wantBefore, wantCalm] :
          {std::tuple{-1, 2, 0, 3}, std::tuple{0, 3, 0, 3}, std::tuple{10, 300, 10, 300},
