@@ -66,10 +66,17 @@ void CSettingsCommands::VideoSettings() {
     CCaptureGraph::ListVideoSources(cameras.names);
     cameras.camera = c_.capture.cameraName();
     const std::string inUse = cameras.camera;
+    StorageLimits& limits = c_.session.settings().storage;
+    StorageSelection storage{limits, c_.session.storageSummary()};
     if (RunVideoSettings(c_.host, c_.parent, path, counter, c_.session.settings().recording,
-                         &cameras)) {
+                         &cameras, &storage)) {
         c_.session.SetFileCounter(counter);
         c_.session.WriteAviPathText(path);
+        if (storage.limits != limits) {
+            limits = storage.limits;
+            CUserSettings::SaveStorageLimits(limits);
+            c_.session.StorageLimitsChanged();
+        }
         if (!cameras.camera.empty() && cameras.camera != inUse) {
             // Chosen here, it is the camera from now on; at the next start --camera and
             // TAVELIN_CAMERA still win over it.

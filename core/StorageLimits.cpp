@@ -1,7 +1,8 @@
 #include "core/StorageLimits.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
+#include <iterator>
 
 namespace tavelin {
 
@@ -24,9 +25,11 @@ std::string ByteCountText(std::uint64_t bytes) {
         value /= 1024.0;
         ++unit;
     }
+    // to_chars, not printf: the desktop's locale (which Qt sets) must not turn the point
+    // into a comma inside the comma-separated summary.
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
-    return text;
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
+    return std::string(text, end.ptr) + " " + kUnits[unit];
 }
 
 std::string StorageSummaryText(const StorageSummary& summary) {

@@ -18,17 +18,21 @@ void RunAudioSettings(IRecordSettingsHost& host, QWidget* parent, RecordingChoic
 
 bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, std::string& aviPathText,
                       std::int32_t& fileCounter, RecordingChoices& choices,
-                      CameraSelection* cameras) {
+                      CameraSelection* cameras, StorageSelection* storage) {
     CPauseScope pause(host);
     choices.aviPath = NumberedPathFor(aviPathText, fileCounter);
     CVideoSettingsDlg dialog(parent, {choices.aviPath, choices.useTypedNameOnce},
                              host.CounterFile(), host.Notices(), host.Files());
     if (cameras != nullptr)
         dialog.SetCameras(cameras->names, cameras->camera);
+    if (storage != nullptr)
+        dialog.SetStorage(storage->limits, storage->summary);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     if (cameras != nullptr)
         cameras->camera = dialog.camera();
+    if (storage != nullptr)
+        storage->limits = dialog.storageLimits();
     choices.aviPath = dialog.target().aviPath;
     choices.useTypedNameOnce = dialog.target().useTypedNameOnce;
     ReadFileCounter(fileCounter, host.CounterFile());

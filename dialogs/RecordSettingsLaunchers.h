@@ -10,6 +10,7 @@
 
 #include "core/RecordSettingsRules.h"
 #include "core/SessionSettings.h"
+#include "core/StorageLimits.h"
 #include "dialogs/RecordSettingsHost.h"
 
 class QComboBox;
@@ -26,13 +27,21 @@ struct CameraSelection {
     std::string camera;
 };
 
-// The camera, the save folder and the counter. The dialog opens on the numbered name for
-// the folder of `aviPathText` and `fileCounter`, which becomes the stored path. On OK
-// (true) `fileCounter` is read back from the counter file, `aviPathText` becomes the
-// stored recording path and `cameras.camera` the camera chosen; otherwise all stay.
+// The storage limits the video settings edit, and what the recording folder held at the
+// last check (shown only): on OK, `limits` takes the ones stored.
+struct StorageSelection {
+    StorageLimits limits;
+    StorageSummary summary;
+};
+
+// The camera, the save folder, the counter and the storage limits. The dialog opens on
+// the numbered name for the folder of `aviPathText` and `fileCounter`, which becomes the
+// stored path. On OK (true) `fileCounter` is read back from the counter file,
+// `aviPathText` becomes the stored recording path, `cameras.camera` the camera chosen
+// and `storage.limits` the limits; otherwise all stay.
 bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, std::string& aviPathText,
                       std::int32_t& fileCounter, RecordingChoices& choices,
-                      CameraSelection* cameras = nullptr);
+                      CameraSelection* cameras = nullptr, StorageSelection* storage = nullptr);
 
 // The main window's copies of the three lists.
 struct MainWindowLists {

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QIcon>
+#include <optional>
 
 #include "core/FileCounter.h"
 #include "core/RecordSettingsRules.h"
@@ -25,6 +26,7 @@ CVideoSettingsDlg::CVideoSettingsDlg(QWidget* parent, AviTarget stored, std::str
     path_ = target_.aviPath;
     ReadFileCounter(counter_, counterFile_);
     WriteControls();
+    SetStorage(storage_, {});
 
     // Edits by the user only: the dialog's own writes never turn the path into a typed name.
     connect(ui_->pathEdit, &QLineEdit::textEdited, this, &CVideoSettingsDlg::OnPathEdited);
@@ -44,6 +46,16 @@ void CVideoSettingsDlg::SetCameras(const std::vector<std::string>& names,
     ui_->cameraList->setEnabled(!names.empty());
 }
 
+void CVideoSettingsDlg::SetStorage(const StorageLimits& limits, const StorageSummary& summary) {
+    storage_ = limits;
+    ui_->keepFreeEdit->setText(QString::number(limits.keepFreeMB));
+    ui_->maxTotalEdit->setText(QString::number(limits.maxTotalMB));
+    ui_->maxAgeEdit->setText(QString::number(limits.maxAgeDays));
+    const std::string kept = StorageSummaryText(summary);
+    ui_->summaryLabel->setText(kept.empty() ? QStringLiteral("Not checked yet")
+                                            : QString::fromStdString(kept));
+}
+
 void CVideoSettingsDlg::WriteControls() {
     ui_->counterEdit->setText(QString::number(counter_));
     ui_->pathEdit->setText(QString::fromStdString(path_));
@@ -61,6 +73,37 @@ bool CVideoSettingsDlg::ReadControls(bool report) {
         ui_->counterEdit->selectAll();
     }
     return false;
+}
+
+bool CVideoSettingsDlg::ReadStorage(StorageLimits& limits) {
+    struct Field {
+        QLineEdit* edit;
+        std::int64_t StorageLimits::*value;
+        std::int64_t max;
+        const char* name;
+        const char* unit;
+    };
+    for (const Field& f : {
+             Field{ui_->keepFreeEdit, &StorageLimits::keepFreeMB, StorageLimits::kMaxMB,
+                   "Keep free", "megabytes"},
+             Field{ui_->maxTotalEdit, &StorageLimits::maxTotalMB, StorageLimits::kMaxMB,
+                   "The recordings' limit", "megabytes"},
+             Field{ui_->maxAgeEdit, &StorageLimits::maxAgeDays, StorageLimits::kMaxDays,
+                   "The age limit", "days"},
+         }) {
+        const std::optional<std::int64_t> value =
+            ParseStorageField(f.edit->text().toStdString(), f.max);
+        if (!value) {
+            notices_.ShowNotice(std::string(f.name) + " must be a whole number of " + f.unit +
+                                    " from 0 to " + std::to_string(f.max) + ".",
+                                NoticeStyle::Warning);
+            f.edit->setFocus(Qt::OtherFocusReason);
+            f.edit->selectAll();
+            return false;
+        }
+        limits.*f.value = *value;
+    }
+    return true;
 }
 
 void CVideoSettingsDlg::OnPathEdited() {
@@ -85,7 +128,8 @@ void CVideoSettingsDlg::OnBrowse() {
 }
 
 void CVideoSettingsDlg::OnOk() {
-    if (!ReadControls(true))
+    StorageLimits storage = storage_;
+    if (!ReadControls(true) || !ReadStorage(storage))
         return;
     if (const char* refusal = SaveFolderMessage(CheckSaveFolder(path_))) {
         notices_.ShowNotice(refusal, NoticeStyle::Warning);
@@ -94,6 +138,7 @@ void CVideoSettingsDlg::OnOk() {
     target_ = VideoSettingsTarget(path_, counter_, typedName_);
     if (ui_->cameraList->currentIndex() >= 0)
         camera_ = ui_->cameraList->currentText().toStdString();
+    storage_ = storage;
     WriteFileCounter(counter_, counterFile_);
     accept();
 }

@@ -1,8 +1,9 @@
 #pragma once
-// Which camera the program runs on, and where the next recording goes: a folder, with
-// the number the next numbered recording uses, or a file name of the user's own. OK
-// stores the camera and the target for the next recording and writes the number to the
-// counter file; the close box and Escape store nothing.
+// Which camera the program runs on, where the next recording goes (a folder, with the
+// number the next numbered recording uses, or a file name of the user's own), and how
+// much of the disk the recordings may take. OK stores the camera, the target for the
+// next recording and the storage limits, and writes the number to the counter file; the
+// close box and Escape store nothing.
 
 #include <QDialog>
 #include <QString>
@@ -13,6 +14,7 @@
 
 #include "core/NoticeSink.h"
 #include "core/RecordSettingsRules.h"
+#include "core/StorageLimits.h"
 #include "widgets/FileChooser.h"
 
 namespace Ui {
@@ -41,6 +43,12 @@ public:
     // The camera chosen: as in use on opening, or as OK stored it.
     const std::string& camera() const { return camera_; }
 
+    // The limits to edit, and what the recording folder held at the last check (shown
+    // only).
+    void SetStorage(const StorageLimits& limits, const StorageSummary& summary);
+    // The limits: as set on opening, or as OK stored them.
+    const StorageLimits& storageLimits() const { return storage_; }
+
 private:
     void OnPathEdited();
     void OnBrowse();
@@ -49,6 +57,9 @@ private:
     // Takes the fields into the members. A counter field that holds no acceptable number
     // keeps the member as it was; `report` then tells the user and returns false.
     bool ReadControls(bool report);
+    // The three storage fields into `limits`; the first one that holds no acceptable
+    // number is reported, focused and selected, and false returned.
+    bool ReadStorage(StorageLimits& limits);
     void WriteControls();
 
     std::unique_ptr<Ui::VideoSettingsDlg> ui_;
@@ -58,6 +69,7 @@ private:
 
     AviTarget target_;
     std::string camera_;
+    StorageLimits storage_;
     std::string path_;
     std::int32_t counter_ = 0;
     bool typedName_ = false;  // the path is a name of the user's own

@@ -1,12 +1,13 @@
 // What is kept between runs: record on motion (the Monitor Settings dialog stores it, a
-// new window starts watching with it), the camera chosen in the video settings, and what
-// a damaged settings file gives.
+// new window starts watching with it), the camera and the storage limits chosen in the
+// video settings, and what a damaged settings file gives.
 
 #include "app/UserSettings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QTest>
 
@@ -64,6 +65,46 @@ TEST_F(UserSettingsTest, MissingOrDamagedValuesReadAsDefaultsAndRanges) {
     }
 }
 
+TEST_F(UserSettingsTest, StorageLimitsReadAsDefaultsWhereMissingOrDamagedAndInRange) {
+    struct Case {
+        const char* file;
+        StorageLimits read;
+    };
+    for (const Case& c : {
+             Case{"", {1024, 0, 0}},
+             Case{"[Storage]\nkeepFreeMB=0\nmaxTotalMB=2000\nmaxAgeDays=7\n", {0, 2000, 7}},
+             Case{"[Storage]\nkeepFreeMB=-5\nmaxTotalMB=99999999999\nmaxAgeDays=40000\n",
+                  {0, StorageLimits::kMaxMB, StorageLimits::kMaxDays}},
+             Case{"[Storage]\nkeepFreeMB=lots\nmaxTotalMB=\nmaxAgeDays=7.5\n", {1024, 0, 0}},
+         }) {
+        SCOPED_TRACE(c.file);
+        WriteSettings(c.file);
+        EXPECT_EQ(CUserSettings::LoadStorageLimits(), c.read);
+    }
+}
+
+// The video settings' storage limits hold for the session at once and for the next run.
+TEST_F(UserSettingsTest, TheVideoSettingsStoreTheStorageLimitsForTheNextRuns) {
+    {
+        std::unique_ptr<CMainDlg> window = Window();
+        ASSERT_TRUE(window->OnInitDialog());
+        QString shown;
+        testing::WhenOpened<CVideoSettingsDlg>([&](CVideoSettingsDlg& dialog) {
+            shown = testing::Child<QLineEdit>(dialog, "keepFreeEdit")->text();
+            testing::Type(testing::Child<QLineEdit>(dialog, "keepFreeEdit"), QStringLiteral("0"));
+            testing::Type(testing::Child<QLineEdit>(dialog, "maxAgeEdit"), QStringLiteral("14"));
+            testing::Click(dialog, "okButton");
+        });
+        window->button(ids::kVideoSettings)->click();
+        EXPECT_EQ(shown, QStringLiteral("1024"));
+        EXPECT_EQ(window->session().settings().storage, (StorageLimits{0, 0, 14}));
+        window->CloseProgram();
+    }
+    std::unique_ptr<CMainDlg> next = Window();
+    EXPECT_EQ(next->session().settings().storage, (StorageLimits{0, 0, 14}));
+    EXPECT_TRUE(notices_.shown.empty());
+}
+
 TEST_F(UserSettingsTest, TheMonitorDialogStoresItAndTheNextRunStartsWithIt) {
     {
         std::unique_ptr<CMainDlg> window = Window();
@@ -106,6 +147,8 @@ TEST_P(UnusableSettingsFile, GivesTheDefaultsAndIsLeftAlone) {
     EXPECT_EQ(CUserSettings::LoadCameraName(), "");
     EXPECT_FALSE(CUserSettings::SaveMotionRecord({true, 1, 5}));
     EXPECT_FALSE(CUserSettings::SaveCameraName("Some Camera"));
+    EXPECT_EQ(CUserSettings::LoadStorageLimits(), StorageLimits());
+    EXPECT_FALSE(CUserSettings::SaveStorageLimits({0, 1, 2}));
     std::unique_ptr<CMainDlg> window = Window();
     EXPECT_TRUE(window->OnInitDialog());
     window->CloseProgram();

@@ -1,12 +1,14 @@
 #include "dialogs/VideoSettingsDlg.h"
 
 #include <gtest/gtest.h>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "core/RecordSettingsRules.h"
+#include "core/StorageLimits.h"
 #include "dialogs/RecordSettingsLaunchers.h"
 #include "tests/dialogs/RecordSettingsFakes.h"
 #include "tests/support/QtApp.h"
@@ -120,6 +122,59 @@ TEST_F(VideoSettingsDlgTest, RefusesTheCounterFirstThenAnUnusableFolderAndStaysO
     Click(*dlg_, "okButton");
     EXPECT_EQ(dlg_->target().aviPath, In("holiday.avi"));
     EXPECT_EQ(ReadText(CounterFile()), QStringLiteral("20"));
+}
+
+// One storage field typed per case; the other two keep what the dialog opened on.
+TEST_F(VideoSettingsDlgTest, OkStoresTheStorageLimitsOrRefusesTheFieldAndStaysOpen) {
+    const StorageLimits opened{2048, 500, 30};
+    constexpr const char* kKeepFree =
+        "Keep free must be a whole number of megabytes from 0 to 16777216.";
+    constexpr const char* kTotal =
+        "The recordings' limit must be a whole number of megabytes from 0 to 16777216.";
+    constexpr const char* kAge = "The age limit must be a whole number of days from 0 to 36500.";
+    struct Case {
+        const char* field;
+        const char* text;
+        StorageLimits stored;
+        const char* refusal;  // null: OK stores `stored`
+    };
+    for (const Case& c : {
+             Case{"keepFreeEdit", "0", {0, 500, 30}, nullptr},
+             Case{"keepFreeEdit", "16777216", {16777216, 500, 30}, nullptr},
+             Case{"keepFreeEdit", "16777217", opened, kKeepFree},
+             Case{"keepFreeEdit", "", opened, kKeepFree},
+             Case{"maxTotalEdit", "  750 ", {2048, 750, 30}, nullptr},
+             Case{"maxTotalEdit", "-1", opened, kTotal},
+             Case{"maxTotalEdit", "1e3", opened, kTotal},
+             Case{"maxAgeEdit", "36500", {2048, 500, 36500}, nullptr},
+             Case{"maxAgeEdit", "36501", opened, kAge},
+             Case{"maxAgeEdit", "a week", opened, kAge},
+         }) {
+        SCOPED_TRACE(std::string(c.field) + " \"" + c.text + "\"");
+        host_.notices.clear();
+        Open();
+        dlg_->SetStorage(opened, {});
+        auto* field = Child<QLineEdit>(*dlg_, c.field);
+        Type(field, QString::fromLatin1(c.text));
+        Click(*dlg_, "okButton");
+        EXPECT_EQ(dlg_->storageLimits(), c.stored);
+        if (c.refusal == nullptr) {
+            EXPECT_EQ(dlg_->result(), QDialog::Accepted);
+            EXPECT_TRUE(host_.notices.empty());
+            continue;
+        }
+        ASSERT_EQ(host_.notices.size(), 1u);
+        EXPECT_EQ(host_.notices[0].text, c.refusal);
+        EXPECT_EQ(host_.notices[0].style, NoticeStyle::Warning);
+        EXPECT_TRUE(dlg_->isVisible());
+        EXPECT_EQ(dlg_->focusWidget(), field);
+        EXPECT_EQ(field->selectedText(), field->text());
+    }
+    auto* summary = Child<QLabel>(*dlg_, "summaryLabel");
+    EXPECT_EQ(summary->text(), QStringLiteral("Not checked yet"));
+    dlg_->SetStorage(opened, {true, 3, 3 * kBytesPerMB / 2, 40 * kBytesPerMB * 1024});
+    EXPECT_EQ(summary->text(), QStringLiteral("3 recordings, 1.5 MB; 40.0 GB free"));
+    EXPECT_EQ(Child<QLineEdit>(*dlg_, "keepFreeEdit")->text(), QStringLiteral("2048"));
 }
 
 TEST_F(VideoSettingsDlgTest, BrowseProposesTheNumberedNameAndDeletesTheChosenFile) {
