@@ -36,7 +36,8 @@ bool OpenFolder(const std::string& path, Folder& folder) {
         return false;
     folder.dir.reset(::opendir(path.c_str()));
     if (folder.dir == nullptr || ::fstat(::dirfd(folder.dir.get()), &folder.st) != 0) {
-        Log(LogArea::Record, LogLevel::Warning,
+        // A folder that is not there (yet) holds nothing to keep: no warning each minute.
+        Log(LogArea::Record, errno == ENOENT ? LogLevel::Debug : LogLevel::Warning,
             "storage: cannot look into " + path + ": " + std::strerror(errno));
         folder.dir.reset();
         return false;
