@@ -469,6 +469,9 @@ void CCameraSession::RestoreShowTime() {
 
 void CCameraSession::FollowMotionEvents(bool motion) {
     const std::uint32_t now = clock_.TickCount();
+    // The picture motion starts on is kept (one copy a start), for notices that show it.
+    if (!inMotion_ && !motion)
+        tick_.CatchMotionPicture();
     SessionEvent event;
     if (motion && tick_.monitor().monitorOn) {
         lastMotion_ = now;

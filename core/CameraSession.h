@@ -146,6 +146,11 @@ public:
     // What the recording folder held at the last storage check.
     StorageSummary storageSummary() const;
     StorageVerdict storageVerdict() const { return storage_.verdict(); }
+    // The shown picture on which the last motion started (empty before any).
+    const FramePicture& motionPicture() const { return tick_.motionPicture(); }
+    // The next frame shown is kept; TakePicture hands it over once it has been.
+    void RequestPicture() { tick_.CatchNextPicture(); }
+    bool TakePicture(FramePicture& picture) { return tick_.TakeNextPicture(picture); }
     // Record on motion: the output keeps the seconds before, and a file motion started.
     bool motionArmed() const { return controller_.armed(); }
     bool motionRecording() const { return controller_.onMotion(); }

@@ -95,7 +95,24 @@ void CFrameTick::PublishStill(const std::string& path) {
     events_.Publish(std::move(event));
 }
 
+bool CFrameTick::TakeNextPicture(FramePicture& picture) {
+    if (!nextCaught_)
+        return false;
+    nextCaught_ = false;
+    std::swap(picture, nextPicture_);
+    return true;
+}
+
 void CFrameTick::WriteRequestedPictures(const std::uint8_t* picture) {
+    if (catchMotion_ && monitor_.motionAtAlarmLevel) {
+        motionPicture_.Assign(picture, frameWidth_, frameHeight_);
+        catchMotion_ = false;
+    }
+    if (catchNext_) {
+        nextPicture_.Assign(picture, frameWidth_, frameHeight_);
+        catchNext_ = false;
+        nextCaught_ = true;
+    }
     if (monitor_.monitorOn && monitor_.motionShotPending) {
         const std::string path =
             MotionStillPath(settings_.monitor.motionShotPath, clock_.LocalTime());

@@ -20,6 +20,7 @@
 #include "core/Clock.h"
 #include "core/FrameSource.h"
 #include "core/FrameTickHost.h"
+#include "core/FramePicture.h"
 #include "core/MonitorCore.h"
 #include "core/NoticeSink.h"
 #include "core/Overlays.h"
@@ -113,6 +114,15 @@ public:
     // Frames shown since start-up: the measure of whether the tick keeps up.
     std::uint64_t framesShown() const { return framesShown_; }
 
+    // Pictures kept for others: the next frame that shows motion at the alarm's level
+    // (CatchMotionPicture), and the next frame shown (CatchNextPicture). Each is one copy
+    // when asked, never one a frame.
+    void CatchMotionPicture() { catchMotion_ = true; }
+    void CatchNextPicture() { catchNext_ = true; }
+    const FramePicture& motionPicture() const { return motionPicture_; }
+    // The picture CatchNextPicture asked for, once a frame has been shown; false before.
+    bool TakeNextPicture(FramePicture& picture);
+
 private:
     enum class Settle {
         None,
@@ -172,6 +182,12 @@ private:
     bool monitorIndicator_ = false;
     bool blink_ = false;
     std::uint64_t framesShown_ = 0;
+
+    bool catchMotion_ = false;
+    bool catchNext_ = false;
+    bool nextCaught_ = false;
+    FramePicture motionPicture_;
+    FramePicture nextPicture_;
 
     CMonitorCore monitor_;
     OverlayPicture badgePicture_;
