@@ -15,6 +15,9 @@ namespace tavelin {
 
 namespace {
 
+constexpr const char* kAlertsNotStored =
+    "The alert settings could not be stored: they hold until the program ends.";
+
 QString ToQt(const std::string& s) {
     return QString::fromStdString(s);
 }
@@ -105,6 +108,8 @@ void CSettingsCommands::Monitor() {
     CMonitorSettingsDlg dialog(c_.parent, setup, c_.preview, c_.session.noAudioDevice(), c_.notices,
                                c_.files, ToQt(CAppPaths::ProgramDirectory()),
                                ToQt(CAppPaths::PictureDirectory()), c_.clock.LocalTime());
+    QObject::connect(&dialog, &CMonitorSettingsDlg::alertsRequested, &dialog,
+                     [this, &dialog] { Alerts(&dialog); });
     const bool startsWithDesktop = CAutostart::IsEnabled();
     dialog.SetStartWithDesktop(startsWithDesktop);
     const bool accepted = dialog.exec() == QDialog::Accepted;
@@ -121,6 +126,18 @@ void CSettingsCommands::Monitor() {
                 .toStdString(),
             NoticeStyle::Warning);
     }
+}
+
+void CSettingsCommands::Alerts(QWidget* parent) {
+    CAlertsDlg dialog(parent, CUserSettings::LoadAlerts(), c_.notices, c_.files, c_.testAlerts,
+                      c_.checkCommand);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!CUserSettings::SaveAlerts(dialog.settings())) {
+        c_.notices.ShowNotice(kAlertsNotStored, NoticeStyle::Warning);
+    }
+    if (c_.alertsChanged)
+        c_.alertsChanged(dialog.settings());
 }
 
 }  // namespace tavelin

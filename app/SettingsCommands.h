@@ -9,6 +9,7 @@
 #include "capture/CaptureGraph.h"
 #include "core/CameraSession.h"
 #include "core/NoticeSink.h"
+#include "dialogs/AlertsDlg.h"
 #include "dialogs/RecordSettingsHost.h"
 #include "dialogs/SoundPreview.h"
 #include "widgets/FileChooser.h"
@@ -32,6 +33,15 @@ public:
         const IClock& clock;
         CMainControls& controls;
         std::function<void(CursorShape)> setCursor;
+        // The Alerts dialog kept new settings (stored already); empty: nobody is told.
+        std::function<void(const AlertSettings&)> alertsChanged = {};
+        // Its Test button: tries the settings as in the fields.
+        CAlertsDlg::AlertTest testAlerts = [](const AlertSettings&,
+                                              const CAlertsDlg::TestAnswer& answer) {
+            answer("Alerts are not connected in this build.");
+        };
+        // Whether a command line can be run; empty: any within the length limit.
+        CAlertsDlg::CommandCheck checkCommand = {};
     };
     explicit CSettingsCommands(Context context) : c_(std::move(context)) {}
 
@@ -41,6 +51,8 @@ public:
     void VideoSettings();
     void RecordSettings();
     void Monitor();
+    // The Alerts dialog over `parent`, on the stored settings; OK stores them.
+    void Alerts(QWidget* parent);
 
 private:
     Context c_;

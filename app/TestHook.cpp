@@ -66,6 +66,14 @@ void CTestHook::Ready() {
 
 std::optional<QString> CTestHook::SaveFileName(QWidget*, const QString&, const QString&,
                                                const QStringList&) {
+    return NextAnswer();
+}
+
+std::optional<QString> CTestHook::OpenFileName(QWidget*, const QString&, const QStringList&) {
+    return NextAnswer();
+}
+
+std::optional<QString> CTestHook::NextAnswer() {
     if (saveAnswers_.empty())
         return std::nullopt;
     QString answer = saveAnswers_.front();

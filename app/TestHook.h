@@ -4,7 +4,8 @@
 // each on standard output as "hook: <command>" once it has run it:
 //
 //   click <id>                 clicks the main window's button or control <id>
-//   save-as <path>             answers the next save-file question with <path>
+//   save-as <path>             answers the next save-file or open-file question
+//                              with <path>
 //   dialog-click <name>        clicks the button <name> of the dialog that is up
 //   dialog-text <name> <text>  types <text> into the field <name> of that dialog
 //   dialog-close               closes the dialog or message box that is up
@@ -61,8 +62,11 @@ public:
     std::optional<QString> SaveFileName(QWidget* parent, const QString& proposedName,
                                         const QString& defaultSuffix,
                                         const QStringList& nameFilters) override;
+    std::optional<QString> OpenFileName(QWidget* parent, const QString& proposedName,
+                                        const QStringList& nameFilters) override;
 
 private:
+    std::optional<QString> NextAnswer();
     CTestHook(const QString& commandFile, QObject* parent);
     void Poll();
     void Run(const QString& line);

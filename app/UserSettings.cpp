@@ -1,13 +1,24 @@
 #include "app/UserSettings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <system_error>
 
 #include "app/AppPaths.h"
+#include "core/AlertSettingsRules.h"
+#include "core/Handle.h"
 #include "core/Log.h"
 
 namespace tavelin {
@@ -21,6 +32,20 @@ constexpr const char* kCameraKey = "Camera/name";
 constexpr const char* kKeepFreeKey = "Storage/keepFreeMB";
 constexpr const char* kMaxTotalKey = "Storage/maxTotalMB";
 constexpr const char* kMaxAgeKey = "Storage/maxAgeDays";
+constexpr const char* kDesktopKey = "Notifications/desktop";
+constexpr const char* kQuietKey = "Notifications/quietSeconds";
+constexpr const char* kMotionStartKey = "Events/onMotionStart";
+constexpr const char* kMotionEndKey = "Events/onMotionEnd";
+constexpr const char* kRecordingFinishedKey = "Events/onRecordingFinished";
+constexpr const char* kCameraLostKey = "Events/onCameraLost";
+constexpr const char* kStillSavedKey = "Events/onStillSaved";
+constexpr const char* kHostKey = "Mqtt/host";
+constexpr const char* kPortKey = "Mqtt/port";
+constexpr const char* kUserKey = "Mqtt/user";
+constexpr const char* kPasswordKey = "Mqtt/password";
+constexpr const char* kCaFileKey = "Mqtt/caFile";
+constexpr const char* kTopicKey = "Mqtt/topic";
+constexpr const char* kDiscoveryKey = "Mqtt/discovery";
 
 // What stands under the name when it is not a regular file; empty when the file is
 // regular or missing.
@@ -56,13 +81,59 @@ std::int64_t ReadInt64(const QSettings& settings, const char* key, std::int64_t 
     return numeric ? value : fallback;
 }
 
-bool Store(const std::function<void(QSettings&)>& write) {
+std::string ReadString(const QSettings& settings, const char* key) {
+    const QVariant value = settings.value(QLatin1String(key));
+    // QSettings quotes what it writes; a value written by hand with a comma reads as a
+    // list, and meant the whole line.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", ")).toStdString();
+    return value.toString().toStdString();
+}
+
+bool HoldsPassword(const QSettings& settings) {
+    return !settings.value(QLatin1String(kPasswordKey)).toString().isEmpty();
+}
+
+// Takes group and others' access away from the settings file, creating it empty when
+// missing. QSettings writes a temporary file that it renames over the old one; that
+// file is private from its creation when the old one is (QSaveFile gives it the old
+// mode), so a password is never on the disk where others may read it. The process's
+// umask is left alone: other threads create recordings meanwhile.
+bool MakePrivate(const QString& path) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray name = QFile::encodeName(path);
+    const UniqueFd fd(
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600));
+    struct stat status {};
+    const char* failed = nullptr;
+    if (!fd)
+        failed = "open";
+    else if (::fstat(fd.get(), &status) != 0)
+        failed = "stat";
+    else if ((status.st_mode & 077) != 0 && ::fchmod(fd.get(), status.st_mode & 0700) != 0)
+        failed = "chmod";
+    if (failed == nullptr)
+        return true;
+    const std::string why = std::generic_category().message(errno);
+    Log(LogArea::Ui, LogLevel::Warning,
+        "the settings file " + path.toStdString() + " cannot be made readable by its owner only (" +
+            failed + ": " + why + "); it is not written while it holds a password");
+    return false;
+}
+
+// `addsPassword`: the write stores the broker's password.
+bool Store(const std::function<void(QSettings&)>& write, bool addsPassword = false) {
     const std::unique_ptr<QSettings> settings = Open();
     if (settings == nullptr)
         return false;
+    // Nothing is written yet: a refusal here leaves the file as it was.
+    if ((addsPassword || HoldsPassword(*settings)) && !MakePrivate(settings->fileName()))
+        return false;
     write(*settings);
     settings->sync();
-    if (settings->status() == QSettings::NoError)
+    // Whatever way QSettings wrote the file, it is private before this returns.
+    const bool isPrivate = !HoldsPassword(*settings) || MakePrivate(settings->fileName());
+    if (settings->status() == QSettings::NoError && isPrivate)
         return true;
     Log(LogArea::Ui, LogLevel::Warning,
         "the settings could not be written to " + settings->fileName().toStdString());
@@ -120,6 +191,61 @@ bool CUserSettings::SaveStorageLimits(const StorageLimits& limits) {
         settings.setValue(QLatin1String(kMaxTotalKey), static_cast<qlonglong>(limits.maxTotalMB));
         settings.setValue(QLatin1String(kMaxAgeKey), static_cast<qlonglong>(limits.maxAgeDays));
     });
+}
+
+AlertSettings CUserSettings::LoadAlerts() {
+    AlertSettings alerts;
+    const std::unique_ptr<QSettings> settings = Open();
+    if (settings == nullptr)
+        return alerts;
+    NotificationSettings& notifications = alerts.notifications;
+    notifications.desktop =
+        settings->value(QLatin1String(kDesktopKey), notifications.desktop).toBool();
+    notifications.quietSeconds = static_cast<int>(
+        std::clamp<std::int64_t>(ReadInt64(*settings, kQuietKey, notifications.quietSeconds), 0,
+                                 NotificationSettings::kMaxQuietSeconds));
+    EventCommands& events = alerts.events;
+    events.onMotionStart = ReadString(*settings, kMotionStartKey);
+    events.onMotionEnd = ReadString(*settings, kMotionEndKey);
+    events.onRecordingFinished = ReadString(*settings, kRecordingFinishedKey);
+    events.onCameraLost = ReadString(*settings, kCameraLostKey);
+    events.onStillSaved = ReadString(*settings, kStillSavedKey);
+    MqttSettings& mqtt = alerts.mqtt;
+    mqtt.host = ReadString(*settings, kHostKey);
+    const std::int64_t port = ReadInt64(*settings, kPortKey, mqtt.port);
+    if (port >= kMinPort && port <= kMaxPort)
+        mqtt.port = static_cast<int>(port);
+    mqtt.user = ReadString(*settings, kUserKey);
+    mqtt.password = ReadString(*settings, kPasswordKey);
+    mqtt.caFile = ReadString(*settings, kCaFileKey);
+    mqtt.topic = ReadString(*settings, kTopicKey);
+    mqtt.discovery = settings->value(QLatin1String(kDiscoveryKey), mqtt.discovery).toBool();
+    return WithinRules(std::move(alerts));
+}
+
+bool CUserSettings::SaveAlerts(const AlertSettings& alerts) {
+    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    return Store(
+        [&](QSettings& settings) {
+            const auto set = [&settings](const char* key, const QVariant& value) {
+                settings.setValue(QLatin1String(key), value);
+            };
+            set(kDesktopKey, alerts.notifications.desktop);
+            set(kQuietKey, alerts.notifications.quietSeconds);
+            set(kMotionStartKey, text(alerts.events.onMotionStart));
+            set(kMotionEndKey, text(alerts.events.onMotionEnd));
+            set(kRecordingFinishedKey, text(alerts.events.onRecordingFinished));
+            set(kCameraLostKey, text(alerts.events.onCameraLost));
+            set(kStillSavedKey, text(alerts.events.onStillSaved));
+            set(kHostKey, text(alerts.mqtt.host));
+            set(kPortKey, alerts.mqtt.port);
+            set(kUserKey, text(alerts.mqtt.user));
+            set(kPasswordKey, text(alerts.mqtt.password));
+            set(kCaFileKey, text(alerts.mqtt.caFile));
+            set(kTopicKey, text(alerts.mqtt.topic));
+            set(kDiscoveryKey, alerts.mqtt.discovery);
+        },
+        !alerts.mqtt.password.empty());
 }
 
 }  // namespace tavelin

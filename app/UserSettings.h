@@ -1,14 +1,22 @@
 #pragma once
 // The choices kept from one run to the next, in one settings file (QSettings' INI
-// format): record on motion, the camera and the storage limits. Everything else the
-// user chooses lasts for one run.
+// format): record on motion, the camera, the storage limits and the alerts. Everything
+// else the user chooses lasts for one run.
 //
 // Only a regular file (or none yet) is read or written: anything else under the name
 // (a FIFO would block the program for good, a folder cannot hold settings) leaves the
 // defaults in use, says why in the log, and is never written over.
+//
+// While the file holds the broker's password it is readable by its owner only (mode
+// 0600), from before the password is first written: a new file is created private and
+// an existing one is made private before any write. Once made private the file stays
+// so, also after the password is removed: the program never widens a file's mode, so
+// one the user narrowed by hand is left as it is. A write that cannot keep the file
+// private writes nothing.
 
 #include <string>
 
+#include "core/AlertSettings.h"
 #include "core/SessionSettings.h"
 #include "core/StorageLimits.h"
 
@@ -30,6 +38,11 @@ public:
     // or unreadable.
     static StorageLimits LoadStorageLimits();
     static bool SaveStorageLimits(const StorageLimits& limits);
+
+    // Who is told of events and how (groups Notifications, Events and Mqtt), within
+    // the rules of core/AlertSettingsRules.h; defaults where missing or unusable.
+    static AlertSettings LoadAlerts();
+    static bool SaveAlerts(const AlertSettings& alerts);
 };
 
 }  // namespace tavelin

@@ -94,6 +94,7 @@ CMonitorSettingsDlg::CMonitorSettingsDlg(QWidget* parent, MonitorSetup stored,
     connect(ui_->browseButton, &QPushButton::clicked, this, &CMonitorSettingsDlg::OnBrowse);
     connect(ui_->playButton, &QPushButton::clicked, this, &CMonitorSettingsDlg::OnPlay);
     connect(ui_->okButton, &QPushButton::clicked, this, &CMonitorSettingsDlg::OnOk);
+    connect(ui_->alertsButton, &QPushButton::clicked, this, &CMonitorSettingsDlg::alertsRequested);
 }
 
 CMonitorSettingsDlg::~CMonitorSettingsDlg() {

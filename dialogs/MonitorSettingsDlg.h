@@ -4,7 +4,8 @@
 // motion stills go. OK stores the mode code; the main window then applies it. A fourth
 // box, kept apart from the mode code, records on motion, with the seconds kept before
 // the motion and the calm that ends the file; a fifth starts the program with the
-// desktop, so that a watched room stays watched after the computer restarts.
+// desktop, so that a watched room stays watched after the computer restarts. "Alerts..."
+// asks the owner, by alertsRequested(), to open the Alerts dialog over this one.
 
 #include <QBasicTimer>
 #include <QDialog>
@@ -60,6 +61,11 @@ public:
 
 public slots:
     void done(int result) override;
+
+signals:
+    // "Alerts..." was pressed; what the Alerts dialog keeps does not wait for this
+    // dialog's OK.
+    void alertsRequested();
 
 protected:
     void timerEvent(QTimerEvent* event) override;

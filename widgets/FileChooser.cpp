@@ -1,6 +1,7 @@
 #include "widgets/FileChooser.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace tavelin {
@@ -10,6 +11,19 @@ QString SuffixOfFilter(const QString& nameFilter) {
     const QRegularExpressionMatch match = single.match(nameFilter);
     return match.hasMatch() ? match.captured(1) : QString();
 }
+
+namespace {
+
+std::optional<QString> Chosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.front().isEmpty())
+        return std::nullopt;
+    return chosen.front();
+}
+
+}  // namespace
 
 std::optional<QString> CQtFileChooser::SaveFileName(QWidget* parent, const QString& proposedName,
                                                     const QString& defaultSuffix,
@@ -32,12 +46,24 @@ std::optional<QString> CQtFileChooser::SaveFileName(QWidget* parent, const QStri
     if (!proposedName.isEmpty())
         dialog.selectFile(proposedName);
 
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty() || chosen.front().isEmpty())
-        return std::nullopt;
-    return chosen.front();
+    return Chosen(dialog);
+}
+
+std::optional<QString> CQtFileChooser::OpenFileName(QWidget* parent, const QString& proposedName,
+                                                    const QStringList& nameFilters) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(nameFilters);
+    if (!proposedName.isEmpty()) {
+        const QFileInfo proposed(proposedName);
+        if (proposed.isDir())
+            dialog.setDirectory(proposedName);
+        else
+            dialog.selectFile(proposedName);
+    }
+    return Chosen(dialog);
 }
 
 }  // namespace tavelin

@@ -1,6 +1,6 @@
 #pragma once
-// The save-file dialog behind a seam, so the commands that ask for a file name can be
-// driven by tests.
+// The save-file and open-file dialogs behind a seam, so the commands that ask for a file
+// name can be driven by tests.
 
 #include <QString>
 #include <QStringList>
@@ -21,6 +21,10 @@ public:
     virtual std::optional<QString> SaveFileName(QWidget* parent, const QString& proposedName,
                                                 const QString& defaultSuffix,
                                                 const QStringList& nameFilters) = 0;
+    // Asks for an existing file to read, opening on proposedName (a file or folder; empty:
+    // the current folder). Empty when cancelled.
+    virtual std::optional<QString> OpenFileName(QWidget* parent, const QString& proposedName,
+                                                const QStringList& nameFilters) = 0;
 };
 
 // Qt's own (non-native) file dialog, so it looks and behaves the same on every desktop.
@@ -28,6 +32,8 @@ class CQtFileChooser : public IFileChooser {
 public:
     std::optional<QString> SaveFileName(QWidget* parent, const QString& proposedName,
                                         const QString& defaultSuffix,
+                                        const QStringList& nameFilters) override;
+    std::optional<QString> OpenFileName(QWidget* parent, const QString& proposedName,
                                         const QStringList& nameFilters) override;
 };
 

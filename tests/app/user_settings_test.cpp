@@ -1,6 +1,7 @@
 // What is kept between runs: record on motion (the Monitor Settings dialog stores it, a
 // new window starts watching with it), the camera and the storage limits chosen in the
-// video settings, and what a damaged settings file gives.
+// video settings, the alerts with the file's mode while it holds a password, and what a
+// damaged settings file gives.
 
 #include "app/UserSettings.h"
 
@@ -13,10 +14,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 
 #include "app/AppPaths.h"
 #include "app/MainDlg.h"
 #include "core/FrameFormat.h"
+#include "dialogs/AlertsDlg.h"
 #include "dialogs/MonitorSettingsDlg.h"
 #include "dialogs/VideoSettingsDlg.h"
 #include "resources/ResourceIds.h"
@@ -83,6 +87,106 @@ TEST_F(UserSettingsTest, StorageLimitsReadAsDefaultsWhereMissingOrDamagedAndInRa
     }
 }
 
+AlertSettings Alerts(const std::function<void(AlertSettings&)>& change) {
+    AlertSettings alerts;
+    change(alerts);
+    return alerts;
+}
+
+TEST_F(UserSettingsTest, AlertSettingsComeBackAsStoredAndLeaveTheOtherGroupsAlone) {
+    ASSERT_TRUE(CUserSettings::SaveMotionRecord({true, 5, 42}));
+    for (const AlertSettings& stored : {
+             AlertSettings(),
+             Alerts([](AlertSettings& a) {
+                 a.notifications = {false, 0};
+                 a.events = {"notify-send \"Motion, at %t\" 'f = %f'", "/usr/bin/true",
+                             "cp %f /mnt/nas/%n.avi", "logger -t cam ; lost # \\", "echo 100%%"};
+                 a.mqtt = {"broker.lan",      8883,         "cam", "p@ss, w=rd;#\"\\x",
+                           "/etc/ssl/ca.pem", "home/cam 1", false};
+             }),
+             Alerts([](AlertSettings& a) {
+                 a.notifications.quietSeconds = NotificationSettings::kMaxQuietSeconds;
+                 a.events.onStillSaved = "\u00e9cho [Mqtt] \u00e9t\u00e9=%f";
+                 a.mqtt = {"192.168.1.2", 65535, "\u00fcser", "", "", "maison/cam\u00e9ra", true};
+             }),
+         }) {
+        ASSERT_TRUE(CUserSettings::SaveAlerts(stored));
+        EXPECT_EQ(CUserSettings::LoadAlerts(), stored) << stored.events.onMotionStart;
+    }
+    EXPECT_EQ(CUserSettings::LoadMotionRecord(), (MotionRecordSetup{true, 5, 42}));
+}
+
+TEST_F(UserSettingsTest, AlertSettingsReadAsDefaultsWhereMissingOrDamagedAndInRange) {
+    struct Case {
+        std::string file;
+        AlertSettings read;
+    };
+    for (const Case& c : {
+             Case{"", AlertSettings()},
+             Case{"[Notifications]\ndesktop=false\nquietSeconds=-4\n[Mqtt]\nport=0\n",
+                  Alerts([](AlertSettings& a) {
+                      a.notifications = {false, 0};
+                  })},
+             Case{"[Notifications]\nquietSeconds=99999999999\n[Mqtt]\nport=70000\n"
+                  "host=bad host\ntopic=home/#\nuser=me\n",
+                  Alerts([](AlertSettings& a) {
+                      a.notifications.quietSeconds = NotificationSettings::kMaxQuietSeconds;
+                      a.mqtt.user = "me";
+                  })},
+             Case{"[Notifications]\nquietSeconds=soon\n[Mqtt]\nport=mqtt\ntopic=a/+/b\n"
+                  "discovery=false\n",
+                  Alerts([](AlertSettings& a) { a.mqtt.discovery = false; })},
+             // Written by hand: an unquoted comma, and a line too long to be run.
+             Case{"[Events]\nonMotionStart=notify-send a, b\nonMotionEnd=" +
+                      std::string(4097, 'x') + "\nonCameraLost=" + std::string(4096, 'y') + "\n",
+                  Alerts([](AlertSettings& a) {
+                      a.events.onMotionStart = "notify-send a, b";
+                      a.events.onCameraLost = std::string(4096, 'y');
+                  })},
+         }) {
+        SCOPED_TRACE(c.file.substr(0, 120));
+        WriteSettings(c.file);
+        EXPECT_EQ(CUserSettings::LoadAlerts(), c.read);
+    }
+}
+
+// The file is its owner's alone from the first write of a password on, and stays so; a
+// file that never held one keeps the usual mode.
+TEST_F(UserSettingsTest, TheFileHoldingThePasswordIsTheOwnersAlone) {
+    struct Case {
+        const char* writes;  // c: the camera, p/n: alerts with/without a password,
+                             // h: a password written in by hand (mode 0644)
+        bool holdsPassword;
+        mode_t mode;
+    };
+    const mode_t umaskBefore = ::umask(022);
+    for (const Case& c : {Case{"n", false, 0644}, Case{"cn", false, 0644}, Case{"p", true, 0600},
+                          Case{"cp", true, 0600}, Case{"pc", true, 0600}, Case{"pn", false, 0600},
+                          Case{"pnc", false, 0600}, Case{"hc", true, 0600}}) {
+        SCOPED_TRACE(c.writes);
+        const std::string path = CAppPaths::SettingsFile();
+        std::filesystem::remove(path);
+        AlertSettings alerts;
+        for (const char* w = c.writes; *w != '\0'; ++w) {
+            alerts.mqtt.password = *w == 'p' ? "s3cret" : "";
+            if (*w == 'c')
+                ASSERT_TRUE(CUserSettings::SaveCameraName("Cam"));
+            else if (*w == 'h')
+                WriteSettings("[Mqtt]\npassword=s3cret\n");
+            else
+                ASSERT_TRUE(CUserSettings::SaveAlerts(alerts));
+        }
+        struct stat status {};
+        ASSERT_EQ(::stat(path.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, c.mode);
+        std::ifstream file(path);
+        const std::string text{std::istreambuf_iterator<char>(file), {}};
+        EXPECT_EQ(text.find("s3cret") != std::string::npos, c.holdsPassword);
+        EXPECT_EQ(CUserSettings::LoadAlerts().mqtt.password, c.holdsPassword ? "s3cret" : "");
+    }
+    ::umask(umaskBefore);
+}
+
 // The video settings' storage limits hold for the session at once and for the next run.
 TEST_F(UserSettingsTest, TheVideoSettingsStoreTheStorageLimitsForTheNextRuns) {
     {
@@ -132,6 +236,32 @@ TEST_F(UserSettingsTest, TheMonitorDialogStoresItAndTheNextRunStartsWithIt) {
     EXPECT_TRUE(notices_.shown.empty());
 }
 
+// Alerts... in Monitor Settings opens the Alerts dialog on what is stored; its OK stores
+// at once, whatever becomes of Monitor Settings.
+TEST_F(UserSettingsTest, TheAlertsDialogOpensFromMonitorSettingsAndStoresOnOk) {
+    AlertSettings stored;
+    stored.mqtt.password = "s3cret";
+    ASSERT_TRUE(CUserSettings::SaveAlerts(stored));
+    std::unique_ptr<CMainDlg> window = Window();
+    ASSERT_TRUE(window->OnInitDialog());
+    QString placeholder;
+    testing::WhenOpened<CMonitorSettingsDlg>([&](CMonitorSettingsDlg& monitor) {
+        testing::WhenOpened<CAlertsDlg>([&](CAlertsDlg& alerts) {
+            placeholder = testing::Child<QLineEdit>(alerts, "passwordEdit")->placeholderText();
+            testing::Child<QLineEdit>(alerts, "hostEdit")->setText(QStringLiteral("broker.lan"));
+            testing::Click(alerts, "okButton");
+        });
+        testing::Click(monitor, "alertsButton");
+        monitor.reject();
+    });
+    window->button(ids::kMonitor)->click();
+    EXPECT_EQ(placeholder, QStringLiteral("(stored)"));
+    stored.mqtt.host = "broker.lan";
+    EXPECT_EQ(CUserSettings::LoadAlerts(), stored);
+    window->CloseProgram();
+    EXPECT_TRUE(notices_.shown.empty());
+}
+
 // Anything but a regular file under the settings file's name: the defaults, no hang,
 // and nothing written over it.
 class UnusableSettingsFile : public UserSettingsTest, public ::testing::WithParamInterface<bool> {};
@@ -149,6 +279,8 @@ TEST_P(UnusableSettingsFile, GivesTheDefaultsAndIsLeftAlone) {
     EXPECT_FALSE(CUserSettings::SaveCameraName("Some Camera"));
     EXPECT_EQ(CUserSettings::LoadStorageLimits(), StorageLimits());
     EXPECT_FALSE(CUserSettings::SaveStorageLimits({0, 1, 2}));
+    EXPECT_EQ(CUserSettings::LoadAlerts(), AlertSettings());
+    EXPECT_FALSE(CUserSettings::SaveAlerts(AlertSettings()));
     std::unique_ptr<CMainDlg> window = Window();
     EXPECT_TRUE(window->OnInitDialog());
     window->CloseProgram();

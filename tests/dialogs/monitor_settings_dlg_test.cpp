@@ -110,7 +110,7 @@ TEST_F(MonitorSettingsDlgTest, OpeningReflectsTheModeAndStartsOnTheFirstSound) {
     EXPECT_EQ(sounds->itemText(3), QStringLiteral("barking dog"));
     EXPECT_EQ(sounds->currentIndex(), 0);
     const auto buttons = dlg_->findChildren<QPushButton*>();
-    EXPECT_EQ(buttons.size(), 3);
+    EXPECT_EQ(buttons.size(), 4);  // Browse, Play, Alerts..., OK
     for (QPushButton* b : buttons) {
         EXPECT_NE(qobject_cast<CHoverButton*>(b), nullptr) << b->objectName().toStdString();
     }

@@ -1,6 +1,6 @@
 #pragma once
-// A save-file dialog that answers at once with a prepared name and remembers what
-// it was asked.
+// The file dialogs answering at once with a prepared name and remembering what they
+// were asked (an open-file question has no suffix).
 
 #include <optional>
 #include <vector>
@@ -21,6 +21,11 @@ public:
                                         const QString& defaultSuffix,
                                         const QStringList& nameFilters) override {
         asked.push_back({proposedName, defaultSuffix, nameFilters});
+        return answer;
+    }
+    std::optional<QString> OpenFileName(QWidget*, const QString& proposedName,
+                                        const QStringList& nameFilters) override {
+        asked.push_back({proposedName, QString(), nameFilters});
         return answer;
     }
 
