@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QSystemTrayIcon>
 #include <QPainter>
 #include <QRadioButton>
 #include <QScreen>
@@ -21,6 +22,7 @@
 #include "app/DisplaySurfaces.h"
 #include "app/MainControls.h"
 #include "app/MainTray.h"
+#include "tray/SystemTray.h"
 #include "app/SettingsCommands.h"
 #include "app/UserSettings.h"
 #include "core/FileNames.h"
@@ -112,9 +114,19 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
                            ? privateTemp_.path().toStdString() + kSnapshotTempName
                            : std::string()});
     CreateControls();
-    settings_ = std::make_unique<CSettingsCommands>(CSettingsCommands::Context{
-        this, session_, *this, capture_, notices_, *seams_.files, *seams_.preview, clock_,
-        *controls_, [this](CursorShape s) { SetCursor(s); }});
+    alerts_ = std::make_unique<CAlerts>(alertSource_, CUserSettings::LoadAlerts(),
+                                        [this](const QString& title, const QString& text) {
+                                            return ShowTrayMessage(title, text);
+                                        });
+    CSettingsCommands::Context context{this,     session_,   *this,   capture_,
+                                       notices_, *seams_.files, *seams_.preview, clock_,
+                                       *controls_, [this](CursorShape s) { SetCursor(s); }};
+    context.alertsChanged = [this](const AlertSettings& settings) { alerts_->Apply(settings); };
+    context.testAlerts = [this](const AlertSettings& settings, const CAlertsDlg::TestAnswer& answer) {
+        alerts_->Test(settings, answer);
+    };
+    context.checkCommand = &CAlerts::CheckCommand;
+    settings_ = std::make_unique<CSettingsCommands>(std::move(context));
     ConnectCommands();
 }
 
@@ -204,6 +216,15 @@ bool CMainDlg::outsideDisplay() const {
 
 bool CMainDlg::inTray() const {
     return tray_ != nullptr && tray_->inTray();
+}
+
+bool CMainDlg::ShowTrayMessage(const QString& title, const QString& text) {
+    CSystemTray* systemTray = tray();
+    QSystemTrayIcon* icon = systemTray != nullptr ? systemTray->trayIcon() : nullptr;
+    if (icon == nullptr || !icon->isVisible() || !QSystemTrayIcon::supportsMessages())
+        return false;
+    icon->showMessage(title, text, QSystemTrayIcon::Information);
+    return true;
 }
 
 CSystemTray* CMainDlg::tray() const {

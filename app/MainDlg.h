@@ -21,6 +21,8 @@
 #include "capture/SoundPlayer.h"
 #include "core/CameraSession.h"
 #include "core/StorageKeeper.h"
+#include "app/Alerts.h"
+#include "app/SessionAlertSource.h"
 #include "core/Clock.h"
 #include "core/SessionHost.h"
 #include "dialogs/RecordSettingsHost.h"
@@ -108,6 +110,8 @@ public:
     bool blinkTimerActive() const { return blinkTimer_.isActive(); }
     bool inTray() const;
     CSystemTray* tray() const;
+    // The tray icon's message balloon; false where there is no icon to show it.
+    bool ShowTrayMessage(const QString& title, const QString& text);
     const QImage& skin() const { return skinBitmap_; }
 
 protected:
@@ -152,6 +156,9 @@ private:
     CCameraSession session_;
     // Its thread ends before the session goes.
     CStorageKeeper storageKeeper_;
+    // They listen to the session's events: built after it, gone before it.
+    CSessionAlertSource alertSource_{session_};
+    std::unique_ptr<CAlerts> alerts_;
 
     QBasicTimer frameTimer_;
     QBasicTimer blinkTimer_;
