@@ -115,10 +115,10 @@ void MeasureRate(const std::string& writingPath, StorageRate& rate, std::int64_t
         return;
     }
     struct stat st {};
-    if (::stat(writingPath.c_str(), &st) != 0)
-        return;
-    const std::uint64_t bytes = static_cast<std::uint64_t>(st.st_blocks) * 512;
-    if (rate.path != writingPath) {
+    const bool known = ::stat(writingPath.c_str(), &st) == 0;
+    const std::uint64_t bytes = known ? static_cast<std::uint64_t>(st.st_blocks) * 512 : 0;
+    // A new file's time counts from now even when it cannot be looked at yet.
+    if (rate.path != writingPath || !known) {
         rate.path = writingPath;
         rate.bytes = bytes;
         rate.atMs = rate.sinceMs = nowMs;
