@@ -78,6 +78,7 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
     capture_.SetNoticeSink(&notices_);
     capture_.SetCameraWish({seams_.cameraPattern, CUserSettings::LoadCameraName()});
     session_.settings().monitor.motionRecord = CUserSettings::LoadMotionRecord();
+    session_.settings().storage = CUserSettings::LoadStorageLimits();
     // The graph's news (a file started or ended, an error) and the session's events are
     // taken on the main loop's next turn: the graph calls from its own threads.
     capture_.SetWake([this] {

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -17,6 +18,9 @@ constexpr const char* kEnabledKey = "RecordOnMotion/enabled";
 constexpr const char* kBeforeKey = "RecordOnMotion/secondsBefore";
 constexpr const char* kCalmKey = "RecordOnMotion/calmSeconds";
 constexpr const char* kCameraKey = "Camera/name";
+constexpr const char* kKeepFreeKey = "Storage/keepFreeMB";
+constexpr const char* kMaxTotalKey = "Storage/maxTotalMB";
+constexpr const char* kMaxAgeKey = "Storage/maxAgeDays";
 
 // What stands under the name when it is not a regular file; empty when the file is
 // regular or missing.
@@ -43,6 +47,12 @@ std::unique_ptr<QSettings> Open() {
 int ReadInt(const QSettings& settings, const char* key, int fallback) {
     bool numeric = false;
     const int value = settings.value(QLatin1String(key)).toInt(&numeric);
+    return numeric ? value : fallback;
+}
+
+std::int64_t ReadInt64(const QSettings& settings, const char* key, std::int64_t fallback) {
+    bool numeric = false;
+    const qlonglong value = settings.value(QLatin1String(key)).toLongLong(&numeric);
     return numeric ? value : fallback;
 }
 
@@ -91,6 +101,17 @@ bool CUserSettings::SaveCameraName(const std::string& name) {
     return Store([&name](QSettings& settings) {
         settings.setValue(QLatin1String(kCameraKey), QString::fromStdString(name));
     });
+}
+
+StorageLimits CUserSettings::LoadStorageLimits() {
+    StorageLimits limits;
+    const std::unique_ptr<QSettings> settings = Open();
+    if (settings == nullptr)
+        return limits;
+    limits.keepFreeMB = ReadInt64(*settings, kKeepFreeKey, limits.keepFreeMB);
+    limits.maxTotalMB = ReadInt64(*settings, kMaxTotalKey, limits.maxTotalMB);
+    limits.maxAgeDays = ReadInt64(*settings, kMaxAgeKey, limits.maxAgeDays);
+    return limits.Clamped();
 }
 
 }  // namespace tavelin
