@@ -217,5 +217,32 @@ TEST_F(KeeperFolderTest, RemovesOnlyTheProgramsOwnFilesOldestFirst) {
     EXPECT_EQ(report.summary.recordings, 2u);  // the one being written and the recent one
 }
 
+// A file on motion gets the seconds before it at once, just after it is named; the rate
+// it grows at, which sizes the minute kept free ahead, is what comes after.
+TEST_F(KeeperFolderTest, TheSecondsBeforeAFileOnMotionAreNotItsRate) {
+    namespace fs = std::filesystem;
+    constexpr std::size_t kPerSecond = 400 * 1024;
+    const std::string recordings = In("rec");
+    fs::create_directory(recordings);
+    StorageWatch watch;
+    watch.recordingFolder = recordings;
+    watch.writingPath = recordings + "/Tavelin-00001.avi";
+    watch.limits.keepFreeMB = 0;
+    const auto grow = [&watch](std::size_t bytes) {
+        std::ofstream file(watch.writingPath, std::ios::binary | std::ios::app);
+        file << std::string(bytes, 'x');
+    };
+    StorageRate rate;
+    grow(64 * 1024);  // named with its first pictures
+    CheckStorage(watch, rate, 0, ::time(nullptr));
+    grow(7 * kPerSecond);  // six seconds before, and the first second
+    StorageReport report = CheckStorage(watch, rate, 1000, ::time(nullptr));
+    for (std::int64_t second = 2; second <= 4; ++second) {
+        grow(kPerSecond);
+        report = CheckStorage(watch, rate, second * 1000, ::time(nullptr));
+    }
+    EXPECT_NEAR(static_cast<double>(report.bytesPerSecond), kPerSecond, kPerSecond / 10.0);
+}
+
 }  // namespace
 }  // namespace tavelin
