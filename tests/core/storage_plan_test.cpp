@@ -8,10 +8,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/FileNames.h"
+#include "core/NoticeSink.h"
+#include "core/SessionEvents.h"
+#include "core/StorageGuard.h"
 #include "core/StorageKeeper.h"
 #include "core/StoragePlan.h"
 #include "tests/support/TempFolder.h"
@@ -242,6 +247,63 @@ TEST_F(KeeperFolderTest, TheSecondsBeforeAFileOnMotionAreNotItsRate) {
         report = CheckStorage(watch, rate, second * 1000, ::time(nullptr));
     }
     EXPECT_NEAR(static_cast<double>(report.bytesPerSecond), kPerSecond, kPerSecond / 10.0);
+}
+
+class CountingKeeper : public IStorageKeeper {
+public:
+    void Watch(const StorageWatch&) override {}
+    void CheckNow() override { ++checks; }
+    bool TakeReport(StorageReport& report) override {
+        if (!next)
+            return false;
+        report = std::move(*next);
+        next.reset();
+        return true;
+    }
+    int checks = 0;
+    std::optional<StorageReport> next;
+};
+
+class CollectedNotices : public INoticeSink {
+public:
+    void ShowNotice(const std::string& text, NoticeStyle) override { shown.push_back(text); }
+    std::vector<std::string> shown;
+};
+
+// Motion asks to start on every frame while it lasts: once space has run out it asks
+// the keeper for nothing (it looks every two seconds by itself) and tells once; a click
+// asks for a look and says why each time.
+TEST(StorageGuardTest, StartsRefusedOnMotionAskForNoChecksAndTellOnce) {
+    CEventStream events;
+    CollectedNotices notices;
+    CountingKeeper keeper;
+    CStorageGuard guard(events, notices);
+    guard.SetKeeper(&keeper);
+    StorageWatch watch;
+    watch.recordingFolder = "/recordings";
+    watch.armed = true;
+    guard.Watch(watch);
+
+    EXPECT_TRUE(guard.MayStart(false));
+    EXPECT_EQ(keeper.checks, 1) << "a look before each recording";
+    keeper.next = StorageReport{};
+    keeper.next->verdict = StorageVerdict::Full;
+    EXPECT_FALSE(guard.TakeReport(false));
+    ASSERT_EQ(notices.shown.size(), 1u);
+
+    for (int frame = 0; frame < 100; ++frame)
+        EXPECT_FALSE(guard.MayStart(false));
+    EXPECT_EQ(keeper.checks, 1);
+    EXPECT_EQ(notices.shown.size(), 1u);
+
+    EXPECT_FALSE(guard.MayStart(true));
+    EXPECT_EQ(keeper.checks, 2);
+    EXPECT_EQ(notices.shown.size(), 2u);
+
+    keeper.next = StorageReport{};
+    guard.TakeReport(false);
+    EXPECT_TRUE(guard.MayStart(false));
+    EXPECT_EQ(keeper.checks, 3);
 }
 
 }  // namespace
