@@ -343,9 +343,12 @@ void CCameraSession::FrameStep() {
     FollowMotionEvents(motion);
     if (!canRecordOnMotion_ || tick_.busy())
         return;
-    // After a loss or a size change the output is linked again.
-    if (controller_.state() == CRecordingController::State::Idle && !controller_.armFailed() &&
-        WantArmed()) {
+    // After a loss or a size change the output is linked again; one no longer wanted
+    // (unticked while the tick was busy, as in the pause for a dialog) goes.
+    const bool want = WantArmed();
+    if ((controller_.state() == CRecordingController::State::Idle && !controller_.armFailed() &&
+         want) ||
+        (controller_.armed() && !want)) {
         UpdateArming();
     }
     controller_.FollowMotion(motion, CalmMs());

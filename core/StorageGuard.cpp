@@ -46,13 +46,18 @@ void CStorageGuard::Tell() {
 bool CStorageGuard::MayStart(bool byHand) {
     if (keeper_ == nullptr)
         return true;
-    keeper_->CheckNow();
-    if (report_.verdict != StorageVerdict::Full)
+    if (report_.verdict != StorageVerdict::Full) {
+        keeper_->CheckNow();
         return true;
-    if (byHand)
+    }
+    // Refused. Motion asks again on every frame while it lasts, and the keeper looks
+    // every two seconds anyway while space is short: only a click asks for a look now.
+    if (byHand) {
+        keeper_->CheckNow();
         notices_.ShowNotice(TroubleMessage(), NoticeStyle::Warning);
-    else
+    } else {
         Tell();
+    }
     return false;
 }
 

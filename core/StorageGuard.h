@@ -24,7 +24,8 @@ public:
     void Watch(const StorageWatch& watch);
 
     // Before a recording: false while no recording may start for want of space (by hand
-    // the user is told why; on motion the log says it). Asks for a check either way.
+    // the user is told why; on motion the log says it). Asks for a check, but not for a
+    // start on motion refused already: the keeper looks again soon by itself.
     bool MayStart(bool byHand);
     // Takes the keeper's report: an event for each file removed, and the storage trouble
     // begun or over. True when the recording that runs (`recording`) must end now.

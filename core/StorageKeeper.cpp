@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "core/FileNames.h"
 #include "core/Handle.h"
@@ -122,11 +123,19 @@ void MeasureRate(const std::string& writingPath, StorageRate& rate, std::int64_t
         rate.path = writingPath;
         rate.bytes = bytes;
         rate.atMs = rate.sinceMs = nowMs;
+        rate.pastStart = false;
         return;
     }
     const std::int64_t elapsed = nowMs - rate.atMs;
     if (elapsed < 500 || bytes < rate.bytes)
         return;
+    // A file on motion gets the seconds kept before it all at once, just after it is
+    // named: that is no rate it grows at. The measuring starts after it.
+    if (!std::exchange(rate.pastStart, true)) {
+        rate.bytes = bytes;
+        rate.atMs = nowMs;
+        return;
+    }
     const std::uint64_t measured = (bytes - rate.bytes) * 1000 / static_cast<std::uint64_t>(elapsed);
     // Up at once, down slowly: a quiet second must not hide the busy ones.
     rate.bytesPerSecond =

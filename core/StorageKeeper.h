@@ -64,6 +64,7 @@ struct StorageRate {
     std::uint64_t bytes = 0;
     std::int64_t atMs = 0;
     std::int64_t sinceMs = 0;          // the recording's first check
+    bool pastStart = false;            // the first interval, with the seconds before, is over
     std::uint64_t bytesPerSecond = 0;  // kept after the recording, for the next start
 };
 

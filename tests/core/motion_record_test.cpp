@@ -338,6 +338,27 @@ TEST_P(EndsWithTheMonitor, TheFileIsFinishedAndTheOutputGoes) {
 
 INSTANTIATE_TEST_SUITE_P(Switches, EndsWithTheMonitor, ::testing::Bool());
 
+// A dialog pauses the frame step for a moment; unticked within that moment, the file
+// still ends and the output goes once the step runs again.
+TEST_F(MotionRecordTest, UntickedDuringTheDialogsPauseTheFileEndsAfterIt) {
+    Arm(kModeDetect);
+    MotionFile();
+    session_.SetPauseRequest(true);
+    Step();
+    ASSERT_TRUE(session_.tick().busy());
+    ApplyMonitor(kModeDetect, false);
+    session_.SetPauseRequest(false);
+    session_.SettleStep();
+    Calm(2);  // the step that ends the file, and the one that takes its end
+
+    EXPECT_FALSE(session_.motionRecording());
+    EXPECT_EQ(camera_.finishes, 1);
+    EXPECT_FALSE(session_.motionArmed());
+    EXPECT_FALSE(camera_.encoderAttached());
+    Motion(4);
+    EXPECT_EQ(camera_.files.size(), 1u);
+}
+
 // A file that cannot start says what a start by hand says, gives its number back and
 // stays armed; it is not tried again on every frame of the same motion.
 struct StartFailure {

@@ -8,10 +8,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/FileNames.h"
+#include "core/NoticeSink.h"
+#include "core/SessionEvents.h"
+#include "core/StorageGuard.h"
 #include "core/StorageKeeper.h"
 #include "core/StoragePlan.h"
 #include "tests/support/TempFolder.h"
@@ -215,6 +220,90 @@ TEST_F(KeeperFolderTest, RemovesOnlyTheProgramsOwnFilesOldestFirst) {
     EXPECT_TRUE(fs::exists(stills + "/MOTION[24-00-00].bmp"));
     EXPECT_TRUE(fs::exists(stills + "/Tavelin-00007.avi"));
     EXPECT_EQ(report.summary.recordings, 2u);  // the one being written and the recent one
+}
+
+// A file on motion gets the seconds before it at once, just after it is named; the rate
+// it grows at, which sizes the minute kept free ahead, is what comes after.
+TEST_F(KeeperFolderTest, TheSecondsBeforeAFileOnMotionAreNotItsRate) {
+    namespace fs = std::filesystem;
+    constexpr std::size_t kPerSecond = 400 * 1024;
+    const std::string recordings = In("rec");
+    fs::create_directory(recordings);
+    StorageWatch watch;
+    watch.recordingFolder = recordings;
+    watch.writingPath = recordings + "/Tavelin-00001.avi";
+    watch.limits.keepFreeMB = 0;
+    const auto grow = [&watch](std::size_t bytes) {
+        std::ofstream file(watch.writingPath, std::ios::binary | std::ios::app);
+        file << std::string(bytes, 'x');
+    };
+    StorageRate rate;
+    grow(64 * 1024);  // named with its first pictures
+    CheckStorage(watch, rate, 0, ::time(nullptr));
+    grow(7 * kPerSecond);  // six seconds before, and the first second
+    StorageReport report = CheckStorage(watch, rate, 1000, ::time(nullptr));
+    for (std::int64_t second = 2; second <= 4; ++second) {
+        grow(kPerSecond);
+        report = CheckStorage(watch, rate, second * 1000, ::time(nullptr));
+    }
+    EXPECT_NEAR(static_cast<double>(report.bytesPerSecond), kPerSecond, kPerSecond / 10.0);
+}
+
+class CountingKeeper : public IStorageKeeper {
+public:
+    void Watch(const StorageWatch&) override {}
+    void CheckNow() override { ++checks; }
+    bool TakeReport(StorageReport& report) override {
+        if (!next)
+            return false;
+        report = std::move(*next);
+        next.reset();
+        return true;
+    }
+    int checks = 0;
+    std::optional<StorageReport> next;
+};
+
+class CollectedNotices : public INoticeSink {
+public:
+    void ShowNotice(const std::string& text, NoticeStyle) override { shown.push_back(text); }
+    std::vector<std::string> shown;
+};
+
+// Motion asks to start on every frame while it lasts: once space has run out it asks
+// the keeper for nothing (it looks every two seconds by itself) and tells once; a click
+// asks for a look and says why each time.
+TEST(StorageGuardTest, StartsRefusedOnMotionAskForNoChecksAndTellOnce) {
+    CEventStream events;
+    CollectedNotices notices;
+    CountingKeeper keeper;
+    CStorageGuard guard(events, notices);
+    guard.SetKeeper(&keeper);
+    StorageWatch watch;
+    watch.recordingFolder = "/recordings";
+    watch.armed = true;
+    guard.Watch(watch);
+
+    EXPECT_TRUE(guard.MayStart(false));
+    EXPECT_EQ(keeper.checks, 1) << "a look before each recording";
+    keeper.next = StorageReport{};
+    keeper.next->verdict = StorageVerdict::Full;
+    EXPECT_FALSE(guard.TakeReport(false));
+    ASSERT_EQ(notices.shown.size(), 1u);
+
+    for (int frame = 0; frame < 100; ++frame)
+        EXPECT_FALSE(guard.MayStart(false));
+    EXPECT_EQ(keeper.checks, 1);
+    EXPECT_EQ(notices.shown.size(), 1u);
+
+    EXPECT_FALSE(guard.MayStart(true));
+    EXPECT_EQ(keeper.checks, 2);
+    EXPECT_EQ(notices.shown.size(), 2u);
+
+    keeper.next = StorageReport{};
+    guard.TakeReport(false);
+    EXPECT_TRUE(guard.MayStart(false));
+    EXPECT_EQ(keeper.checks, 3);
 }
 
 }  // namespace
