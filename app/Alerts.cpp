@@ -13,8 +13,8 @@ namespace tavelin {
 CAlerts::CAlerts(IAlertSource& source, const AlertSettings& settings,
                  std::function<bool(const QString&, const QString&)> balloon)
     : source_(source),
-      notifier_(std::make_unique<CDesktopNotifier>(source, settings.notifications,
-                                                   std::move(balloon))),
+      notifier_(
+          std::make_unique<CDesktopNotifier>(source, settings.notifications, std::move(balloon))),
       commands_(std::make_unique<CEventCommandRunner>(source.events())),
       mqtt_(std::make_unique<CMqttPublisher>(source, settings.mqtt)),
       mqttSettings_(settings.mqtt) {
@@ -30,8 +30,7 @@ void CAlerts::Apply(const AlertSettings& settings) {
     mqttSettings_ = settings.mqtt;
 }
 
-void CAlerts::Test(const AlertSettings& settings,
-                   std::function<void(const std::string&)> answer) {
+void CAlerts::Test(const AlertSettings& settings, std::function<void(const std::string&)> answer) {
     // Both answers come later, in either order; the dialog gets them together.
     struct Answers {
         std::function<void(const std::string&)> answer;

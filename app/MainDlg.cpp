@@ -8,10 +8,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QSystemTrayIcon>
 #include <QPainter>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -22,7 +22,6 @@
 #include "app/DisplaySurfaces.h"
 #include "app/MainControls.h"
 #include "app/MainTray.h"
-#include "tray/SystemTray.h"
 #include "app/SettingsCommands.h"
 #include "app/UserSettings.h"
 #include "core/FileNames.h"
@@ -35,6 +34,7 @@
 #include "resources/Pictures.h"
 #include "resources/ResourceIds.h"
 #include "resources/Resources.h"
+#include "tray/SystemTray.h"
 #include "widgets/PictureStatic.h"
 #include "widgets/PreviewWindow.h"
 #include "widgets/SkinButton.h"
@@ -114,15 +114,22 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
                            ? privateTemp_.path().toStdString() + kSnapshotTempName
                            : std::string()});
     CreateControls();
-    alerts_ = std::make_unique<CAlerts>(alertSource_, CUserSettings::LoadAlerts(),
-                                        [this](const QString& title, const QString& text) {
-                                            return ShowTrayMessage(title, text);
-                                        });
-    CSettingsCommands::Context context{this,     session_,   *this,   capture_,
-                                       notices_, *seams_.files, *seams_.preview, clock_,
-                                       *controls_, [this](CursorShape s) { SetCursor(s); }};
+    alerts_ = std::make_unique<CAlerts>(
+        alertSource_, CUserSettings::LoadAlerts(),
+        [this](const QString& title, const QString& text) { return ShowTrayMessage(title, text); });
+    CSettingsCommands::Context context{this,
+                                       session_,
+                                       *this,
+                                       capture_,
+                                       notices_,
+                                       *seams_.files,
+                                       *seams_.preview,
+                                       clock_,
+                                       *controls_,
+                                       [this](CursorShape s) { SetCursor(s); }};
     context.alertsChanged = [this](const AlertSettings& settings) { alerts_->Apply(settings); };
-    context.testAlerts = [this](const AlertSettings& settings, const CAlertsDlg::TestAnswer& answer) {
+    context.testAlerts = [this](const AlertSettings& settings,
+                                const CAlertsDlg::TestAnswer& answer) {
         alerts_->Test(settings, answer);
     };
     context.checkCommand = &CAlerts::CheckCommand;

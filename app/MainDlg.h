@@ -14,17 +14,17 @@
 #include <string>
 #include <vector>
 
+#include "app/Alerts.h"
 #include "app/CursorShapes.h"
 #include "app/MainControls.h"
 #include "app/MessageBoxNotices.h"
+#include "app/SessionAlertSource.h"
 #include "capture/CaptureGraph.h"
 #include "capture/SoundPlayer.h"
 #include "core/CameraSession.h"
-#include "core/StorageKeeper.h"
-#include "app/Alerts.h"
-#include "app/SessionAlertSource.h"
 #include "core/Clock.h"
 #include "core/SessionHost.h"
+#include "core/StorageKeeper.h"
 #include "dialogs/RecordSettingsHost.h"
 #include "dialogs/SoundPreview.h"
 #include "widgets/FileChooser.h"

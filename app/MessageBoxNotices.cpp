@@ -23,8 +23,9 @@ void CMessageBoxNotices::ShowNotice(const std::string& text, NoticeStyle style) 
     }
     // The same message again while it waits or is up stays in the log: a session left
     // alone finds one box, not a pile.
-    if (text == shown_ || std::any_of(queue_.begin(), queue_.end(),
-                                      [&text](const auto& queued) { return queued.first == text; })) {
+    if (text == shown_ || std::any_of(queue_.begin(), queue_.end(), [&text](const auto& queued) {
+            return queued.first == text;
+        })) {
         return;
     }
     queue_.emplace_back(text, style);

@@ -12,7 +12,8 @@
 //   tray <command id>          chooses an entry of the tray menu
 //   state                      prints "state key=value ..." of the window (recording,
 //                              monitor, objects, visible, frames shown, counter, armed,
-//                              onmotion, camerastarts: the camera's starts so far)
+//                              onmotion, camerastarts: the camera's starts so far,
+//                              storage: ok, short or full)
 //   modal                      prints "modal <text>" of the message box that is up,
 //                              or "modal none"
 //   dialog                     prints "dialog <class>" of the modal window that is up

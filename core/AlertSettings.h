@@ -29,8 +29,8 @@ struct MqttSettings {
     int port = 1883;
     std::string user;
     std::string password;
-    std::string caFile;    // TLS when set
-    std::string topic;     // empty: "tavelin/<host name>"
+    std::string caFile;     // TLS when set
+    std::string topic;      // empty: "tavelin/<host name>"
     bool discovery = true;  // Home Assistant discovery configurations
     friend bool operator==(const MqttSettings&, const MqttSettings&) = default;
 };

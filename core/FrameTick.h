@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "core/Clock.h"
+#include "core/FramePicture.h"
 #include "core/FrameSource.h"
 #include "core/FrameTickHost.h"
-#include "core/FramePicture.h"
 #include "core/MonitorCore.h"
 #include "core/NoticeSink.h"
 #include "core/Overlays.h"

@@ -12,7 +12,8 @@ void CStorageGuard::Watch(const StorageWatch& watch) {
     if (keeper_ == nullptr || (watched_ && watch == watch_))
         return;
     // Trouble is told again for a new recording folder or new limits.
-    if (watched_ && (watch.recordingFolder != watch_.recordingFolder || watch.limits != watch_.limits))
+    if (watched_ &&
+        (watch.recordingFolder != watch_.recordingFolder || watch.limits != watch_.limits))
         told_ = false;
     watch_ = watch;
     watched_ = true;
@@ -75,7 +76,9 @@ bool CStorageGuard::TakeReport(bool recording) {
     report.removed.clear();
     report_ = std::move(report);
 
-    const bool full = report_.verdict == StorageVerdict::Full;
+    // A check made before the keeper knew of the file that now runs judged the room a
+    // new recording needs to start: it says nothing of whether this one may go on.
+    const bool full = report_.verdict == StorageVerdict::Full && (report_.writing || !recording);
     if (full && !trouble_) {
         trouble_ = true;
         const std::string message = TroubleMessage();
@@ -91,7 +94,8 @@ bool CStorageGuard::TakeReport(bool recording) {
         trouble_ = false;
         told_ = false;
         Log(LogArea::Record, LogLevel::Info,
-            "storage: " + ByteCountText(report_.summary.freeBytes) + " free; recording may start again");
+            "storage: " + ByteCountText(report_.summary.freeBytes) +
+                " free; recording may start again");
         SessionEvent event;
         event.kind = SessionEventKind::StorageBack;
         event.path = watch_.recordingFolder;

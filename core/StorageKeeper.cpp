@@ -136,7 +136,8 @@ void MeasureRate(const std::string& writingPath, StorageRate& rate, std::int64_t
         rate.atMs = nowMs;
         return;
     }
-    const std::uint64_t measured = (bytes - rate.bytes) * 1000 / static_cast<std::uint64_t>(elapsed);
+    const std::uint64_t measured =
+        (bytes - rate.bytes) * 1000 / static_cast<std::uint64_t>(elapsed);
     // Up at once, down slowly: a quiet second must not hide the busy ones.
     rate.bytesPerSecond =
         measured > rate.bytesPerSecond ? measured : (rate.bytesPerSecond * 3 + measured) / 4;
@@ -174,8 +175,7 @@ StorageReport CheckStorage(const StorageWatch& watch, StorageRate& rate, std::in
     struct statvfs space {};
     if (::fstatvfs(::dirfd(target->dir.get()), &space) != 0) {
         Log(LogArea::Record, LogLevel::Warning,
-            "storage: cannot read the free space of " + target->path + ": " +
-                std::strerror(errno));
+            "storage: cannot read the free space of " + target->path + ": " + std::strerror(errno));
         return report;
     }
     facts.freeBytes = static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize;
@@ -193,8 +193,9 @@ StorageReport CheckStorage(const StorageWatch& watch, StorageRate& rate, std::in
     // The index grows by about a kilobyte a second of recording; a few seconds of data
     // may come before the next check sees the floor.
     const std::uint64_t seconds =
-        needs.recording ? static_cast<std::uint64_t>(std::max<std::int64_t>(0, nowMs - rate.sinceMs)) / 1000
-                        : 0;
+        needs.recording
+            ? static_cast<std::uint64_t>(std::max<std::int64_t>(0, nowMs - rate.sinceMs)) / 1000
+            : 0;
     needs.finishBytes = 4 * kBytesPerMB + perSecond * 3 + seconds * 1024;
     needs.startBytes = std::max<std::uint64_t>(kBytesPerMB, perSecond * 10);
 
@@ -218,6 +219,7 @@ StorageReport CheckStorage(const StorageWatch& watch, StorageRate& rate, std::in
     }
     report.verdict = plan.verdict;
     report.totalReached = plan.totalReached;
+    report.writing = needs.recording;
     report.summary = plan.after;
     report.bytesPerSecond = perSecond;
     return report;
@@ -301,7 +303,7 @@ void CStorageKeeper::Run() {
         report_ = std::move(report);
         report_.removed = std::move(removed);
         reported_ = true;
-        const auto interval = !watch.writingPath.empty()           ? std::chrono::seconds(1)
+        const auto interval = !watch.writingPath.empty()              ? std::chrono::seconds(1)
                               : report_.verdict != StorageVerdict::Ok ? std::chrono::seconds(2)
                                                                       : std::chrono::seconds(60);
         next = now + interval;

@@ -41,8 +41,9 @@ struct RemovedFile {
 struct StorageReport {
     std::vector<RemovedFile> removed;  // since the last report, in the order they went
     StorageVerdict verdict = StorageVerdict::Ok;
-    bool totalReached = false;  // Full because of the recordings' total
-    StorageSummary summary;     // what is kept now
+    bool totalReached = false;         // Full because of the recordings' total
+    bool writing = false;              // the check knew of a file being written
+    StorageSummary summary;            // what is kept now
     std::uint64_t bytesPerSecond = 0;  // the last recording's measured rate
     std::uint64_t checks = 0;          // checks run so far
 };

@@ -163,7 +163,8 @@ StoragePlan PlanStorage(const StorageLimits& limits, const StorageFacts& facts,
     bool limitsMet = after.freeBytes >= keepFree + ahead;
     if (limits.maxTotalMB > 0) {
         const std::uint64_t cap = Megabytes(limits.maxTotalMB);
-        totalRoom = static_cast<std::int64_t>(cap) - static_cast<std::int64_t>(after.recordingBytes);
+        totalRoom =
+            static_cast<std::int64_t>(cap) - static_cast<std::int64_t>(after.recordingBytes);
         limitsMet = limitsMet && after.recordingBytes + ahead <= cap;
     }
     const std::int64_t needed = needs.recording ? 0 : static_cast<std::int64_t>(needs.startBytes);

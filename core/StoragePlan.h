@@ -21,11 +21,11 @@ namespace tavelin {
 struct StoredFile {
     enum class Kind { Recording, Still };
     Kind kind = Kind::Recording;
-    std::string name;              // without a folder: "Tavelin-00012.avi"
-    std::int32_t number = 0;       // recordings
-    std::int64_t modified = 0;     // seconds since the epoch
-    std::uint64_t bytes = 0;       // what it takes on the disk
-    std::uint64_t inode = 0;       // looked at again before the file goes
+    std::string name;           // without a folder: "Tavelin-00012.avi"
+    std::int32_t number = 0;    // recordings
+    std::int64_t modified = 0;  // seconds since the epoch
+    std::uint64_t bytes = 0;    // what it takes on the disk
+    std::uint64_t inode = 0;    // looked at again before the file goes
 };
 
 // Whether `name` is a numbered recording's name, exactly as the program writes it, and
@@ -47,9 +47,9 @@ struct StorageFacts {
 
 // What the coming minutes need.
 struct StorageNeeds {
-    std::int64_t now = 0;         // seconds since the epoch
-    std::string writing;          // the name being written in the recording folder, or ""
-    bool recording = false;       // a file is being written (anywhere)
+    std::int64_t now = 0;    // seconds since the epoch
+    std::string writing;     // the name being written in the recording folder, or ""
+    bool recording = false;  // a file is being written (anywhere)
     // Data the next minute brings at the measured rate, kept free on top of the limits
     // while a recording runs or may start.
     std::uint64_t aheadBytes = 0;

@@ -620,10 +620,14 @@ public:
         reports.erase(reports.begin());
         return true;
     }
-    void Report(StorageVerdict verdict, std::vector<RemovedFile> removed = {}) {
+    // `knewFile`: the check ran after the file being written was handed over (a check
+    // asked for before a start may end after the start, knowing nothing of it).
+    void Report(StorageVerdict verdict, std::vector<RemovedFile> removed = {},
+                bool knewFile = true) {
         StorageReport report;
         report.verdict = verdict;
         report.removed = std::move(removed);
+        report.writing = knewFile && !watches.empty() && !watches.back().writingPath.empty();
         reports.push_back(report);
     }
     std::vector<StorageWatch> watches;
@@ -649,6 +653,11 @@ TEST_F(MotionRecordTest, SpaceRunningOutEndsTheFileOnceAndMotionRecordsAgainWhen
     MotionFile();
     EXPECT_EQ(keeper.watches.back().writingPath, camera_.named) << "the file being written";
     EXPECT_TRUE(keeper.watches.back().armed);
+
+    keeper.Report(StorageVerdict::Full, {}, false);
+    Motion(2);
+    EXPECT_TRUE(session_.motionRecording()) << "judged before the file was known";
+    EXPECT_TRUE(Messages().empty());
 
     keeper.Report(StorageVerdict::Full);
     Motion(2);
@@ -679,9 +688,9 @@ TEST_F(MotionRecordTest, SpaceRunningOutEndsTheFileOnceAndMotionRecordsAgainWhen
         if (e.kind != SessionEventKind::MotionStarted && e.kind != SessionEventKind::MotionEnded)
             names.push_back(EventName(e.kind));
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"file-removed", "recording-started",
-                                               "storage-full", "recording-finished",
-                                               "storage-back", "recording-started"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"file-removed", "recording-started", "storage-full",
+                                               "recording-finished", "storage-back",
+                                               "recording-started"}));
     ASSERT_EQ(heard[0].kind, SessionEventKind::FileRemoved);
     EXPECT_EQ(heard[0].bytes, 5000u);
 }
