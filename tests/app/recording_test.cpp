@@ -237,6 +237,9 @@ TEST_F(RecordingTest, RecordSettingsTypedPathIsUsedOnceAndTheListsFollow) {
     EXPECT_EQ(videoList->currentIndex(),
               dialog_->session().settings().recording.videoCompressorIndex);
 
+    // A press during the pause after the dialog is not followed; a loaded machine may
+    // still be in it.
+    ASSERT_TRUE(WaitFor([this] { return !dialog_->tick().settling(); }));
     Click(ids::kRecorder);
     ASSERT_TRUE(dialog_->session().recording());
     ASSERT_TRUE(testing::WaitForFrames(dialog_->tick(), 6));
