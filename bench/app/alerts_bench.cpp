@@ -1,44 +1,57 @@
 // How long the program takes to tell of motion: from the frame step whose frame shows
-// the motion to the desktop notification at the notification service. The session is
-// the real one on the fake camera graph, stepped every 50 ms by a timer as the window
-// steps it; its events are delivered on a queued call and the graph's news taken on
-// another, as the window does; the alerts are the program's own (CAlerts, with
-// notifications, a command on motion and no quiet time). The notification service is
-// the tests' one on a private session bus of the bench's own.
+// the motion to (a) the desktop notification at the notification service and (b) the
+// motion state ON at a subscriber of the MQTT broker. The session is the real one on the
+// fake camera graph, stepped every 50 ms by a timer as the window steps it; its events are
+// delivered on a queued call and the graph's news taken on another, as the window does.
+// The alerts are the program's own three: the desktop notifier (no quiet time), a command
+// on motion start (/bin/true) and the MQTT publisher. The notification service is the
+// tests' one on a private session bus of the bench's own; the broker is mosquitto on
+// 127.0.0.1 with a password, and the subscriber a libmosquitto client whose own thread
+// stamps each message as it comes.
 //
 // Each start is a block appearing or going in a calm picture at 640x480; the next comes
 // once the last one has arrived everywhere and the recording it started has ended (the
 // fake clock runs on fast through the calm time, so a start takes a few frame steps).
-// Reported: p50, p95 and max over all starts, in milliseconds, and the starts that never
-// arrived.
+// Reported per path: p50, p95 and max over all starts, in milliseconds, and the starts
+// that never arrived.
 //
 // Not in the figures: the wait for the camera's frame (up to a frame step), and the time
 // the real graph takes to write a file's first data before the file counts as started
-// (the notification tells of the recording).
+// (the notification tells of the recording; the broker's motion state does not wait).
 //
-//   build-x/bin/alerts_bench                      (TAVELIN_BENCH_STARTS: default 200)
+//   build/default/bin/alerts_bench        (TAVELIN_BENCH_STARTS: how many, default 200)
 
 #include <benchmark/benchmark.h>
+
+#include <mosquitto.h>
 
 #include <QDBusMessage>
 #include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "app/Alerts.h"
+#include "alerts/DesktopNotifier.h"
+#include "alerts/EventCommandRunner.h"
+#include "alerts/MqttPublisher.h"
 #include "app/AppPaths.h"
 #include "app/SessionAlertSource.h"
+#include "bench/support/MosquittoBroker.h"
 #include "core/CameraSession.h"
 #include "core/FrameFormat.h"
+#include "core/Handle.h"
+#include "core/MqttMessages.h"
 #include "tests/support/FrameTickFakes.h"
 #include "tests/support/NotificationServer.h"
 #include "tests/support/PrivateSessionBus.h"
@@ -49,7 +62,8 @@ namespace {
 using namespace tavelin;
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr int kWaitMs = 10000;               // for one start's alerts, before it counts as lost
+constexpr int kWaitMs = 10000;  // for one start's alerts, before it counts as lost
+constexpr char kTopic[] = "tavelin-bench/camera";
 constexpr int kSize640 = 2;                  // the size button of 640x480
 constexpr std::uint32_t kCalmStepMs = 1000;  // the fake clock's step while calm
 
@@ -135,6 +149,68 @@ private:
     std::vector<Arrival> arrivals_;
 };
 
+void DestroyClient(mosquitto* client) {
+    mosquitto_destroy(client);
+}
+
+// A client of the broker on a thread of its own (libmosquitto's), stamping each ON that
+// comes on the topic as a message sent now (a retained one is from before).
+class StampingSubscriber {
+public:
+    StampingSubscriber(const bench::MosquittoBroker& broker, std::string topic)
+        : topic_(std::move(topic)), client_(mosquitto_new(nullptr, true, this)) {
+        if (!client_)
+            return;
+        mosquitto_username_pw_set(client_.get(), broker.user().c_str(), broker.password().c_str());
+        mosquitto_message_callback_set(client_.get(), &OnMessage);
+        mosquitto_subscribe_callback_set(
+            client_.get(), [](mosquitto*, void* self, int, int, const int*) {
+                static_cast<StampingSubscriber*>(self)->subscribed_ = true;
+            });
+        running_ =
+            mosquitto_connect(client_.get(), "127.0.0.1", broker.port(), 30) == MOSQ_ERR_SUCCESS &&
+            mosquitto_subscribe(client_.get(), nullptr, topic_.c_str(), 1) == MOSQ_ERR_SUCCESS &&
+            mosquitto_loop_start(client_.get()) == MOSQ_ERR_SUCCESS;
+    }
+    ~StampingSubscriber() {
+        if (!running_)
+            return;
+        mosquitto_disconnect(client_.get());
+        mosquitto_loop_stop(client_.get(), false);
+    }
+    StampingSubscriber(const StampingSubscriber&) = delete;
+    StampingSubscriber& operator=(const StampingSubscriber&) = delete;
+
+    bool ready() const { return running_ && subscribed_; }
+    std::vector<SteadyClock::time_point> arrivals() const {
+        std::lock_guard lock(lock_);
+        return arrivals_;
+    }
+    std::size_t count() const {
+        std::lock_guard lock(lock_);
+        return arrivals_.size();
+    }
+
+private:
+    static void OnMessage(mosquitto*, void* self, const mosquitto_message* message) {
+        const SteadyClock::time_point at = SteadyClock::now();
+        auto& me = *static_cast<StampingSubscriber*>(self);
+        const std::string payload(static_cast<const char*>(message->payload),
+                                  static_cast<std::size_t>(message->payloadlen));
+        if (message->retain || me.topic_ != message->topic || payload != kMqttOn)
+            return;
+        std::lock_guard lock(me.lock_);
+        me.arrivals_.push_back(at);
+    }
+
+    std::string topic_;
+    Handle<mosquitto, DestroyClient> client_;
+    bool running_ = false;
+    std::atomic<bool> subscribed_{false};
+    mutable std::mutex lock_;
+    std::vector<SteadyClock::time_point> arrivals_;
+};
+
 // The session as the window runs it, with motion started on request.
 class MotionSession : public QObject {
 public:
@@ -191,9 +267,10 @@ public:
     bool ready() {
         return session_.motionArmed() && !session_.recording() && session_.events().pending() == 0;
     }
-    // The file the last motion started.
-    std::string lastFile() const {
-        return camera_.files.empty() ? std::string() : camera_.files.back().path;
+    std::size_t files() const { return camera_.files.size(); }
+    // The file started after `before` had been, or empty when none was.
+    std::string FileAfter(std::size_t before) const {
+        return camera_.files.size() > before ? camera_.files.back().path : std::string();
     }
     CCameraSession& session() { return session_; }
 
@@ -215,7 +292,7 @@ class MotionDriver : public QObject {
 public:
     struct Start {
         SteadyClock::time_point at;  // the frame step's beginning
-        std::string file;            // the recording it started
+        std::string file;            // the recording it started (empty: none)
     };
 
     MotionDriver(MotionSession& session, int starts, std::function<bool(std::size_t)> arrived)
@@ -252,6 +329,7 @@ private:
             return;
         }
         session_.ToggleBlock();
+        const std::size_t files = session_.files();
         const SteadyClock::time_point at = SteadyClock::now();
         session_.Step(kFramePeriodMs);
         calmSteps_ = 0;
@@ -259,7 +337,7 @@ private:
             ++unseen_;
             return;
         }
-        starts_.push_back({at, session_.lastFile()});
+        starts_.push_back({at, session_.FileAfter(files)});
     }
 
     // The detector compares with a calm picture.
@@ -289,20 +367,45 @@ void BM_MotionToAlerts(benchmark::State& state) {
         state.SkipWithError("the notification service did not start");
         return;
     }
+    bench::MosquittoBroker broker("bench", "bench-secret");
+    if (!broker.error().empty()) {
+        state.SkipWithError(broker.error().c_str());
+        return;
+    }
     MotionSession session(data.path().toStdString());
     if (!session.Start()) {
         state.SkipWithError("the session did not arm for motion");
         return;
     }
+    // The three the program's alerts are made of, in the order it makes them.
     CSessionAlertSource source(session.session());
     AlertSettings settings;
     settings.notifications = {true, 0};
     settings.events.onMotionStart = "/bin/true";
-    CAlerts alerts(source, settings, [](const QString&, const QString&) { return false; });
+    settings.mqtt.host = "127.0.0.1";
+    settings.mqtt.port = broker.port();
+    settings.mqtt.user = broker.user();
+    settings.mqtt.password = broker.password();
+    settings.mqtt.topic = kTopic;
+    CDesktopNotifier notifier(source, settings.notifications,
+                              [](const QString&, const QString&) { return false; });
+    CEventCommandRunner commands(source.events());
+    commands.SetCommands(settings.events);
+    CMqttPublisher publisher(source, settings.mqtt);
+    StampingSubscriber subscriber(broker, publisher.topics().motion);
+    if (!QTest::qWaitFor(
+            [&] {
+                return publisher.state() == CMqttPublisher::State::Connected && subscriber.ready();
+            },
+            kWaitMs)) {
+        state.SkipWithError(("no broker: " + publisher.stateText()).toStdString().c_str());
+        return;
+    }
 
     const int wanted = Starts();
-    MotionDriver driver(session, wanted,
-                        [&service](std::size_t start) { return service.count() > start; });
+    MotionDriver driver(session, wanted, [&](std::size_t start) {
+        return service.count() > start && subscriber.count() > start;
+    });
     for (auto _ : state) {
         const SteadyClock::time_point begin = SteadyClock::now();
         if (!driver.Run((wanted + 10) * kWaitMs))
@@ -310,20 +413,28 @@ void BM_MotionToAlerts(benchmark::State& state) {
         state.SetIterationTime(Ms(SteadyClock::now() - begin) / 1000.0);
     }
 
+    // A notification names the file its recording went to; the broker's ON is the first
+    // after its start (and before the next).
     std::map<QString, SteadyClock::time_point> notified;
     for (const StampingNotificationServer::Arrival& arrival : service.arrivals())
         notified.emplace(arrival.body.section(QLatin1Char(' '), -1), arrival.at);
+    const std::vector<SteadyClock::time_point> published = subscriber.arrivals();
     std::vector<double> notifyMs;
-    for (const MotionDriver::Start& start : driver.starts()) {
+    std::vector<double> mqttMs;
+    const std::vector<MotionDriver::Start>& starts = driver.starts();
+    for (std::size_t i = 0; i < starts.size(); ++i) {
         const auto found =
-            notified.find(QString::fromStdString(start.file).section(QLatin1Char('/'), -1));
+            notified.find(QString::fromStdString(starts[i].file).section(QLatin1Char('/'), -1));
         if (found != notified.end())
-            notifyMs.push_back(Ms(found->second - start.at));
+            notifyMs.push_back(Ms(found->second - starts[i].at));
+        const auto on = std::lower_bound(published.begin(), published.end(), starts[i].at);
+        if (on != published.end() && (i + 1 == starts.size() || *on < starts[i + 1].at))
+            mqttMs.push_back(Ms(*on - starts[i].at));
     }
-    const int starts = static_cast<int>(driver.starts().size());
-    state.counters["starts"] = starts;
+    state.counters["starts"] = static_cast<double>(starts.size());
     state.counters["unseen"] = driver.unseen();
-    Report(state, "notify", notifyMs, starts);
+    Report(state, "mqtt", mqttMs, static_cast<int>(starts.size()));
+    Report(state, "notify", notifyMs, static_cast<int>(starts.size()));
     CAppPaths::SetDataDirectoryForTests({});
 }
 
@@ -336,8 +447,10 @@ int main(int argc, char** argv) {
     tavelin::testing::PrivateSessionBus privateBus;
     bus = &privateBus;
     tavelin::testing::QtApp();
+    mosquitto_lib_init();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    mosquitto_lib_cleanup();
     return 0;
 }
