@@ -15,6 +15,7 @@ namespace tavelin {
 
 class CDesktopNotifier;
 class CEventCommandRunner;
+class CMqttPublisher;
 
 class CAlerts {
 public:
@@ -26,8 +27,9 @@ public:
     CAlerts& operator=(const CAlerts&) = delete;
 
     void Apply(const AlertSettings& settings);
-    // Sends a test notification (and a test message to the broker) and answers once
-    // with what happened to each.
+    // Sends a test notification and a test message to the broker and answers once with
+    // what happened to each. The broker is tried with the settings in use: new ones are
+    // tried once stored.
     void Test(const AlertSettings& settings, std::function<void(const std::string&)> answer);
     // Whether a command line can be run as typed; `why` says what is wrong.
     static bool CheckCommand(const std::string& line, std::string& why);
@@ -36,6 +38,8 @@ private:
     IAlertSource& source_;
     std::unique_ptr<CDesktopNotifier> notifier_;
     std::unique_ptr<CEventCommandRunner> commands_;
+    std::unique_ptr<CMqttPublisher> mqtt_;
+    MqttSettings mqttSettings_;  // what the broker runs with
 };
 
 }  // namespace tavelin
