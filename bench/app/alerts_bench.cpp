@@ -3,8 +3,8 @@
 // motion state ON at a subscriber of the MQTT broker. The session is the real one on the
 // fake camera graph, stepped every 50 ms by a timer as the window steps it; its events are
 // delivered on a queued call and the graph's news taken on another, as the window does.
-// The alerts are the program's own three: the desktop notifier (no quiet time), a command
-// on motion start (/bin/true) and the MQTT publisher. The notification service is the
+// The alerts are the program's own (CAlerts): the desktop notifier (no quiet time), a
+// command on motion start (/bin/true) and the MQTT publisher. The notification service is the
 // tests' one on a private session bus of the bench's own; the broker is mosquitto on
 // 127.0.0.1 with a password, and the subscriber a libmosquitto client whose own thread
 // stamps each message as it comes.
@@ -42,9 +42,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/DesktopNotifier.h"
-#include "alerts/EventCommandRunner.h"
-#include "alerts/MqttPublisher.h"
+#include "app/Alerts.h"
 #include "app/AppPaths.h"
 #include "app/SessionAlertSource.h"
 #include "bench/support/MosquittoBroker.h"
@@ -153,12 +151,13 @@ void DestroyClient(mosquitto* client) {
     mosquitto_destroy(client);
 }
 
-// A client of the broker on a thread of its own (libmosquitto's), stamping each ON that
-// comes on the topic as a message sent now (a retained one is from before).
+// A client of the broker on a thread of its own (libmosquitto's), following everything
+// under the base topic: it stamps each motion ON sent now (a retained one is from before),
+// and sees the program come online.
 class StampingSubscriber {
 public:
-    StampingSubscriber(const bench::MosquittoBroker& broker, std::string topic)
-        : topic_(std::move(topic)), client_(mosquitto_new(nullptr, true, this)) {
+    StampingSubscriber(const bench::MosquittoBroker& broker, const MqttTopics& topics)
+        : topics_(topics), client_(mosquitto_new(nullptr, true, this)) {
         if (!client_)
             return;
         mosquitto_username_pw_set(client_.get(), broker.user().c_str(), broker.password().c_str());
@@ -169,7 +168,8 @@ public:
             });
         running_ =
             mosquitto_connect(client_.get(), "127.0.0.1", broker.port(), 30) == MOSQ_ERR_SUCCESS &&
-            mosquitto_subscribe(client_.get(), nullptr, topic_.c_str(), 1) == MOSQ_ERR_SUCCESS &&
+            mosquitto_subscribe(client_.get(), nullptr, (topics_.base + "/#").c_str(), 1) ==
+                MOSQ_ERR_SUCCESS &&
             mosquitto_loop_start(client_.get()) == MOSQ_ERR_SUCCESS;
     }
     ~StampingSubscriber() {
@@ -182,6 +182,8 @@ public:
     StampingSubscriber& operator=(const StampingSubscriber&) = delete;
 
     bool ready() const { return running_ && subscribed_; }
+    // The publisher has said "online".
+    bool online() const { return online_; }
     std::vector<SteadyClock::time_point> arrivals() const {
         std::lock_guard lock(lock_);
         return arrivals_;
@@ -197,16 +199,19 @@ private:
         auto& me = *static_cast<StampingSubscriber*>(self);
         const std::string payload(static_cast<const char*>(message->payload),
                                   static_cast<std::size_t>(message->payloadlen));
-        if (message->retain || me.topic_ != message->topic || payload != kMqttOn)
+        if (me.topics_.availability == message->topic)
+            me.online_ = payload == kMqttOnline;
+        if (message->retain || me.topics_.motion != message->topic || payload != kMqttOn)
             return;
         std::lock_guard lock(me.lock_);
         me.arrivals_.push_back(at);
     }
 
-    std::string topic_;
+    MqttTopics topics_;
     Handle<mosquitto, DestroyClient> client_;
     bool running_ = false;
     std::atomic<bool> subscribed_{false};
+    std::atomic<bool> online_{false};
     mutable std::mutex lock_;
     std::vector<SteadyClock::time_point> arrivals_;
 };
@@ -377,7 +382,6 @@ void BM_MotionToAlerts(benchmark::State& state) {
         state.SkipWithError("the session did not arm for motion");
         return;
     }
-    // The three the program's alerts are made of, in the order it makes them.
     CSessionAlertSource source(session.session());
     AlertSettings settings;
     settings.notifications = {true, 0};
@@ -387,18 +391,14 @@ void BM_MotionToAlerts(benchmark::State& state) {
     settings.mqtt.user = broker.user();
     settings.mqtt.password = broker.password();
     settings.mqtt.topic = kTopic;
-    CDesktopNotifier notifier(source, settings.notifications,
-                              [](const QString&, const QString&) { return false; });
-    CEventCommandRunner commands(source.events());
-    commands.SetCommands(settings.events);
-    CMqttPublisher publisher(source, settings.mqtt);
-    StampingSubscriber subscriber(broker, publisher.topics().motion);
-    if (!QTest::qWaitFor(
-            [&] {
-                return publisher.state() == CMqttPublisher::State::Connected && subscriber.ready();
-            },
-            kWaitMs)) {
-        state.SkipWithError(("no broker: " + publisher.stateText()).toStdString().c_str());
+    StampingSubscriber subscriber(broker, MqttTopics(MqttBaseTopic(kTopic, "")));
+    if (!QTest::qWaitFor([&] { return subscriber.ready(); }, kWaitMs)) {
+        state.SkipWithError("the subscriber did not get to the broker");
+        return;
+    }
+    CAlerts alerts(source, settings, [](const QString&, const QString&) { return false; });
+    if (!QTest::qWaitFor([&] { return subscriber.online(); }, kWaitMs)) {
+        state.SkipWithError("the alerts did not get to the broker");
         return;
     }
 
