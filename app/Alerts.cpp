@@ -15,8 +15,8 @@ CAlerts::CAlerts(IAlertSource& source, const AlertSettings& settings,
     : source_(source),
       notifier_(
           std::make_unique<CDesktopNotifier>(source, settings.notifications, std::move(balloon))),
-      commands_(std::make_unique<CEventCommandRunner>(source.events())),
       mqtt_(std::make_unique<CMqttPublisher>(source, settings.mqtt)),
+      commands_(std::make_unique<CEventCommandRunner>(source.events())),
       mqttSettings_(settings.mqtt) {
     commands_->SetCommands(settings.events);
 }

@@ -36,9 +36,11 @@ public:
 
 private:
     IAlertSource& source_;
+    // Made in the order they hear each event: starting a command forks the program,
+    // which the broker and the notification need not wait for.
     std::unique_ptr<CDesktopNotifier> notifier_;
-    std::unique_ptr<CEventCommandRunner> commands_;
     std::unique_ptr<CMqttPublisher> mqtt_;
+    std::unique_ptr<CEventCommandRunner> commands_;
     MqttSettings mqttSettings_;  // what the broker runs with
 };
 
