@@ -15,6 +15,8 @@ fail() {
     echo "FAIL: $*"
     echo "--- program output"; cat "$out" 2>/dev/null
     echo "--- program errors"; cat "$err" 2>/dev/null
+    # xvfb-run's children (the program and its X server) first: they outlive it.
+    [[ -n ${pid:-} ]] && pkill -KILL -P "$pid" 2>/dev/null
     [[ -n ${pid:-} ]] && kill -KILL "$pid" 2>/dev/null
     exit 1
 }
