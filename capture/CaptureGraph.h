@@ -102,6 +102,22 @@ public:
     // clears every flag. Safe at any time, also twice and before any build.
     void Teardown() override;
 
+    // Further outputs on the tee, for whoever needs the live pictures elsewhere (the web
+    // page's JPEG, the RTSP share's H.264): leaky queue (the newest frame kept, the camera
+    // never waits) -> `chain` (gst-launch syntax; empty: the raw frames) -> appsink.
+    // `deliver` runs on the tap's streaming thread for each sample the chain puts out,
+    // with the CLOCK_MONOTONIC time (ns) the camera took the frame; once RemoveFrameTap
+    // has returned it is not called again. A tap stays across camera rebuilds (linked to
+    // each new graph) and while no graph runs. An error inside its chain unlinks that tap
+    // only (logged; the camera and the other outputs go on). While a tap is linked every
+    // camera frame goes on, as with the encoding output. Returns the tap's id; 0 when the
+    // chain cannot be parsed.
+    using FrameTapFn = std::function<void(GstSample* sample, std::int64_t captureNs)>;
+    int AddFrameTap(const std::string& chain, FrameTapFn deliver);
+    void RemoveFrameTap(int id);
+    // The taps linked to the running graph now.
+    int linkedFrameTaps() const;
+
     bool TakeNewFrame() override;
     void RequestNewFrame() override;
     // For tests and benchmarks: asks for a frame and waits for it up to kFrameWaitLimit;
