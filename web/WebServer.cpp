@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -475,6 +476,13 @@ struct CWebServer::Impl {
                         Printable(origin) + "\")");
                 return SendText(c, MHD_HTTP_FORBIDDEN, "Not from this server's page\n");
             }
+            // A body announced too big is refused before it is read.
+            const std::string_view length = Header(c, "Content-Length");
+            std::size_t announced = 0;
+            const auto [end, error] =
+                std::from_chars(length.data(), length.data() + length.size(), announced);
+            if (!length.empty() && (error != std::errc() || announced > kMostBody))
+                return SendText(c, MHD_HTTP_CONTENT_TOO_LARGE, "Send on or off\n");
             return MHD_YES;  // the body follows
         }
         if (*uploadSize > 0) {

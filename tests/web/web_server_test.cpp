@@ -535,6 +535,62 @@ TEST_F(WebServerTest, StopEndsEveryStream) {
     EXPECT_EQ(Watching(), (std::vector<bool>{true, false}));
 }
 
+// What a command printed; empty when it failed.
+std::string Output(const std::string& command) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return out;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    return ::pclose(pipe) == 0 ? out : std::string();
+}
+
+TEST_F(WebServerTest, LoopbackMeansBothLoopbackAddresses) {
+    const std::string auth = std::string(" -u '") + kUser + ":" + kPassword + "'";
+    const std::string url = "/state.json";
+    EXPECT_NE(
+        Output("curl -sS --max-time 10" + auth + " http://127.0.0.1:" + std::to_string(port_) + url)
+            .find("\"camera\""),
+        std::string::npos);
+    if (Output("ip -6 addr show dev lo 2>/dev/null").find("::1") == std::string::npos)
+        GTEST_SKIP() << "no IPv6 on this machine";
+    EXPECT_NE(
+        Output("curl -sS -g --max-time 10" + auth + " http://[::1]:" + std::to_string(port_) + url)
+            .find("\"camera\""),
+        std::string::npos);
+}
+
+TEST_F(WebServerTest, ServesHttpsWithTheGivenCertificate) {
+    const std::string made =
+        Output("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost -keyout " +
+               In("key.pem") + " -out " + In("cert.pem") + " 2>&1 && echo made");
+    ASSERT_NE(made.find("made"), std::string::npos) << made;
+    CWebServer secure(board_, credentials_, {});
+    WebSettings settings;
+    settings.port = 0;
+    settings.tlsCert = In("cert.pem");
+    settings.tlsKey = In("key.pem");
+    std::string why;
+    ASSERT_TRUE(secure.Start(settings, why)) << why;
+    const std::string base = "https://127.0.0.1:" + std::to_string(secure.port());
+    const std::string curl = std::string("curl -sS --max-time 10 --cacert ") + In("cert.pem") +
+                             " --resolve localhost:" + std::to_string(secure.port()) +
+                             ":127.0.0.1 -u '" + kUser + ":" + kPassword + "' ";
+    const std::string local = "https://localhost:" + std::to_string(secure.port());
+    EXPECT_NE(Output(curl + local + "/state.json").find("\"camera\""), std::string::npos);
+    // The page's switch from the HTTPS page itself.
+    EXPECT_EQ(Output(curl + "-o /dev/null -w '%{http_code}' -X POST --data on -H 'Origin: " +
+                     local + "' " + local + "/record-on-motion"),
+              "200");
+    EXPECT_EQ(Output("curl -s -o /dev/null -w '%{http_code}' --max-time 10 http://127.0.0.1:" +
+                     std::to_string(secure.port()) + "/state.json"),
+              "")
+        << "no plain HTTP on the HTTPS port" << base;
+}
+
 TEST_F(WebServerTest, StartSaysWhyItCannotListen) {
     CWebServer other(board_, credentials_, {});
     WebSettings settings;
