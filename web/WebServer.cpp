@@ -13,10 +13,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -141,7 +143,14 @@ std::string SnapshotFileName() {
     return name;
 }
 
-enum class Wait { Throttle, Snapshot, Picture };
+enum class Wait { Throttle, Check, Snapshot, Picture };
+enum class Verdict { None, Missing, Wrong, Right };
+
+// A password copy is wiped before its memory goes back.
+void Wipe(std::string& text) {
+    ::explicit_bzero(text.data(), text.size());
+    text.clear();
+}
 
 }  // namespace
 
@@ -152,9 +161,11 @@ struct CWebServer::Impl {
         MHD_Connection* connection = nullptr;
         int socket = -1;
         std::string address;
-        std::string rawPath;     // as sent, before the library decodes it
-        bool throttled = false;  // the throttle's delay has been served
-        bool cleared = false;    // authenticated
+        std::string rawPath;              // as sent, before the library decodes it
+        bool throttled = false;           // the throttle's delay has been served
+        bool cleared = false;             // authenticated
+        Verdict verdict = Verdict::None;  // set under the lock by the checker
+        std::string user;                 // as sent, for the log
         bool snapshotWaited = false;
         bool usesPicture = false;
         bool viewer = false;
@@ -169,6 +180,13 @@ struct CWebServer::Impl {
         Wait kind;
         Clock::time_point deadline;
         Request* request;
+        std::uint64_t check = 0;  // Wait::Check: which one
+    };
+    struct CheckJob {
+        std::uint64_t id;
+        MHD_Connection* connection;
+        std::string user;
+        std::string password;
     };
 
     Impl(CWebBoard& board, CCredentialCheck& credentials, Hooks hooks)
@@ -189,10 +207,16 @@ struct CWebServer::Impl {
     std::chrono::milliseconds linger{5000};
     std::chrono::milliseconds snapshotWait{3000};
     std::thread timer;
+    std::thread checker;
 
     mutable std::mutex lock;  // the rest; the daemons' threads, the timer and publishers
     bool stopping = true;
     bool timerQuit = false;
+    // Passwords are checked on a thread of their own: a key derivation takes long enough
+    // to stall every stream if the library's thread did it.
+    std::deque<CheckJob> checks;
+    std::uint64_t lastCheck = 0;
+    std::condition_variable checkWake;
     UniqueFd timerWake{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
     std::unordered_map<MHD_Connection*, Waiter> waiting;  // suspended by us
     int viewers = 0;
@@ -373,22 +397,68 @@ struct CWebServer::Impl {
         return Send(connection, status, text, "text/plain; charset=utf-8");
     }
 
-    bool Authenticate(Request& request) {
+    void CheckerLoop() {
+        std::unique_lock guard(lock);
+        while (!timerQuit) {
+            if (checks.empty()) {
+                checkWake.wait(guard);
+                continue;
+            }
+            CheckJob job = std::move(checks.front());
+            checks.pop_front();
+            guard.unlock();
+            const bool right = credentials.Check(job.user, job.password);
+            Wipe(job.password);
+            guard.lock();
+            // Unless its client has gone meanwhile, or the server is stopping.
+            const auto it = waiting.find(job.connection);
+            if (it == waiting.end() || it->second.kind != Wait::Check || it->second.check != job.id)
+                continue;
+            it->second.request->verdict = right ? Verdict::Right : Verdict::Wrong;
+            MHD_resume_connection(it->first);
+            waiting.erase(it);
+        }
+    }
+
+    // Starts the check of the request's user and password; false when it has none.
+    bool BeginCheck(Request& request) {
         char* password = nullptr;
         LibraryText user(MHD_basic_auth_get_username_password(request.connection, &password));
         LibraryText passwordText(password);
-        const bool right = user && passwordText && credentials.Check(user.get(), password);
+        if (!user || !passwordText) {
+            if (passwordText)
+                ::explicit_bzero(password, std::strlen(password));
+            return false;
+        }
+        CheckJob job{0, request.connection, user.get(), password};
+        ::explicit_bzero(password, std::strlen(password));
+        request.user = Printable(job.user);
+        std::lock_guard guard(lock);
+        job.id = ++lastCheck;
+        if (!SuspendLocked(request, Wait::Check, Clock::time_point::max())) {
+            Wipe(job.password);
+            return false;
+        }
+        waiting[request.connection].check = job.id;
+        checks.push_back(std::move(job));
+        checkWake.notify_one();
+        return true;
+    }
+
+    bool Judge(Request& request) {
+        Verdict verdict = Verdict::None;
         int failures = 0;
         {
             std::lock_guard guard(lock);
-            if (right)
+            verdict = request.verdict;
+            if (verdict == Verdict::Right)
                 throttle.Succeeded(request.address);
             else
                 failures = throttle.Failed(request.address, Clock::now());
         }
-        if (right)
+        if (verdict == Verdict::Right)
             return true;
-        if (!user)
+        if (verdict == Verdict::Missing)
             Log(LogArea::Ui, LogLevel::Info,
                 "Web server: a request from " + request.address +
                     " came without user and password (" + std::to_string(failures) +
@@ -396,8 +466,7 @@ struct CWebServer::Impl {
         else
             Log(LogArea::Ui, LogLevel::Warning,
                 "Web server: wrong user or password from " + request.address + " for user \"" +
-                    Printable(user.get()) + "\" (" + std::to_string(failures) +
-                    " failures in a row)");
+                    request.user + "\" (" + std::to_string(failures) + " failures in a row)");
         return false;
     }
 
@@ -414,18 +483,31 @@ struct CWebServer::Impl {
 
     MHD_Result Handle(Request& request, std::string_view path, std::string_view method,
                       const char* upload, std::size_t* uploadSize) {
+        Verdict verdict = Verdict::None;
+        {
+            std::lock_guard guard(lock);
+            if (stopping || request.gone)
+                return MHD_NO;
+            verdict = request.verdict;
+        }
         if (!request.cleared) {
             if (!request.throttled) {
                 request.throttled = true;
                 std::lock_guard guard(lock);
-                if (stopping)
-                    return MHD_NO;
                 const auto now = Clock::now();
                 const auto delay = throttle.Delay(request.address, now);
                 if (delay > 0ms && SuspendLocked(request, Wait::Throttle, now + delay))
                     return MHD_YES;
             }
-            if (!Authenticate(request))
+            if (verdict == Verdict::None) {
+                if (BeginCheck(request))
+                    return MHD_YES;  // resumed with the verdict
+                std::lock_guard guard(lock);
+                if (stopping)
+                    return MHD_NO;
+                request.verdict = Verdict::Missing;
+            }
+            if (!Judge(request))
                 return Refuse(request);
             request.cleared = true;
         }
@@ -843,6 +925,7 @@ struct CWebServer::Impl {
             timerQuit = false;
         }
         timer = std::thread([this] { TimerLoop(); });
+        checker = std::thread([this] { CheckerLoop(); });
         picture.SetListener([this] { OnPicture(); });
         TakeLibraryMessage();
         if (!Listen(settings, why)) {
@@ -878,8 +961,13 @@ struct CWebServer::Impl {
                 timerQuit = true;
             }
             WakeTimer();
+            checkWake.notify_all();
             timer.join();
+            checker.join();
         }
+        for (CheckJob& job : checks)
+            Wipe(job.password);
+        checks.clear();
         bool wasWatching = false;
         {
             std::lock_guard guard(lock);
