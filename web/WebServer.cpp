@@ -1,13 +1,11 @@
 #include "web/WebServer.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,7 +29,9 @@
 #include "core/HttpRange.h"
 #include "core/Log.h"
 #include "core/RecordingCatalog.h"
+#include "web/HttpAnswer.h"
 #include "web/MjpegParts.h"
+#include "web/PemFile.h"
 #include "web/RequestOrigin.h"
 #include "web/WebPage.h"
 
@@ -54,83 +54,11 @@ constexpr std::size_t kStreamBlock = 16 * 1024;
 // slow viewer can make the machine hold is this, the library's block and one picture.
 constexpr int kSendBuffer = 256 * 1024;
 constexpr std::size_t kMostBody = 8;  // "on" / "off"
-constexpr std::size_t kMostPemBytes = 1024 * 1024;
 constexpr int kMostViewersLimit = 100;
-// A viewer waiting this long for a picture is sent the last one again: a client that has
-// gone is noticed by the failed write, not left counting against the viewers.
+// A viewer waiting this long for a picture is sent the last one again: a client that is
+// gone without a word (its network cut) is noticed when writes stop going out.
 constexpr auto kHeartbeat = 5s;
-constexpr std::size_t kMostLoggedUser = 64;
 constexpr char kRecordingsPrefix[] = "/recordings/";
-
-void DestroyResponse(MHD_Response* response) {
-    MHD_destroy_response(response);
-}
-using ResponsePtr = Handle<MHD_Response, DestroyResponse>;
-
-void FreeLibraryText(char* text) {
-    MHD_free(text);
-}
-using LibraryText = Handle<char, FreeLibraryText>;
-
-// What is logged of a name from the network: printable ASCII, bounded.
-std::string Printable(std::string_view text) {
-    std::string out;
-    for (const char c : text.substr(0, kMostLoggedUser))
-        out += (c >= 0x20 && c < 0x7f) ? c : '?';
-    if (text.size() > kMostLoggedUser)
-        out += "...";
-    return out;
-}
-
-std::string ClientAddress(MHD_Connection* connection) {
-    const MHD_ConnectionInfo* info =
-        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-    if (info == nullptr || info->client_addr == nullptr)
-        return "unknown";
-    char text[INET6_ADDRSTRLEN] = {};
-    const sockaddr* address = info->client_addr;
-    if (address->sa_family == AF_INET) {
-        const auto* v4 = reinterpret_cast<const sockaddr_in*>(address);
-        ::inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
-    } else if (address->sa_family == AF_INET6) {
-        const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
-        ::inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
-    }
-    return text[0] != '\0' ? text : "unknown";
-}
-
-std::string_view Header(MHD_Connection* connection, const char* name) {
-    const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
-    return value != nullptr ? std::string_view(value) : std::string_view();
-}
-
-// A PEM file, whole, when it is a regular file of sensible size.
-bool ReadPem(const std::string& path, std::string& text, std::string& why) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    struct stat facts {};
-    if (!fd || ::fstat(fd.get(), &facts) != 0) {
-        why = std::string(std::strerror(errno));
-        return false;
-    }
-    if (!S_ISREG(facts.st_mode) || facts.st_size <= 0 ||
-        static_cast<std::uint64_t>(facts.st_size) > kMostPemBytes) {
-        why = "not a PEM file of at most 1 MiB";
-        return false;
-    }
-    text.assign(static_cast<std::size_t>(facts.st_size), '\0');
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::read(fd.get(), text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            why = n < 0 ? std::strerror(errno) : "the file got shorter while it was read";
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 std::string SnapshotFileName() {
     const std::time_t now = std::time(nullptr);
@@ -371,32 +299,6 @@ struct CWebServer::Impl {
 
     // --- answers ---
 
-    static void AddCommonHeaders(MHD_Response* response) {
-        MHD_add_response_header(response, "Cache-Control", "no-store");
-        MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
-        MHD_add_response_header(response, "X-Frame-Options", "DENY");
-        MHD_add_response_header(response, "Content-Security-Policy", "default-src 'self'");
-        MHD_add_response_header(response, "Referrer-Policy", "same-origin");
-    }
-
-    static MHD_Result Send(MHD_Connection* connection, unsigned status, std::string_view body,
-                           const char* type,
-                           std::initializer_list<std::pair<const char*, std::string>> extra = {}) {
-        ResponsePtr response(MHD_create_response_from_buffer(
-            body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY));
-        if (!response)
-            return MHD_NO;
-        AddCommonHeaders(response.get());
-        MHD_add_response_header(response.get(), "Content-Type", type);
-        for (const auto& [name, value] : extra)
-            MHD_add_response_header(response.get(), name, value.c_str());
-        return MHD_queue_response(connection, status, response.get());
-    }
-
-    static MHD_Result SendText(MHD_Connection* connection, unsigned status, std::string_view text) {
-        return Send(connection, status, text, "text/plain; charset=utf-8");
-    }
-
     void CheckerLoop() {
         std::unique_lock guard(lock);
         while (!timerQuit) {
@@ -475,7 +377,7 @@ struct CWebServer::Impl {
             MHD_create_response_from_buffer(0, const_cast<char*>(""), MHD_RESPMEM_PERSISTENT));
         if (!response)
             return MHD_NO;
-        AddCommonHeaders(response.get());
+        AddPageHeaders(response.get());
         MHD_add_response_header(response.get(), "WWW-Authenticate", kRealmHeader);
         MHD_add_response_header(response.get(), "Content-Type", "text/plain; charset=utf-8");
         return MHD_queue_response(request.connection, MHD_HTTP_UNAUTHORIZED, response.get());
@@ -513,28 +415,28 @@ struct CWebServer::Impl {
         }
         if (method == "POST") {
             if (path != "/record-on-motion")
-                return SendText(request.connection, MHD_HTTP_NOT_FOUND, "Not found\n");
+                return QueueText(request.connection, MHD_HTTP_NOT_FOUND, "Not found\n");
             return RecordOnMotion(request, upload, uploadSize);
         }
         if (method != "GET" && method != "HEAD")
-            return Send(request.connection, MHD_HTTP_METHOD_NOT_ALLOWED, "Not allowed\n",
-                        "text/plain; charset=utf-8", {{"Allow", "GET, HEAD, POST"}});
+            return QueueAnswer(request.connection, MHD_HTTP_METHOD_NOT_ALLOWED, "Not allowed\n",
+                               "text/plain; charset=utf-8", {{"Allow", "GET, HEAD, POST"}});
         MHD_Connection* c = request.connection;
         if (path == "/")
-            return Send(c, MHD_HTTP_OK, WebPageHtml(), "text/html; charset=utf-8");
+            return QueueAnswer(c, MHD_HTTP_OK, WebPageHtml(), "text/html; charset=utf-8");
         if (path == "/page.js")
-            return Send(c, MHD_HTTP_OK, WebPageScript(), "text/javascript; charset=utf-8");
+            return QueueAnswer(c, MHD_HTTP_OK, WebPageScript(), "text/javascript; charset=utf-8");
         if (path == "/page.css")
-            return Send(c, MHD_HTTP_OK, WebPageStyle(), "text/css; charset=utf-8");
+            return QueueAnswer(c, MHD_HTTP_OK, WebPageStyle(), "text/css; charset=utf-8");
         if (path == "/state.json")
-            return Send(c, MHD_HTTP_OK, board.StateJson(), "application/json");
+            return QueueAnswer(c, MHD_HTTP_OK, board.StateJson(), "application/json");
         if (path == "/events.json")
-            return Send(c, MHD_HTTP_OK, board.EventsJson(), "application/json");
+            return QueueAnswer(c, MHD_HTTP_OK, board.EventsJson(), "application/json");
         if (path == "/recordings.json") {
             const std::string folder = board.state().recordingFolder;
             const std::vector<RecordingEntry> entries =
                 folder.empty() ? std::vector<RecordingEntry>() : ListRecordings(folder);
-            return Send(c, MHD_HTTP_OK, RecordingsJson(entries), "application/json");
+            return QueueAnswer(c, MHD_HTTP_OK, RecordingsJson(entries), "application/json");
         }
         if (path == "/snapshot.jpg")
             return Snapshot(request);
@@ -542,29 +444,30 @@ struct CWebServer::Impl {
             return Stream(request);
         if (path.starts_with(kRecordingsPrefix))
             return Recording(request, path.substr(sizeof kRecordingsPrefix - 1));
-        return SendText(c, MHD_HTTP_NOT_FOUND, "Not found\n");
+        return QueueText(c, MHD_HTTP_NOT_FOUND, "Not found\n");
     }
 
     MHD_Result RecordOnMotion(Request& request, const char* upload, std::size_t* uploadSize) {
         MHD_Connection* c = request.connection;
         if (!request.postStarted) {
             request.postStarted = true;
-            const std::string_view origin = Header(c, "Origin");
-            const std::string_view referer = Header(c, "Referer");
-            if (!IsSameOrigin(https ? "https" : "http", Header(c, "Host"), origin, referer)) {
+            const std::string_view origin = RequestHeader(c, "Origin");
+            const std::string_view referer = RequestHeader(c, "Referer");
+            if (!IsSameOrigin(https ? "https" : "http", RequestHeader(c, "Host"), origin,
+                              referer)) {
                 Log(LogArea::Ui, LogLevel::Warning,
                     "Web server: refused to turn record on motion for " + request.address +
                         ": the request does not come from this server's page (Origin \"" +
                         Printable(origin) + "\")");
-                return SendText(c, MHD_HTTP_FORBIDDEN, "Not from this server's page\n");
+                return QueueText(c, MHD_HTTP_FORBIDDEN, "Not from this server's page\n");
             }
             // A body announced too big is refused before it is read.
-            const std::string_view length = Header(c, "Content-Length");
+            const std::string_view length = RequestHeader(c, "Content-Length");
             std::size_t announced = 0;
             const auto [end, error] =
                 std::from_chars(length.data(), length.data() + length.size(), announced);
             if (!length.empty() && (error != std::errc() || announced > kMostBody))
-                return SendText(c, MHD_HTTP_CONTENT_TOO_LARGE, "Send on or off\n");
+                return QueueText(c, MHD_HTTP_CONTENT_TOO_LARGE, "Send on or off\n");
             return MHD_YES;  // the body follows
         }
         if (*uploadSize > 0) {
@@ -576,15 +479,15 @@ struct CWebServer::Impl {
             return MHD_YES;
         }
         if (request.bodyTooLarge)
-            return SendText(c, MHD_HTTP_CONTENT_TOO_LARGE, "Send on or off\n");
+            return QueueText(c, MHD_HTTP_CONTENT_TOO_LARGE, "Send on or off\n");
         std::string_view body = request.body;
         while (!body.empty() && (body.back() == '\n' || body.back() == '\r' || body.back() == ' '))
             body.remove_suffix(1);
         if (body != "on" && body != "off")
-            return SendText(c, MHD_HTTP_BAD_REQUEST, "Send on or off\n");
+            return QueueText(c, MHD_HTTP_BAD_REQUEST, "Send on or off\n");
         if (hooks.setRecordOnMotion)
             hooks.setRecordOnMotion(body == "on");
-        return SendText(c, MHD_HTTP_OK, std::string(body) + "\n");
+        return QueueText(c, MHD_HTTP_OK, std::string(body) + "\n");
     }
 
     static void ReleasePicture(void* holder) {
@@ -604,7 +507,7 @@ struct CWebServer::Impl {
             }
         }
         if (!latest)
-            return SendText(request.connection, MHD_HTTP_SERVICE_UNAVAILABLE, "No picture yet\n");
+            return QueueText(request.connection, MHD_HTTP_SERVICE_UNAVAILABLE, "No picture yet\n");
         // The answer holds the picture itself, not a copy of its bytes.
         auto* holder = new std::shared_ptr<const JpegPicture>(latest);
         ResponsePtr response(MHD_create_response_from_buffer_with_free_callback_cls(
@@ -615,7 +518,7 @@ struct CWebServer::Impl {
             delete holder;
             return MHD_NO;
         }
-        AddCommonHeaders(response.get());
+        AddPageHeaders(response.get());
         MHD_add_response_header(response.get(), "Content-Type", "image/jpeg");
         const char* download =
             MHD_lookup_connection_value(request.connection, MHD_GET_ARGUMENT_KIND, "download");
@@ -660,8 +563,9 @@ struct CWebServer::Impl {
             }
         }
         if (full)
-            return Send(request.connection, MHD_HTTP_SERVICE_UNAVAILABLE, "Too many viewers\n",
-                        "text/plain; charset=utf-8", {{"Retry-After", "10"}});
+            return QueueAnswer(request.connection, MHD_HTTP_SERVICE_UNAVAILABLE,
+                               "Too many viewers\n", "text/plain; charset=utf-8",
+                               {{"Retry-After", "10"}});
         BeginUse(request);
         ResponsePtr response(MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kStreamBlock,
                                                                &ReadStream, &request, nullptr));
@@ -670,7 +574,7 @@ struct CWebServer::Impl {
         // Not chunked: the stream is the parts themselves, up to the end of the connection,
         // as MJPEG clients expect.
         MHD_set_response_options(response.get(), MHD_RF_HTTP_1_0_COMPATIBLE_STRICT, MHD_RO_END);
-        AddCommonHeaders(response.get());
+        AddPageHeaders(response.get());
         MHD_add_response_header(response.get(), "Content-Type", CMjpegParts::ContentType().c_str());
         return MHD_queue_response(request.connection, MHD_HTTP_OK, response.get());
     }
@@ -683,20 +587,21 @@ struct CWebServer::Impl {
         const std::string folder = board.state().recordingFolder;
         if (name.empty() || name.find('/') != std::string_view::npos || folder.empty() ||
             request.rawPath != std::string(kRecordingsPrefix) + std::string(name))
-            return SendText(c, MHD_HTTP_NOT_FOUND, "Not found\n");
+            return QueueText(c, MHD_HTTP_NOT_FOUND, "Not found\n");
         std::uint64_t size = 0;
         UniqueFd fd = OpenRecording(folder, name, size);
         if (!fd)
-            return SendText(c, MHD_HTTP_NOT_FOUND, "Not found\n");
+            return QueueText(c, MHD_HTTP_NOT_FOUND, "Not found\n");
         ByteRange range;
         std::uint64_t first = 0;
         std::uint64_t length = size;
         unsigned status = MHD_HTTP_OK;
-        switch (ParseRange(Header(c, "Range"), size, range)) {
+        switch (ParseRange(RequestHeader(c, "Range"), size, range)) {
             case RangeAnswer::Unsatisfiable:
-                return Send(c, MHD_HTTP_RANGE_NOT_SATISFIABLE, "", "text/plain; charset=utf-8",
-                            {{"Content-Range", "bytes */" + std::to_string(size)},
-                             {"Accept-Ranges", "bytes"}});
+                return QueueAnswer(c, MHD_HTTP_RANGE_NOT_SATISFIABLE, "",
+                                   "text/plain; charset=utf-8",
+                                   {{"Content-Range", "bytes */" + std::to_string(size)},
+                                    {"Accept-Ranges", "bytes"}});
             case RangeAnswer::Partial:
                 first = range.first;
                 length = range.last - range.first + 1;
@@ -708,9 +613,9 @@ struct CWebServer::Impl {
         ResponsePtr response(MHD_create_response_from_fd_at_offset64(
             length, fd.get(), static_cast<std::uint64_t>(first)));
         if (!response)
-            return SendText(c, MHD_HTTP_INTERNAL_SERVER_ERROR, "Cannot read the recording\n");
+            return QueueText(c, MHD_HTTP_INTERNAL_SERVER_ERROR, "Cannot read the recording\n");
         fd.release();  // the response closes it
-        AddCommonHeaders(response.get());
+        AddPageHeaders(response.get());
         MHD_add_response_header(response.get(), "Content-Type", "video/x-msvideo");
         MHD_add_response_header(response.get(), "Accept-Ranges", "bytes");
         if (status == MHD_HTTP_PARTIAL_CONTENT) {
@@ -905,11 +810,11 @@ struct CWebServer::Impl {
         keyPem.clear();
         if (https) {
             std::string detail;
-            if (!ReadPem(settings.tlsCert, certPem, detail)) {
+            if (!ReadPemFile(settings.tlsCert, certPem, detail)) {
                 why = "The certificate cannot be read: " + settings.tlsCert + ": " + detail;
                 return false;
             }
-            if (!ReadPem(settings.tlsKey, keyPem, detail)) {
+            if (!ReadPemFile(settings.tlsKey, keyPem, detail)) {
                 why = "The key cannot be read: " + settings.tlsKey + ": " + detail;
                 return false;
             }

@@ -117,7 +117,7 @@ public:
         return true;
     }
 
-    // A whole answer: the body by its Content-Length, de-chunked, or up to the end.
+    // A whole answer: the body by its Content-Length, or up to the end.
     HttpReply Answer(bool head = false) {
         HttpReply reply;
         std::string rest;
@@ -131,19 +131,6 @@ public:
             while (rest.size() < want && Read(rest)) {
             }
             reply.body = rest.substr(0, want);
-        } else if (reply.Header("transfer-encoding") == "chunked") {
-            while (true) {
-                if (!ReadUntil(rest, "\r\n"))
-                    break;
-                const std::size_t size = std::stoull(rest, nullptr, 16);
-                const std::size_t start = rest.find("\r\n") + 2;
-                while (rest.size() < start + size + 2 && Read(rest)) {
-                }
-                if (size == 0)
-                    break;
-                reply.body += rest.substr(start, size);
-                rest.erase(0, start + size + 2);
-            }
         } else {
             while (Read(rest)) {
             }
@@ -166,8 +153,6 @@ public:
         }
         return false;
     }
-
-    int fd() const { return fd_.get(); }
 
 private:
     UniqueFd fd_;

@@ -46,17 +46,15 @@ struct Part {
     std::string jpeg;
 };
 
-// One multipart part from the front of `stream` (consumed), reading more as needed.
-bool ReadPart(CTestConnection& connection, std::string& stream, Part& part) {
-    if (!connection.ReadUntil(stream, "\r\n\r\n"))
-        return false;
+// One multipart part from the front of `stream` (consumed); false until it is whole.
+bool TakePart(std::string& stream, Part& part) {
     const std::size_t end = stream.find("\r\n\r\n");
-    const std::string head = stream.substr(0, end);
-    if (head.rfind("--tavelin-frame\r\n", 0) != 0)
+    if (end == std::string::npos)
         return false;
+    const std::string head = stream.substr(0, end);
+    EXPECT_EQ(head.rfind("--tavelin-frame\r\n", 0), 0u) << head;
     part.headers.clear();
-    std::size_t line = head.find("\r\n");
-    while (line != std::string::npos) {
+    for (std::size_t line = head.find("\r\n"); line != std::string::npos;) {
         const std::size_t next = head.find("\r\n", line + 2);
         const std::string text = head.substr(line + 2, next - line - 2);
         const std::size_t colon = text.find(": ");
@@ -64,18 +62,20 @@ bool ReadPart(CTestConnection& connection, std::string& stream, Part& part) {
             part.headers[text.substr(0, colon)] = text.substr(colon + 2);
         line = next;
     }
-    if (part.headers.count("Content-Length") == 0)
-        return false;
     const std::size_t length = std::stoull(part.headers["Content-Length"]);
-    const std::size_t want = end + 4 + length + 2;
-    while (stream.size() < want) {
+    if (stream.size() < end + 4 + length + 2)
+        return false;
+    part.jpeg = stream.substr(end + 4, length);
+    EXPECT_EQ(stream.substr(end + 4 + length, 2), "\r\n");
+    stream.erase(0, end + 4 + length + 2);
+    return true;
+}
+
+bool ReadPart(CTestConnection& connection, std::string& stream, Part& part) {
+    while (!TakePart(stream, part)) {
         if (!connection.Read(stream))
             return false;
     }
-    part.jpeg = stream.substr(end + 4, length);
-    if (stream.compare(end + 4 + length, 2, "\r\n") != 0)
-        return false;
-    stream.erase(0, want);
     return true;
 }
 
@@ -482,19 +482,8 @@ TEST_F(WebServerTest, ASlowViewerSkipsPicturesAndHoldsNoMoreThanOne) {
     while (!(steps.size() >= 8 && skipped()) && std::chrono::steady_clock::now() < limit) {
         std::this_thread::sleep_for(10ms);
         ASSERT_TRUE(viewer.Read(stream, 8192));
-        while (true) {
-            const std::size_t end = stream.find("\r\n\r\n");
-            if (end == std::string::npos)
-                break;
-            const std::string partHead = stream.substr(0, end);
-            const std::size_t length =
-                std::stoull(partHead.substr(partHead.find("Content-Length: ") + 16));
-            if (stream.size() < end + 4 + length + 2)
-                break;
-            steps.push_back(
-                std::stoll(partHead.substr(partHead.find("X-Capture-Monotonic-Ns: ") + 24)));
-            stream.erase(0, end + 4 + length + 2);
-        }
+        for (Part part; TakePart(stream, part);)
+            steps.push_back(std::stoll(part.headers["X-Capture-Monotonic-Ns"]));
     }
     done = true;
     camera.join();
