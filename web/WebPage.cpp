@@ -40,6 +40,9 @@ std::string_view WebPageScript() {
     return R"('use strict';
 // The page polls the state and the events; the picture streams by itself.
 const byId = (id) => document.getElementById(id);
+// From the origin rather than the page's address: an address with user and password in
+// it (http://user:pw@host/) makes fetch refuse relative ones.
+const here = (path) => location.origin + '/' + path;
 let switching = false;
 
 function yesNo(value) { return value ? 'on' : 'off'; }
@@ -52,7 +55,7 @@ function showProblem(text) {
 
 async function pollState() {
   try {
-    const reply = await fetch('state.json', {cache: 'no-store'});
+    const reply = await fetch(here('state.json'), {cache: 'no-store'});
     if (!reply.ok) throw new Error(reply.status + ' ' + reply.statusText);
     const state = await reply.json();
     byId('camera').textContent = state.camera || '';
@@ -68,7 +71,7 @@ async function pollState() {
 
 async function pollEvents() {
   try {
-    const reply = await fetch('events.json', {cache: 'no-store'});
+    const reply = await fetch(here('events.json'), {cache: 'no-store'});
     if (!reply.ok) return;
     const list = (await reply.json()).events || [];
     const ol = byId('events');
@@ -87,7 +90,7 @@ async function pollEvents() {
 async function setRecordOnMotion(on) {
   switching = true;
   try {
-    const reply = await fetch('record-on-motion', {method: 'POST', body: on ? 'on' : 'off'});
+    const reply = await fetch(here('record-on-motion'), {method: 'POST', body: on ? 'on' : 'off'});
     if (!reply.ok) showProblem('The switch was refused: ' + reply.status);
   } finally {
     switching = false;
