@@ -4,6 +4,8 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+
 namespace tavelin {
 namespace {
 constexpr std::size_t kMostLogged = 64;
@@ -63,6 +65,22 @@ std::string ClientAddress(MHD_Connection* connection) {
         ::inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
     }
     return text[0] != '\0' ? text : "unknown";
+}
+
+std::string ClientNetwork(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    if (info == nullptr || info->client_addr == nullptr || info->client_addr->sa_family != AF_INET6)
+        return ClientAddress(connection);
+    in6_addr address = reinterpret_cast<const sockaddr_in6*>(info->client_addr)->sin6_addr;
+    char text[INET6_ADDRSTRLEN] = {};
+    if (IN6_IS_ADDR_V4MAPPED(&address)) {
+        ::inet_ntop(AF_INET, &address.s6_addr[12], text, sizeof text);
+        return text;
+    }
+    std::fill(address.s6_addr + 8, address.s6_addr + 16, 0);
+    ::inet_ntop(AF_INET6, &address, text, sizeof text);
+    return std::string(text) + "/64";
 }
 
 std::string Printable(std::string_view text) {

@@ -33,6 +33,10 @@ MHD_Result QueueText(MHD_Connection* connection, unsigned status, std::string_vi
 std::string_view RequestHeader(MHD_Connection* connection, const char* name);
 // The client's address as text ("127.0.0.1", "::1").
 std::string ClientAddress(MHD_Connection* connection);
+// Who the client is for the slowing down of wrong passwords: its IPv4 address (also when
+// it comes mapped into IPv6), or its IPv6 /64, which one household or host usually has
+// whole.
+std::string ClientNetwork(MHD_Connection* connection);
 // What may be logged of text from the network: printable ASCII, at most 64 characters.
 std::string Printable(std::string_view text);
 

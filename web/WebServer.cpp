@@ -89,6 +89,7 @@ struct CWebServer::Impl {
         MHD_Connection* connection = nullptr;
         int socket = -1;
         std::string address;
+        std::string network;              // what the throttle counts by
         std::string rawPath;              // as sent, before the library decodes it
         bool throttled = false;           // the throttle's delay has been served
         bool cleared = false;             // authenticated
@@ -354,9 +355,9 @@ struct CWebServer::Impl {
             std::lock_guard guard(lock);
             verdict = request.verdict;
             if (verdict == Verdict::Right)
-                throttle.Succeeded(request.address);
+                throttle.Succeeded(request.network);
             else
-                failures = throttle.Failed(request.address, Clock::now());
+                failures = throttle.Failed(request.network, Clock::now());
         }
         if (verdict == Verdict::Right)
             return true;
@@ -397,7 +398,7 @@ struct CWebServer::Impl {
                 request.throttled = true;
                 std::lock_guard guard(lock);
                 const auto now = Clock::now();
-                const auto delay = throttle.Delay(request.address, now);
+                const auto delay = throttle.Delay(request.network, now);
                 if (delay > 0ms && SuspendLocked(request, Wait::Throttle, now + delay))
                     return MHD_YES;
             }
@@ -562,10 +563,14 @@ struct CWebServer::Impl {
                 request.viewer = true;
             }
         }
-        if (full)
+        if (full) {
+            Log(LogArea::Ui, LogLevel::Info,
+                "Web server: turned away a viewer from " + request.address + ": " +
+                    std::to_string(maxViewers) + " watch already");
             return QueueAnswer(request.connection, MHD_HTTP_SERVICE_UNAVAILABLE,
                                "Too many viewers\n", "text/plain; charset=utf-8",
                                {{"Retry-After", "10"}});
+        }
         BeginUse(request);
         ResponsePtr response(MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kStreamBlock,
                                                                &ReadStream, &request, nullptr));
@@ -634,6 +639,7 @@ struct CWebServer::Impl {
         request->server = &server;
         request->connection = connection;
         request->address = ClientAddress(connection);
+        request->network = ClientNetwork(connection);
         const MHD_ConnectionInfo* info =
             MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
         if (info != nullptr)
