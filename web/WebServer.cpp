@@ -176,7 +176,7 @@ struct CWebServer::Impl {
     void OnPicture() {
         std::lock_guard guard(lock);
         for (auto it = waiting.begin(); it != waiting.end();) {
-            if (it->second.kind == Wait::Throttle) {
+            if (it->second.kind != Wait::Picture && it->second.kind != Wait::Snapshot) {
                 ++it;
                 continue;
             }
@@ -298,7 +298,7 @@ struct CWebServer::Impl {
         }
     }
 
-    // --- answers ---
+    // --- the user and password ---
 
     void CheckerLoop() {
         std::unique_lock guard(lock);
