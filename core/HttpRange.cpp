@@ -58,12 +58,12 @@ RangeAnswer ParseRange(std::string_view header, std::uint64_t size, ByteRange& r
     header = Trim(header);
     if (header.empty() || header.size() > kLongestHeader || !StartsWithUnit(header))
         return RangeAnswer::Whole;
-    const std::string_view spec = Trim(header.substr(6));
-    const std::size_t dash = spec.find('-');
-    if (spec.find(',') != std::string_view::npos || dash == std::string_view::npos)
+    const std::string_view set = Trim(header.substr(6));
+    const std::size_t dash = set.find('-');
+    if (set.find(',') != std::string_view::npos || dash == std::string_view::npos)
         return RangeAnswer::Whole;
-    const std::string_view firstText = spec.substr(0, dash);
-    const std::string_view lastText = spec.substr(dash + 1);
+    const std::string_view firstText = set.substr(0, dash);
+    const std::string_view lastText = set.substr(dash + 1);
 
     if (firstText.empty()) {
         // "-n": the last n bytes.

@@ -63,9 +63,12 @@ UniqueFd OpenFolder(const std::string& folder) {
     return UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
-// `name` in the folder `dirFd` as a regular file, never through a link; a FIFO under the
-// name cannot hold the caller up.
+// `name` in the folder `dirFd` as a regular file, never through a link. Looked at before it
+// is opened, so that no device is ever opened; looked at again once open, since the name
+// may have changed hands meanwhile (and O_NONBLOCK keeps a FIFO from holding us up then).
 UniqueFd OpenRegular(int dirFd, const char* name, struct stat& st) {
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+        return {};
     UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return {};
@@ -106,7 +109,7 @@ double AviSeconds(const std::uint8_t* head, std::size_t size) {
     const std::uint64_t end = size;
     std::uint32_t microsPerFrame = 0;
     std::uint32_t mainFrames = 0;
-    std::uint32_t allFrames = 0;  // OpenDML: over every RIFF part, not the first one only
+    std::uint32_t allFrames = 0;  // OpenDML: the whole file's, not the first RIFF's only
     WalkChunks(head, 12, end, [&](const Chunk& top) {
         if (!IsList(head, top, end, "hdrl"))
             return true;

@@ -48,7 +48,7 @@ Bytes List(const char* type, const std::vector<Bytes>& chunks) {
 }
 
 // A small AVI as a muxer starts one: the main header, one stream list, optionally the
-// OpenDML header with the frames over every part, then an empty movie list.
+// OpenDML header with the frames of the whole file, then an empty movie list.
 Bytes Avi(std::uint32_t microsPerFrame, std::uint32_t frames, std::uint32_t allFrames = 0,
           bool junkFirst = false) {
     Bytes avih;
@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
     Headers, AviSecondsTest,
     ::testing::Values(AviCase{"main header", Avi(40000, 100), 4.0},
                       AviCase{"main header, 29.97 per second", Avi(33367, 300), 10.0101},
-                      AviCase{"past the first part", Avi(40000, 10, 500), 20.0},
+                      AviCase{"beyond the first RIFF", Avi(40000, 10, 500), 20.0},
                       AviCase{"junk before the headers", Avi(40000, 25, 0, true), 1.0},
                       AviCase{"still being written", Avi(40000, 0), 0},
                       AviCase{"no frame time", Avi(0, 100), 0}, AviCase{"empty", {}, 0},
