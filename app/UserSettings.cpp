@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 #include "app/AppPaths.h"
@@ -289,11 +290,15 @@ WebSettings CUserSettings::LoadWeb() {
     const char* password = std::getenv(kPasswordVariable);
     if (password == nullptr || *password == '\0' || CheckPassword(password, web.passwordHash))
         return web;
-    std::string hash = HashPassword(password);
+    const std::string_view given(password);
+    std::string hash = given.size() <= kLongestPassword ? HashPassword(given) : std::string();
     if (hash.empty()) {
         Log(LogArea::Ui, LogLevel::Warning,
-            std::string("the password in ") + kPasswordVariable +
-                " cannot be hashed (no random bytes): the stored one stays");
+            std::string("the password in ") + kPasswordVariable + " is not used (" +
+                (given.size() > kLongestPassword
+                     ? "longer than " + std::to_string(kLongestPassword) + " bytes"
+                     : std::string("no random bytes to hash it with")) +
+                "): the stored one stays");
         return web;
     }
     web.passwordHash = std::move(hash);

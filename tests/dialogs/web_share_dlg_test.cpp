@@ -39,7 +39,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(cert_.open());
         ASSERT_TRUE(key_.open());
-        web_.passwordHash = HashPassword("old password");
+        web_.passwordHash = HashPassword("old password", kFewestPasswordRounds);
         ASSERT_FALSE(web_.passwordHash.empty());
     }
     void Open(const std::vector<std::string>& encoders = kEncoders) {
@@ -241,7 +241,8 @@ TEST_F(WebShareDlgTest, TurningOnWithoutAPasswordMakesOneAndShowsItOnce) {
           Case{true, "webBox", false}, Case{true, "rtspBox", false}}) {
         SCOPED_TRACE(std::string(c.turnOn != nullptr ? c.turnOn : "nothing") +
                      (c.stored ? " stored" : ""));
-        web_.passwordHash = c.stored ? HashPassword("old password") : std::string();
+        web_.passwordHash =
+            c.stored ? HashPassword("old password", kFewestPasswordRounds) : std::string();
         Open();
         const QString unset = QStringLiteral("Not set yet: one is made at OK.");
         EXPECT_EQ(Text("passwordState"), c.stored ? QStringLiteral("Set") : unset);
