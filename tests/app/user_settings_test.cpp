@@ -32,7 +32,7 @@
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/FrameTickFakes.h"
-#include "tests/support/WebSettingsCompare.h"
+#include "tests/support/WebSettingsPrint.h"
 #include "widgets/SkinButton.h"
 
 namespace tavelin {

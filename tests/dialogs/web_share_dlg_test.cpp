@@ -22,7 +22,7 @@
 #include "tests/support/FakeFileChooser.h"
 #include "tests/support/FrameTickFakes.h"
 #include "tests/support/QtApp.h"
-#include "tests/support/WebSettingsCompare.h"
+#include "tests/support/WebSettingsPrint.h"
 
 namespace tavelin {
 namespace {
