@@ -21,6 +21,8 @@ public:
     // Called on the RTSP thread when the stream is first wanted (true) and when the last
     // client has gone (false); must not block (post to the main thread).
     using WantFrames = std::function<void(bool want)>;
+    // Connections at once; further ones are refused until one closes.
+    static constexpr int kMostClients = 16;
 
     CRtspShare(CCredentialCheck& credentials, WantFrames wantFrames);
     ~CRtspShare();  // stops
