@@ -11,7 +11,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -49,26 +48,47 @@ bool Eventually(const std::function<bool()>& done) {
     return true;
 }
 
-// The camera's part: what the share wants is noted and carried out on a thread of its
-// own (the share's callback must not block); frames go to the share while wanted.
+// The camera's part: a live test picture through the share's own tap chain, let through to
+// the share only while it wants pictures (a property set, so the share's callback never
+// waits); every wish is noted.
 class Feeder {
 public:
-    explicit Feeder(CRtspShare& share) : share_(share), worker_([this] { Run(); }) {}
-    ~Feeder() {
-        {
-            std::lock_guard hold(lock_);
-            quit_ = true;
-        }
-        changed_.notify_all();
-        worker_.join();
+    explicit Feeder(CRtspShare& share) {
+        GError* raw = nullptr;
+        pipeline_ = Adopt(gst_parse_launch(
+            ("videotestsrc is-live=true ! "
+             "video/x-raw,format=YUY2,width=320,height=240,framerate=15/1 ! "
+             "valve name=gate drop=true ! " +
+             CRtspShare::TapChain("") + " ! appsink name=sink sync=false max-buffers=4 drop=true")
+                .c_str(),
+            &raw));
+        GErrorPtr error(raw);
+        EXPECT_TRUE(pipeline_) << (error ? error->message : "");
+        if (!pipeline_)
+            return;
+        gate_.reset(gst_bin_get_by_name(GST_BIN(pipeline_.get()), "gate"));
+        GstElementPtr sink(gst_bin_get_by_name(GST_BIN(pipeline_.get()), "sink"));
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = [](GstAppSink* appsink, gpointer data) {
+            GstSamplePtr sample(gst_app_sink_pull_sample(appsink));
+            if (sample)
+                static_cast<CRtspShare*>(data)->Push(sample.get(), NowNs());
+            return GST_FLOW_OK;
+        };
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, &share, nullptr);
+        gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
+    }
+    ~Feeder() { Stop(); }
+    void Stop() {
+        if (pipeline_)
+            gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
     }
 
     void Want(bool want) {
-        {
-            std::lock_guard hold(lock_);
-            wants_.push_back(want);
-            pending_.push_back(want);
-        }
+        if (gate_)
+            g_object_set(gate_.get(), "drop", !want, nullptr);
+        std::lock_guard hold(lock_);
+        wants_.push_back(want);
         changed_.notify_all();
     }
     std::vector<bool> wants() {
@@ -79,73 +99,13 @@ public:
         std::unique_lock hold(lock_);
         return changed_.wait_for(hold, kLimit, [&] { return wants_ == expected; });
     }
-    // Until every wish so far is carried out: after the last "not wanted" no frame is
-    // pushed any more.
-    bool Settle() {
-        std::unique_lock hold(lock_);
-        return changed_.wait_for(hold, kLimit, [&] { return pending_.empty() && !busy_; });
-    }
 
 private:
-    void Run() {
-        std::unique_lock hold(lock_);
-        for (;;) {
-            changed_.wait(hold, [this] { return quit_ || !pending_.empty(); });
-            if (quit_)
-                break;
-            const bool want = pending_.front();
-            pending_.pop_front();
-            busy_ = true;
-            hold.unlock();
-            if (want)
-                Play();
-            else
-                StopPlaying();
-            hold.lock();
-            busy_ = false;
-            changed_.notify_all();
-        }
-        hold.unlock();
-        StopPlaying();
-    }
-    void StopPlaying() {
-        if (pipeline_)
-            gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
-        pipeline_.reset();
-    }
-    void Play() {
-        const std::string chain = CRtspShare::TapChain("");
-        ASSERT_FALSE(chain.empty());
-        GError* raw = nullptr;
-        pipeline_ = Adopt(
-            gst_parse_launch(("videotestsrc is-live=true ! "
-                              "video/x-raw,format=YUY2,width=320,height=240,framerate=15/1 ! " +
-                              chain + " ! appsink name=sink sync=false max-buffers=4 drop=true")
-                                 .c_str(),
-                             &raw));
-        GErrorPtr error(raw);
-        ASSERT_TRUE(pipeline_) << (error ? error->message : "");
-        GstElementPtr sink(gst_bin_get_by_name(GST_BIN(pipeline_.get()), "sink"));
-        GstAppSinkCallbacks callbacks{};
-        callbacks.new_sample = [](GstAppSink* appsink, gpointer data) {
-            GstSamplePtr sample(gst_app_sink_pull_sample(appsink));
-            if (sample)
-                static_cast<CRtspShare*>(data)->Push(sample.get(), NowNs());
-            return GST_FLOW_OK;
-        };
-        gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, &share_, nullptr);
-        gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
-    }
-
-    CRtspShare& share_;
+    GstElementPtr pipeline_;
+    GstElementPtr gate_;
     std::mutex lock_;
     std::condition_variable changed_;
-    std::deque<bool> pending_;
     std::vector<bool> wants_;
-    bool quit_ = false;
-    bool busy_ = false;
-    GstElementPtr pipeline_;  // the worker's only
-    std::thread worker_;
 };
 
 // A watching client: rtspsrc, depayloader and decoder; counts the decoded frames.
@@ -235,8 +195,8 @@ private:
 
 class RtspShareTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { gst_init(nullptr, nullptr); }
     void SetUp() override {
-        gst_init(nullptr, nullptr);
         credentials_.Set("u", HashPassword("p"));
         std::string why;
         ASSERT_TRUE(owned_.Start(Settings(0), false, why)) << why;
@@ -244,7 +204,7 @@ protected:
     }
     void TearDown() override {
         owned_.Stop();
-        EXPECT_TRUE(feeder_.Settle());
+        feeder_.Stop();
     }
 
     static RtspSettings Settings(int port) {
@@ -260,7 +220,7 @@ protected:
     LogLines log_;
     CCredentialCheck credentials_;
     CRtspShare owned_{credentials_, [this](bool want) { feeder_.Want(want); }};
-    Feeder feeder_{owned_};
+    Feeder feeder_{owned_};  // stopped before the share goes
 };
 
 struct Access {
