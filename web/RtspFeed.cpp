@@ -61,6 +61,27 @@ bool CRtspFeed::Detach(GstRTSPMedia* media) {
     return targets_.empty();
 }
 
+void CRtspFeed::Prepared(GstRTSPMedia* media) {
+    std::lock_guard hold(lock_);
+    for (Target& target : targets_) {
+        if (target.media.get() == media)
+            target.prepared = true;
+    }
+}
+
+void CRtspFeed::FailWaiting(const char* why) {
+    std::lock_guard hold(lock_);
+    for (const Target& target : targets_) {
+        if (target.prepared)
+            continue;
+        // The media's own bus watch sees the error and gives up at once.
+        GErrorPtr error(g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_FAILED, why));
+        gst_element_post_message(
+            target.appsrc.get(),
+            gst_message_new_error(GST_OBJECT(target.appsrc.get()), error.get(), nullptr));
+    }
+}
+
 std::vector<GObjectPtr<GstRTSPMedia>> CRtspFeed::DetachAll() {
     std::lock_guard hold(lock_);
     std::vector<GObjectPtr<GstRTSPMedia>> medias;

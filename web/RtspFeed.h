@@ -22,6 +22,11 @@ public:
     bool Attach(GstRTSPMedia* media, GstElement* appsrc);
     // True when `media` was the last one (frames are no longer wanted).
     bool Detach(GstRTSPMedia* media);
+    // `media` has had its first frames and plays.
+    void Prepared(GstRTSPMedia* media);
+    // Fails the media still waiting for their first frames with `why`, so that nobody
+    // waits for them any more (the library waits up to 20 seconds for a first frame).
+    void FailWaiting(const char* why);
     // Forgets every media and hands them back (one reference each) for their signals to be
     // disconnected.
     std::vector<GObjectPtr<GstRTSPMedia>> DetachAll();
@@ -34,6 +39,7 @@ private:
     struct Target {
         GObjectPtr<GstRTSPMedia> media;
         GstElementPtr appsrc;
+        bool prepared = false;
         bool started = false;
         std::int64_t firstCaptureNs = 0;
         GstClockTime firstRunning = 0;  // the appsrc's running time at that capture

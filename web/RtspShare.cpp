@@ -76,6 +76,7 @@ struct CRtspShare::Impl {
     static void OnClientConnected(GstRTSPServer*, GstRTSPClient* client, Impl* self);
     static void OnClientClosed(GstRTSPClient* client, Impl* self);
     static void OnMediaConfigure(GstRTSPMediaFactory*, GstRTSPMedia* media, Impl* self);
+    static void OnMediaPrepared(GstRTSPMedia* media, Impl* self);
     static void OnMediaUnprepared(GstRTSPMedia* media, Impl* self);
     static gboolean OnSessionTimeouts(GstRTSPSessionPool* pool, gpointer);
     static gboolean ShutDown(gpointer data);
@@ -100,11 +101,16 @@ void CRtspShare::Impl::OnMediaConfigure(GstRTSPMediaFactory*, GstRTSPMedia* medi
     }
     GstCapsPtr caps(gst_caps_from_string(kSourceCaps));
     gst_app_src_set_caps(GST_APP_SRC(appsrc.get()), caps.get());
+    g_signal_connect(media, "prepared", G_CALLBACK(OnMediaPrepared), self);
     g_signal_connect(media, "unprepared", G_CALLBACK(OnMediaUnprepared), self);
     if (self->feed.Attach(media, appsrc.get())) {
         Info("a client is watching; the camera's pictures are wanted");
         self->Want(true);
     }
+}
+
+void CRtspShare::Impl::OnMediaPrepared(GstRTSPMedia* media, Impl* self) {
+    self->feed.Prepared(media);
 }
 
 void CRtspShare::Impl::OnMediaUnprepared(GstRTSPMedia* media, Impl* self) {
@@ -297,6 +303,8 @@ void CRtspShare::Stop() {
     Impl& d = *impl_;
     if (!d.thread.joinable())
         return;
+    // A client waiting for its first picture holds the RTSP thread until it comes.
+    d.feed.FailWaiting("the RTSP share is stopping");
     GSourcePtr shutDown(g_idle_source_new());
     g_source_set_callback(shutDown.get(), &Impl::ShutDown, &d, nullptr);
     g_source_attach(shutDown.get(), d.context.get());

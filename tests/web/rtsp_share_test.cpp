@@ -12,9 +12,11 @@
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "capture/GstPtr.h"
@@ -329,6 +331,22 @@ TEST_F(RtspShareTest, StopEndsPlayingClientsAndFreesThePort) {
     EXPECT_EQ(owned_.port(), port);
     Client again(Url(), "u", "p");
     EXPECT_TRUE(again.WaitFrames(5));
+}
+
+TEST_F(RtspShareTest, StopDoesNotWaitForAFirstPictureThatNeverComes) {
+    std::promise<void> wanted;
+    CRtspShare idle(credentials_, [&wanted, once = true](bool want) mutable {
+        if (want && std::exchange(once, false))
+            wanted.set_value();
+    });
+    std::string why;
+    ASSERT_TRUE(idle.Start(Settings(0), false, why)) << why;
+    Client client("rtsp://127.0.0.1:" + std::to_string(idle.port()) + "/live", "u", "p");
+    ASSERT_EQ(wanted.get_future().wait_for(kLimit), std::future_status::ready);
+    idle.Stop();
+    EXPECT_FALSE(idle.running());
+    EXPECT_TRUE(client.WaitEnd());
+    EXPECT_EQ(client.frames(), 0);
 }
 
 TEST_F(RtspShareTest, ATakenPortIsNamed) {
