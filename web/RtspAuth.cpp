@@ -2,8 +2,11 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <string_view>
+#include <unordered_map>
 
+#include "core/AuthThrottle.h"
 #include "core/Log.h"
 
 namespace tavelin {
@@ -21,10 +24,46 @@ void UnrefToken(GstRTSPToken* token) {
     gst_rtsp_token_unref(token);
 }
 
+// Wrong passwords per address. The RTSP thread cannot hold an answer back as the web
+// server does, so once the throttle asks for a delay, that address's passwords go unchecked
+// (refused) for that long after each failure; a try in that time counts as one more.
+class Lockout {
+public:
+    using Clock = CAuthThrottle::Clock;
+
+    bool Closed(const std::string& address, Clock::time_point now) const {
+        const auto found = openAt_.find(address);
+        return found != openAt_.end() && now < found->second;
+    }
+    void Failed(const std::string& address, Clock::time_point now) {
+        throttle_.Failed(address, now);
+        const auto delay = throttle_.Delay(address, now);
+        if (delay.count() <= 0)
+            return;
+        if (openAt_.size() >= CAuthThrottle::kMostAddresses && !openAt_.contains(address)) {
+            std::erase_if(openAt_, [now](const auto& entry) { return entry.second <= now; });
+            if (openAt_.size() >= CAuthThrottle::kMostAddresses)
+                openAt_.erase(std::min_element(
+                    openAt_.begin(), openAt_.end(),
+                    [](const auto& a, const auto& b) { return a.second < b.second; }));
+        }
+        openAt_[address] = now + delay;
+    }
+    void Succeeded(const std::string& address) {
+        throttle_.Succeeded(address);
+        openAt_.erase(address);
+    }
+
+private:
+    CAuthThrottle throttle_;
+    std::unordered_map<std::string, Clock::time_point> openAt_;
+};
+
 struct Gate {
     CCredentialCheck* credentials = nullptr;
     RtspAdmit admit;
     GstRTSPToken* viewer = nullptr;  // what a right password gives; owned here
+    Lockout lockout;                 // the RTSP thread's only
 };
 
 // A user name as it may go into the log: bounded, printable ASCII only.
@@ -93,6 +132,14 @@ gboolean Authenticate(GstRTSPAuth* auth, GstRTSPContext* ctx) {
                 " came without a user and password");
         return TRUE;
     }
+    const std::string address = PeerOf(ctx);
+    const auto now = Lockout::Clock::now();
+    if (gate.lockout.Closed(address, now)) {
+        gate.lockout.Failed(address, now);
+        Log(LogArea::Capture, LogLevel::Warning,
+            "RTSP share: too many wrong passwords from " + address + "; refused unchecked");
+        return TRUE;
+    }
     bool right = false;
     std::string user;
     if (strlen(header) <= kLongestAuthorization) {
@@ -107,13 +154,15 @@ gboolean Authenticate(GstRTSPAuth* auth, GstRTSPContext* ctx) {
         gst_rtsp_auth_credentials_free(credentials);
     }
     if (right) {
+        gate.lockout.Succeeded(address);
         // The context borrows the token (the library never releases it); the auth object
         // keeps it for as long as any request can run.
         ctx->token = gate.viewer;
         return TRUE;
     }
+    gate.lockout.Failed(address, now);
     Log(LogArea::Capture, LogLevel::Warning,
-        std::string("RTSP share: wrong user or password from ") + PeerOf(ctx) +
+        "RTSP share: wrong user or password from " + address +
             (user.empty() ? std::string() : " (user \"" + user + "\")"));
     return TRUE;
 }

@@ -2,8 +2,9 @@
 // The RTSP share's gatekeeper, a GstRTSPAuth: every request but OPTIONS needs the
 // configured user with the right password (Basic; the stored form is a salted hash, so the
 // library's own table of "user:password" strings cannot be used), and a new connection is
-// taken only when `admit` says so. Refusals are logged with the client's address, never
-// with the password.
+// taken only when `admit` says so. After a few wrong passwords from one address its
+// passwords go unchecked for a while (core/AuthThrottle.h sets how long). Refusals are
+// logged with the client's address, never with the password.
 
 #include <gst/rtsp-server/rtsp-server.h>
 

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -199,7 +200,7 @@ class RtspShareTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { gst_init(nullptr, nullptr); }
     void SetUp() override {
-        credentials_.Set("u", HashPassword("p"));
+        credentials_.Set("u", HashPassword("p", kFewestPasswordRounds));
         std::string why;
         ASSERT_TRUE(owned_.Start(Settings(0), false, why)) << why;
         ASSERT_GT(owned_.port(), 0);
@@ -371,14 +372,22 @@ UniqueFd Connect(int port) {
     return fd;
 }
 
-// Whether the share answers an OPTIONS request on `fd` (a refused connection is closed).
-bool AnswersOptions(const UniqueFd& fd) {
-    const std::string request = "OPTIONS * RTSP/1.0\r\nCSeq: 1\r\n\r\n";
+// The status line the share answers `request` with on `fd`; empty when the connection was
+// closed (as a refused one is).
+std::string Ask(const UniqueFd& fd, const std::string& request) {
     if (::send(fd.get(), request.data(), request.size(), MSG_NOSIGNAL) < 0)
-        return false;
-    char answer[32] = {};
+        return {};
+    char answer[512] = {};
     const ssize_t got = ::recv(fd.get(), answer, sizeof answer - 1, 0);
-    return got > 0 && std::string_view(answer).starts_with("RTSP/1.0 200");
+    const std::string_view text(answer, got > 0 ? got : 0);
+    return std::string(text.substr(0, text.find("\r\n")));
+}
+
+std::string DescribeAs(int port, const char* userAndPassword) {
+    GCharPtr basic(g_base64_encode(reinterpret_cast<const guchar*>(userAndPassword),
+                                   std::strlen(userAndPassword)));
+    return "DESCRIBE rtsp://127.0.0.1:" + std::to_string(port) +
+           "/live RTSP/1.0\r\nCSeq: 2\r\nAuthorization: Basic " + basic.get() + "\r\n\r\n";
 }
 
 TEST_F(RtspShareTest, ConnectionsBeyondTheLimitAreRefused) {
@@ -389,7 +398,7 @@ TEST_F(RtspShareTest, ConnectionsBeyondTheLimitAreRefused) {
     }
     int answered = 0;
     for (const UniqueFd& fd : held)
-        answered += AnswersOptions(fd) ? 1 : 0;
+        answered += Ask(fd, "OPTIONS * RTSP/1.0\r\nCSeq: 1\r\n\r\n") == "RTSP/1.0 200 OK";
     EXPECT_EQ(answered, CRtspShare::kMostClients);
     EXPECT_EQ(owned_.clients(), CRtspShare::kMostClients);
     EXPECT_TRUE(LogLines::Has(LogArea::Capture, LogLevel::Warning,
@@ -398,6 +407,22 @@ TEST_F(RtspShareTest, ConnectionsBeyondTheLimitAreRefused) {
     held.clear();
     ASSERT_TRUE(Eventually([&] { return owned_.clients() == 0; }));
     Client client(Url(), "u", "p");
+    EXPECT_TRUE(client.WaitFrames(5));
+}
+
+TEST_F(RtspShareTest, RepeatedWrongPasswordsShutOutThatAddressOnly) {
+    const UniqueFd fd = Connect(owned_.port());
+    ASSERT_TRUE(fd);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(Ask(fd, DescribeAs(owned_.port(), "u:wrong-secret")),
+                  "RTSP/1.0 401 Unauthorized");
+    // Past a few failures the longest wait is reached; even the right password is now
+    // turned away unchecked from that address...
+    EXPECT_EQ(Ask(fd, DescribeAs(owned_.port(), "u:p")), "RTSP/1.0 401 Unauthorized");
+    EXPECT_TRUE(LogLines::Has(LogArea::Capture, LogLevel::Warning,
+                              {"too many wrong passwords from 127.0.0.1"}));
+    // ...but not from another one.
+    Client client(Url("[::1]"), "u", "p");
     EXPECT_TRUE(client.WaitFrames(5));
 }
 
