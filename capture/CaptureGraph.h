@@ -39,6 +39,7 @@ namespace tavelin {
 
 class CArmedWriter;
 class CFrameGate;
+class CFrameTaps;
 class CGrabberProbe;
 class CPipeline;
 struct PipelineError;
@@ -207,6 +208,8 @@ private:
     void BuildAudioBranch(Output& output, const RecordRequest& request);
     // Moves the output to those being unlinked; they go once their tee pad is idle.
     void Unlink(std::unique_ptr<Output> output);
+    // Every frame goes on while the output or a tap is linked; else only requested ones.
+    void UpdateGate();
     void RemoveUnlinked(bool all);
     // Runs on the posting thread: notes an output's failure before it reaches the camera
     // through the tee, and wakes the owner.
@@ -228,6 +231,7 @@ private:
     std::unique_ptr<CPipeline> pipeline_;
     std::unique_ptr<Output> output_;
     std::vector<std::unique_ptr<Output>> unlinked_;  // waiting for their tee pad
+    std::unique_ptr<CFrameTaps> taps_;
     std::unique_ptr<FileRun> file_;
     std::vector<GraphNews> news_;  // news from calls, before the next TakeNews
     INoticeSink* notices_ = nullptr;
