@@ -6,6 +6,7 @@
 //   camera -> (jpegdec) -> (convert) -> scale -> BGR or YUY2 w x h [grabber] -> tee
 //     tee -> fakesink                                       (the preview, always)
 //     tee -> queue -> rate -> BGR -> convert -> encoder -> ring   (the output, in a bin)
+//     tee -> queue (leaky) -> chain -> appsink              (each frame tap, in a bin)
 //            microphone -> queue -> convert -> resample -> (encoder) -> ring
 //   ring -> appsrc(s) -> avimux -> fdsink                    (a file, a pipeline of its own)
 //
@@ -65,8 +66,8 @@ public:
     void SetNoticeSink(INoticeSink* notices) { notices_ = notices; }
     // Called, from any thread, whenever TakeNews() has something to report or an error
     // waits on a bus: the owner then calls TakeNews() on the main thread (a queued call).
-    // It may also be called on the main thread within DetachEncoder, so it must not call
-    // back into the graph itself.
+    // It may also be called on the main thread within DetachEncoder, RemoveFrameTap,
+    // TakeNews or Teardown, so it must not call back into the graph itself.
     void SetWake(std::function<void()> wake);
 
     // The camera branch with the preview, playing (see the top). A graph already running
