@@ -117,6 +117,7 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
     alerts_ = std::make_unique<CAlerts>(
         alertSource_, CUserSettings::LoadAlerts(),
         [this](const QString& title, const QString& text) { return ShowTrayMessage(title, text); });
+    web_ = std::make_unique<CWebSharing>(session_, capture_, alertSource_, notices_);
     CSettingsCommands::Context context{this,
                                        session_,
                                        *this,
@@ -280,6 +281,7 @@ bool CMainDlg::OnInitDialog() {
     frameTimer_.start(kFramePeriodMs, this);
     // Someone who relies on the room being watched finds it watched after a restart.
     session_.ResumeRecordOnMotion();
+    web_->Apply(CUserSettings::LoadWeb(), CUserSettings::LoadRtsp());
     return true;
 }
 
@@ -407,6 +409,8 @@ void CMainDlg::TearDown() {
     if (tornDown_)
         return;
     tornDown_ = true;
+    if (web_)
+        web_->Stop();
     session_.Shutdown();
     surfaces_->DestroyPreviewWindow();
     skinBitmap_ = QImage();
