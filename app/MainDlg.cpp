@@ -39,6 +39,7 @@
 #include "widgets/PreviewWindow.h"
 #include "widgets/SkinButton.h"
 #include "widgets/SkinRegion.h"
+#include "web/RtspShare.h"
 
 namespace tavelin {
 
@@ -134,6 +135,10 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
         alerts_->Test(settings, answer);
     };
     context.checkCommand = &CAlerts::CheckCommand;
+    context.webChanged = [this](const WebSettings& web, const RtspSettings& rtsp) {
+        web_->Apply(web, rtsp);
+    };
+    context.rtspEncoders = [] { return CRtspShare::ListEncoders(); };
     settings_ = std::make_unique<CSettingsCommands>(std::move(context));
     ConnectCommands();
 }
