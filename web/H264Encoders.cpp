@@ -77,7 +77,7 @@ std::string H264TapChain(const std::string& encoder) {
         chain += chosen;
     }
     return chain +
-           " ! h264parse config-interval=-1 ! video/x-h264,stream-format=byte-stream,alignment=au";
+           " ! h264parse config-interval=-1 ! capsfilter caps=video/x-h264,stream-format=byte-stream,alignment=au";
 }
 
 }  // namespace tavelin

@@ -354,9 +354,11 @@ struct CWebServer::Impl {
         {
             std::lock_guard guard(lock);
             verdict = request.verdict;
+            // A request without a password is a browser's first try, answered with the
+            // challenge; only a password tried and wrong counts against the address.
             if (verdict == Verdict::Right)
                 throttle.Succeeded(request.network);
-            else
+            else if (verdict != Verdict::Missing)
                 failures = throttle.Failed(request.network, Clock::now());
         }
         if (verdict == Verdict::Right)
@@ -364,8 +366,7 @@ struct CWebServer::Impl {
         if (verdict == Verdict::Missing)
             Log(LogArea::Ui, LogLevel::Info,
                 "Web server: a request from " + request.address +
-                    " came without user and password (" + std::to_string(failures) +
-                    " failures in a row)");
+                    " came without user and password");
         else
             Log(LogArea::Ui, LogLevel::Warning,
                 "Web server: wrong user or password from " + request.address + " for user \"" +

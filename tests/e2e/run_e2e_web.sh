@@ -36,7 +36,7 @@ expect_state "webport=$web_port .*rtspport=$rtsp_port"
 
 conf=$data/tavelin-video-center.conf
 grep -qF "$password" "$conf" && fail "the settings file holds the password in clear"
-grep -q '^passwordHash=pbkdf2-sha256' "$conf" || fail "no password hash stored: $(cat "$conf")"
+grep -qE '^passwordHash="?pbkdf2-sha256' "$conf" || fail "no password hash stored: $(cat "$conf")"
 
 base=http://127.0.0.1:$web_port
 # The status of a request; extra curl arguments follow the path.
@@ -45,8 +45,11 @@ status_of() {
     shift
     curl -s -o /dev/null -w '%{http_code}' --max-time 10 "$@" "$base$path"
 }
-for path in / /snapshot.jpg /recordings.json /events.json /state.json; do
+for path in / /snapshot.jpg /stream.mjpg /recordings.json /events.json /state.json; do
     [[ $(status_of "$path") == 401 ]] || fail "$path served without a password"
+done
+# Two wrong passwords: more would be answered ever later, as they should.
+for path in / /snapshot.jpg; do
     [[ $(status_of "$path" -u "$user:wrong") == 401 ]] || fail "$path served with a wrong password"
 done
 page=$(curl -s --max-time 10 -u "$user:$password" "$base/") || fail "no page"
