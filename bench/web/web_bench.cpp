@@ -472,6 +472,10 @@ GstFlowReturn OnFloorSample(GstAppSink* sink, gpointer data) {
 }
 
 bool MeasureFloor(int wanted, std::vector<double>& ms, std::string& why) {
+    if (!EnsureGstreamer()) {
+        why = "GStreamer cannot start";
+        return false;
+    }
     GErrorPtr error;
     GError* raw = nullptr;
     GstElementPtr pipeline = Adopt(gst_parse_launch(
