@@ -6,10 +6,12 @@
 #include "app/UserSettings.h"
 #include "core/Log.h"
 #include "core/Messages.h"
+#include "core/ShareAddresses.h"
 #include "dialogs/CameraPropertiesDlg.h"
 #include "dialogs/MonitorSettingsDlg.h"
 #include "dialogs/RecordSettingsLaunchers.h"
 #include "dialogs/TimerShotDlg.h"
+#include "dialogs/WebShareDlg.h"
 
 namespace tavelin {
 
@@ -17,6 +19,8 @@ namespace {
 
 constexpr const char* kAlertsNotStored =
     "The alert settings could not be stored: they hold until the program ends.";
+constexpr const char* kWebNotStored =
+    "The web and RTSP settings could not be stored: they hold until the program ends.";
 
 QString ToQt(const std::string& s) {
     return QString::fromStdString(s);
@@ -72,7 +76,7 @@ void CSettingsCommands::VideoSettings() {
     StorageLimits& limits = c_.session.settings().storage;
     StorageSelection storage{limits, c_.session.storageSummary()};
     if (RunVideoSettings(c_.host, c_.parent, path, counter, c_.session.settings().recording,
-                         &cameras, &storage)) {
+                         &cameras, &storage, [this](QWidget* over) { WebShare(over); })) {
         c_.session.SetFileCounter(counter);
         c_.session.WriteAviPathText(path);
         if (storage.limits != limits) {
@@ -138,6 +142,25 @@ void CSettingsCommands::Alerts(QWidget* parent) {
     }
     if (c_.alertsChanged)
         c_.alertsChanged(dialog.settings());
+}
+
+void CSettingsCommands::WebShare(QWidget* parent) {
+    std::vector<std::string> encoders;
+    if (c_.rtspEncoders) {
+        // Looking through the installed encoders can take a moment.
+        c_.setCursor(CursorShape::Wait);
+        encoders = c_.rtspEncoders();
+        c_.setCursor(CursorShape::Normal);
+    }
+    CWebShareDlg dialog(parent, CUserSettings::LoadWeb(), CUserSettings::LoadRtsp(), encoders,
+                        MachineAddresses(), c_.notices, c_.files);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const bool webStored = CUserSettings::SaveWeb(dialog.web());
+    if (!CUserSettings::SaveRtsp(dialog.rtsp()) || !webStored)
+        c_.notices.ShowNotice(kWebNotStored, NoticeStyle::Warning);
+    if (c_.webChanged)
+        c_.webChanged(dialog.web(), dialog.rtsp());
 }
 
 }  // namespace tavelin

@@ -5,10 +5,13 @@
 
 #include <QString>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "capture/CaptureGraph.h"
 #include "core/CameraSession.h"
 #include "core/NoticeSink.h"
+#include "core/WebSettings.h"
 #include "dialogs/AlertsDlg.h"
 #include "dialogs/RecordSettingsHost.h"
 #include "dialogs/SoundPreview.h"
@@ -42,6 +45,11 @@ public:
         };
         // Whether a command line can be run; empty: any within the length limit.
         CAlertsDlg::CommandCheck checkCommand = {};
+        // The "Web and RTSP" dialog kept new settings (stored already); empty: nobody is
+        // told.
+        std::function<void(const WebSettings&, const RtspSettings&)> webChanged = {};
+        // The H.264 encoders RTSP can use, best first; empty: none are offered.
+        std::function<std::vector<std::string>()> rtspEncoders = {};
     };
     explicit CSettingsCommands(Context context) : c_(std::move(context)) {}
 
@@ -53,6 +61,9 @@ public:
     void Monitor();
     // The Alerts dialog over `parent`, on the stored settings; OK stores them.
     void Alerts(QWidget* parent);
+    // The "Web and RTSP" dialog over `parent` (the video settings), on the stored
+    // settings; OK stores them.
+    void WebShare(QWidget* parent);
 
 private:
     Context c_;

@@ -12,14 +12,18 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 #include "app/AppPaths.h"
 #include "core/AlertSettingsRules.h"
 #include "core/Handle.h"
 #include "core/Log.h"
+#include "core/WebPassword.h"
+#include "core/WebSettingsRules.h"
 
 namespace tavelin {
 
@@ -46,6 +50,18 @@ constexpr const char* kPasswordKey = "Mqtt/password";
 constexpr const char* kCaFileKey = "Mqtt/caFile";
 constexpr const char* kTopicKey = "Mqtt/topic";
 constexpr const char* kDiscoveryKey = "Mqtt/discovery";
+constexpr const char* kWebEnabledKey = "Web/enabled";
+constexpr const char* kWebPortKey = "Web/port";
+constexpr const char* kWebOthersKey = "Web/allowOthers";
+constexpr const char* kWebUserKey = "Web/user";
+constexpr const char* kWebHashKey = "Web/passwordHash";
+constexpr const char* kWebCertKey = "Web/tlsCert";
+constexpr const char* kWebKeyKey = "Web/tlsKey";
+constexpr const char* kWebViewersKey = "Web/maxViewers";
+constexpr const char* kRtspEnabledKey = "Rtsp/enabled";
+constexpr const char* kRtspPortKey = "Rtsp/port";
+constexpr const char* kRtspEncoderKey = "Rtsp/encoder";
+constexpr const char* kPasswordVariable = "TAVELIN_WEB_PASSWORD";
 
 // What stands under the name when it is not a regular file; empty when the file is
 // regular or missing.
@@ -81,6 +97,12 @@ std::int64_t ReadInt64(const QSettings& settings, const char* key, std::int64_t 
     return numeric ? value : fallback;
 }
 
+// A number outside [min, max] counts as none.
+int ReadIntIn(const QSettings& settings, const char* key, int fallback, int min, int max) {
+    const std::int64_t value = ReadInt64(settings, key, fallback);
+    return value >= min && value <= max ? static_cast<int>(value) : fallback;
+}
+
 std::string ReadString(const QSettings& settings, const char* key) {
     const QVariant value = settings.value(QLatin1String(key));
     // QSettings quotes what it writes; a value written by hand with a comma reads as a
@@ -90,8 +112,10 @@ std::string ReadString(const QSettings& settings, const char* key) {
     return value.toString().toStdString();
 }
 
+// A hash is no password, but it lets whoever reads it try passwords at leisure.
 bool HoldsPassword(const QSettings& settings) {
-    return !settings.value(QLatin1String(kPasswordKey)).toString().isEmpty();
+    return !settings.value(QLatin1String(kPasswordKey)).toString().isEmpty() ||
+           !settings.value(QLatin1String(kWebHashKey)).toString().isEmpty();
 }
 
 // Takes group and others' access away from the settings file, creating it empty when
@@ -121,7 +145,7 @@ bool MakePrivate(const QString& path) {
     return false;
 }
 
-// `addsPassword`: the write stores the broker's password.
+// `addsPassword`: the write stores the broker's password or the web password's hash.
 bool Store(const std::function<void(QSettings&)>& write, bool addsPassword = false) {
     const std::unique_ptr<QSettings> settings = Open();
     if (settings == nullptr)
@@ -246,6 +270,84 @@ bool CUserSettings::SaveAlerts(const AlertSettings& alerts) {
             set(kDiscoveryKey, alerts.mqtt.discovery);
         },
         !alerts.mqtt.password.empty());
+}
+
+WebSettings CUserSettings::LoadWeb() {
+    WebSettings web;
+    if (const std::unique_ptr<QSettings> settings = Open()) {
+        web.enabled = settings->value(QLatin1String(kWebEnabledKey), web.enabled).toBool();
+        web.port = ReadIntIn(*settings, kWebPortKey, web.port, kMinPort, kMaxPort);
+        web.allowOthers = settings->value(QLatin1String(kWebOthersKey), web.allowOthers).toBool();
+        web.user = ReadString(*settings, kWebUserKey);
+        web.passwordHash = ReadString(*settings, kWebHashKey);
+        web.tlsCert = ReadString(*settings, kWebCertKey);
+        web.tlsKey = ReadString(*settings, kWebKeyKey);
+        web.maxViewers =
+            ReadIntIn(*settings, kWebViewersKey, web.maxViewers, kMinWebViewers, kMaxWebViewers);
+    }
+    web = WithinRules(std::move(web));
+
+    const char* password = std::getenv(kPasswordVariable);
+    if (password == nullptr || *password == '\0' || CheckPassword(password, web.passwordHash))
+        return web;
+    const std::string_view given(password);
+    std::string hash = given.size() <= kLongestPassword ? HashPassword(given) : std::string();
+    if (hash.empty()) {
+        Log(LogArea::Ui, LogLevel::Warning,
+            std::string("the password in ") + kPasswordVariable + " is not used (" +
+                (given.size() > kLongestPassword
+                     ? "longer than " + std::to_string(kLongestPassword) + " bytes"
+                     : std::string("no random bytes to hash it with")) +
+                "): the stored one stays");
+        return web;
+    }
+    web.passwordHash = std::move(hash);
+    Log(LogArea::Ui, LogLevel::Info,
+        std::string("the web password is set from ") + kPasswordVariable);
+    Store(
+        [&web](QSettings& settings) {
+            settings.setValue(QLatin1String(kWebHashKey), QString::fromStdString(web.passwordHash));
+        },
+        true);
+    return web;
+}
+
+bool CUserSettings::SaveWeb(const WebSettings& web) {
+    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    return Store(
+        [&](QSettings& settings) {
+            const auto set = [&settings](const char* key, const QVariant& value) {
+                settings.setValue(QLatin1String(key), value);
+            };
+            set(kWebEnabledKey, web.enabled);
+            set(kWebPortKey, web.port);
+            set(kWebOthersKey, web.allowOthers);
+            set(kWebUserKey, text(web.user));
+            set(kWebHashKey, text(web.passwordHash));
+            set(kWebCertKey, text(web.tlsCert));
+            set(kWebKeyKey, text(web.tlsKey));
+            set(kWebViewersKey, web.maxViewers);
+        },
+        !web.passwordHash.empty());
+}
+
+RtspSettings CUserSettings::LoadRtsp() {
+    RtspSettings rtsp;
+    const std::unique_ptr<QSettings> settings = Open();
+    if (settings == nullptr)
+        return rtsp;
+    rtsp.enabled = settings->value(QLatin1String(kRtspEnabledKey), rtsp.enabled).toBool();
+    rtsp.port = ReadIntIn(*settings, kRtspPortKey, rtsp.port, kMinPort, kMaxPort);
+    rtsp.encoder = ReadString(*settings, kRtspEncoderKey);
+    return WithinRules(std::move(rtsp));
+}
+
+bool CUserSettings::SaveRtsp(const RtspSettings& rtsp) {
+    return Store([&rtsp](QSettings& settings) {
+        settings.setValue(QLatin1String(kRtspEnabledKey), rtsp.enabled);
+        settings.setValue(QLatin1String(kRtspPortKey), rtsp.port);
+        settings.setValue(QLatin1String(kRtspEncoderKey), QString::fromStdString(rtsp.encoder));
+    });
 }
 
 }  // namespace tavelin

@@ -1,24 +1,25 @@
 #pragma once
 // The choices kept from one run to the next, in one settings file (QSettings' INI
-// format): record on motion, the camera, the storage limits and the alerts. Everything
-// else the user chooses lasts for one run.
+// format): record on motion, the camera, the storage limits, the alerts and the web
+// page with the RTSP share. Everything else the user chooses lasts for one run.
 //
 // Only a regular file (or none yet) is read or written: anything else under the name
 // (a FIFO would block the program for good, a folder cannot hold settings) leaves the
 // defaults in use, says why in the log, and is never written over.
 //
-// While the file holds the broker's password it is readable by its owner only (mode
-// 0600), from before the password is first written: a new file is created private and
-// an existing one is made private before any write. Once made private the file stays
-// so, also after the password is removed: the program never widens a file's mode, so
-// one the user narrowed by hand is left as it is. A write that cannot keep the file
-// private writes nothing.
+// While the file holds the broker's password or the web password's hash it is readable
+// by its owner only (mode 0600), from before the secret is first written: a new file is
+// created private and an existing one is made private before any write. Once made
+// private the file stays so, also after the secret is removed: the program never widens
+// a file's mode, so one the user narrowed by hand is left as it is. A write that cannot
+// keep the file private writes nothing.
 
 #include <string>
 
 #include "core/AlertSettings.h"
 #include "core/SessionSettings.h"
 #include "core/StorageLimits.h"
+#include "core/WebSettings.h"
 
 namespace tavelin {
 
@@ -43,6 +44,16 @@ public:
     // the rules of core/AlertSettingsRules.h; defaults where missing or unusable.
     static AlertSettings LoadAlerts();
     static bool SaveAlerts(const AlertSettings& alerts);
+
+    // The web page (group Web) and the RTSP share (group Rtsp), within the rules of
+    // core/WebSettingsRules.h; defaults where missing or unusable. TAVELIN_WEB_PASSWORD,
+    // set and not empty, is the password: LoadWeb gives its hash and stores it, unless
+    // the stored hash is of that password already (a new salt at every start would
+    // rewrite the file each time).
+    static WebSettings LoadWeb();
+    static bool SaveWeb(const WebSettings& web);
+    static RtspSettings LoadRtsp();
+    static bool SaveRtsp(const RtspSettings& rtsp);
 };
 
 }  // namespace tavelin

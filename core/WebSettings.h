@@ -16,12 +16,16 @@ struct WebSettings {
     std::string tlsCert;       // PEM files; HTTPS when both are set
     std::string tlsKey;
     int maxViewers = 10;
+
+    bool operator==(const WebSettings&) const = default;
 };
 
 struct RtspSettings {
     bool enabled = false;
     int port = 8554;
     std::string encoder;  // an H.264 encoder's element name; empty: the first one listed
+
+    bool operator==(const RtspSettings&) const = default;
 };
 
 }  // namespace tavelin

@@ -1,17 +1,15 @@
 #include "dialogs/AlertsDlg.h"
 
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QIcon>
 #include <QLineEdit>
 #include <QSysInfo>
-#include <algorithm>
-#include <initializer_list>
 #include <mutex>
 #include <optional>
 
 #include "core/AlertSettingsRules.h"
 #include "core/StorageLimits.h"
+#include "dialogs/FieldColumns.h"
 #include "resources/Pictures.h"
 #include "resources/ResourceIds.h"
 #include "ui_AlertsDlg.h"
@@ -30,22 +28,6 @@ std::string Text(const QLineEdit* edit) {
 
 std::string Trimmed(const QLineEdit* edit) {
     return edit->text().trimmed().toStdString();
-}
-
-// The groups' fields start at one line: their label columns are as wide as the widest
-// label among them (labels spanning columns, like the hint, do not count).
-void AlignFieldColumns(std::initializer_list<QGridLayout*> grids) {
-    int width = 0;
-    for (QGridLayout* grid : grids) {
-        for (int i = 0; i < grid->count(); ++i) {
-            int row = 0, column = 0, rows = 0, columns = 0;
-            grid->getItemPosition(i, &row, &column, &rows, &columns);
-            if (column == 0 && columns == 1)
-                width = std::max(width, grid->itemAt(i)->sizeHint().width());
-        }
-    }
-    for (QGridLayout* grid : grids)
-        grid->setColumnMinimumWidth(0, width);
 }
 
 }  // namespace

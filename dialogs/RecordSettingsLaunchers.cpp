@@ -18,7 +18,8 @@ void RunAudioSettings(IRecordSettingsHost& host, QWidget* parent, RecordingChoic
 
 bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, std::string& aviPathText,
                       std::int32_t& fileCounter, RecordingChoices& choices,
-                      CameraSelection* cameras, StorageSelection* storage) {
+                      CameraSelection* cameras, StorageSelection* storage,
+                      const std::function<void(QWidget* over)>& openWebShare) {
     CPauseScope pause(host);
     choices.aviPath = NumberedPathFor(aviPathText, fileCounter);
     CVideoSettingsDlg dialog(parent, {choices.aviPath, choices.useTypedNameOnce},
@@ -27,6 +28,11 @@ bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, std::string& a
         dialog.SetCameras(cameras->names, cameras->camera);
     if (storage != nullptr)
         dialog.SetStorage(storage->limits, storage->summary);
+    if (openWebShare) {
+        dialog.SetWebShareOffered(true);
+        QObject::connect(&dialog, &CVideoSettingsDlg::webShareRequested, &dialog,
+                         [&openWebShare, &dialog] { openWebShare(&dialog); });
+    }
     if (dialog.exec() != QDialog::Accepted)
         return false;
     if (cameras != nullptr)

@@ -38,10 +38,12 @@ struct StorageSelection {
 // the numbered name for the folder of `aviPathText` and `fileCounter`, which becomes the
 // stored path. On OK (true) `fileCounter` is read back from the counter file,
 // `aviPathText` becomes the stored recording path, `cameras.camera` the camera chosen
-// and `storage.limits` the limits; otherwise all stay.
+// and `storage.limits` the limits; otherwise all stay. `openWebShare`, when given, opens
+// the "Web and RTSP" dialog over the one passed to it, from the dialog's button.
 bool RunVideoSettings(IRecordSettingsHost& host, QWidget* parent, std::string& aviPathText,
                       std::int32_t& fileCounter, RecordingChoices& choices,
-                      CameraSelection* cameras = nullptr, StorageSelection* storage = nullptr);
+                      CameraSelection* cameras = nullptr, StorageSelection* storage = nullptr,
+                      const std::function<void(QWidget* over)>& openWebShare = {});
 
 // The main window's copies of the three lists.
 struct MainWindowLists {

@@ -27,10 +27,13 @@ CVideoSettingsDlg::CVideoSettingsDlg(QWidget* parent, AviTarget stored, std::str
     ReadFileCounter(counter_, counterFile_);
     WriteControls();
     SetStorage(storage_, {});
+    SetWebShareOffered(false);
 
     // Edits by the user only: the dialog's own writes never turn the path into a typed name.
     connect(ui_->pathEdit, &QLineEdit::textEdited, this, &CVideoSettingsDlg::OnPathEdited);
     connect(ui_->browseButton, &QPushButton::clicked, this, &CVideoSettingsDlg::OnBrowse);
+    connect(ui_->webShareButton, &QPushButton::clicked, this,
+            &CVideoSettingsDlg::webShareRequested);
     connect(ui_->okButton, &QPushButton::clicked, this, &CVideoSettingsDlg::OnOk);
 }
 
@@ -54,6 +57,10 @@ void CVideoSettingsDlg::SetStorage(const StorageLimits& limits, const StorageSum
     const std::string kept = StorageSummaryText(summary);
     ui_->summaryLabel->setText(kept.empty() ? QStringLiteral("Not checked yet")
                                             : QString::fromStdString(kept));
+}
+
+void CVideoSettingsDlg::SetWebShareOffered(bool offered) {
+    ui_->webShareButton->setVisible(offered);
 }
 
 void CVideoSettingsDlg::WriteControls() {

@@ -3,7 +3,9 @@
 // number the next numbered recording uses, or a file name of the user's own), and how
 // much of the disk the recordings may take. OK stores the camera, the target for the
 // next recording and the storage limits, and writes the number to the counter file; the
-// close box and Escape store nothing.
+// close box and Escape store nothing. "Web and RTSP..." asks the owner, by
+// webShareRequested(), to open that dialog over this one; without an owner that
+// connects to it the button is hidden (see SetWebShareOffered).
 
 #include <QDialog>
 #include <QString>
@@ -48,6 +50,12 @@ public:
     void SetStorage(const StorageLimits& limits, const StorageSummary& summary);
     // The limits: as set on opening, or as OK stored them.
     const StorageLimits& storageLimits() const { return storage_; }
+
+    // Whether "Web and RTSP..." is shown; it is not until this says so.
+    void SetWebShareOffered(bool offered);
+
+signals:
+    void webShareRequested();
 
 private:
     void OnPathEdited();

@@ -17,6 +17,7 @@
 // `watchingChanged(false)` a while after the last has gone; the application then links
 // or unlinks the JPEG output, which publishes into picture().
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -55,6 +56,10 @@ public:
 
     // Where the JPEG output publishes.
     CLivePicture& picture();
+
+    // How long pictures stay wanted after the last viewer has gone (5 s unless set), and
+    // how long a snapshot request waits for the first picture (3 s). Before Start.
+    void SetTimings(std::chrono::milliseconds linger, std::chrono::milliseconds snapshotWait);
 
 private:
     struct Impl;

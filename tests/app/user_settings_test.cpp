@@ -1,14 +1,17 @@
 // What is kept between runs: record on motion (the Monitor Settings dialog stores it, a
 // new window starts watching with it), the camera and the storage limits chosen in the
-// video settings, the alerts with the file's mode while it holds a password, and what a
-// damaged settings file gives.
+// video settings, the alerts with the file's mode while it holds a password, the web page
+// and RTSP share with the password from the environment, and what a damaged settings
+// file gives.
 
 #include "app/UserSettings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSpinBox>
 #include <QTest>
 
@@ -20,13 +23,16 @@
 #include "app/AppPaths.h"
 #include "app/MainDlg.h"
 #include "core/FrameFormat.h"
+#include "core/WebPassword.h"
 #include "dialogs/AlertsDlg.h"
 #include "dialogs/MonitorSettingsDlg.h"
 #include "dialogs/VideoSettingsDlg.h"
+#include "dialogs/WebShareDlg.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/DialogDriver.h"
 #include "tests/support/FrameTickFakes.h"
+#include "tests/support/WebSettingsPrint.h"
 #include "widgets/SkinButton.h"
 
 namespace tavelin {
@@ -262,6 +268,160 @@ TEST_F(UserSettingsTest, TheAlertsDialogOpensFromMonitorSettingsAndStoresOnOk) {
     EXPECT_TRUE(notices_.shown.empty());
 }
 
+WebSettings Web(const std::function<void(WebSettings&)>& change) {
+    WebSettings web;
+    change(web);
+    return web;
+}
+
+std::string FileText() {
+    std::ifstream file(CAppPaths::SettingsFile());
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+mode_t FileMode() {
+    struct stat status {};
+    return ::stat(CAppPaths::SettingsFile().c_str(), &status) == 0 ? status.st_mode & 0777 : 0;
+}
+
+// The hash makes the file its owner's alone, as the broker's password does.
+TEST_F(UserSettingsTest, WebAndRtspSettingsComeBackAsStoredAndLeaveTheOtherGroupsAlone) {
+    const mode_t umaskBefore = ::umask(022);
+    ASSERT_TRUE(CUserSettings::SaveMotionRecord({true, 5, 42}));
+    struct Case {
+        WebSettings web;
+        RtspSettings rtsp;
+        mode_t mode;
+    };
+    for (const Case& c : {
+             Case{WebSettings(), RtspSettings(), 0644},
+             Case{Web([](WebSettings& w) {
+                      w = {true,
+                           1,
+                           true,
+                           "\u00fcser",
+                           HashPassword("a password", kFewestPasswordRounds),
+                           "/etc/ssl/cam cert, 1.pem",
+                           "/etc/ssl/cam;key.pem",
+                           50};
+                  }),
+                  {true, 65535, "openh264enc"},
+                  0600},
+             Case{Web([](WebSettings& w) { w.maxViewers = 1; }), {false, 554, ""}, 0600},
+         }) {
+        SCOPED_TRACE(c.web.user);
+        ASSERT_TRUE(CUserSettings::SaveWeb(c.web));
+        ASSERT_TRUE(CUserSettings::SaveRtsp(c.rtsp));
+        EXPECT_EQ(CUserSettings::LoadWeb(), c.web);
+        EXPECT_EQ(CUserSettings::LoadRtsp(), c.rtsp);
+        EXPECT_EQ(FileMode(), c.mode);
+    }
+    EXPECT_EQ(CUserSettings::LoadMotionRecord(), (MotionRecordSetup{true, 5, 42}));
+    ::umask(umaskBefore);
+}
+
+TEST_F(UserSettingsTest, WebAndRtspSettingsReadAsDefaultsWhereMissingOrOutOfRange) {
+    struct Case {
+        std::string file;
+        WebSettings web;
+        RtspSettings rtsp;
+    };
+    for (const Case& c : {
+             Case{"", WebSettings(), RtspSettings()},
+             Case{"[Web]\nport=0\nmaxViewers=0\nuser=\n[Rtsp]\nport=65536\n", WebSettings(),
+                  RtspSettings()},
+             Case{"[Web]\nport=99999999999\nmaxViewers=51\nuser=me:you\n[Rtsp]\nport=-1\n"
+                  "encoder=x264enc ! filesink location=/tmp/x\n",
+                  WebSettings(), RtspSettings()},
+             Case{"[Web]\nenabled=true\nport=http\nmaxViewers=many\nuser=a b\n"
+                  "passwordHash=" +
+                      std::string(513, 'h') + "\n[Rtsp]\nenabled=true\nport=\nencoder=x264enc\n",
+                  Web([](WebSettings& w) { w.enabled = true; }),
+                  {true, 8554, "x264enc"}},
+             Case{"[Web]\nport=65535\nmaxViewers=50\nuser=cam\n[Rtsp]\nport=1\n",
+                  Web([](WebSettings& w) {
+                      w.port = 65535;
+                      w.maxViewers = 50;
+                      w.user = "cam";
+                  }),
+                  {false, 1, ""}},
+         }) {
+        SCOPED_TRACE(c.file.substr(0, 120));
+        WriteSettings(c.file);
+        EXPECT_EQ(CUserSettings::LoadWeb(), c.web);
+        EXPECT_EQ(CUserSettings::LoadRtsp(), c.rtsp);
+    }
+}
+
+// TAVELIN_WEB_PASSWORD is the password: stored as a hash once, not hashed again at each
+// start while the stored hash is of it, never written in clear, and kept for the runs
+// without the variable.
+TEST_F(UserSettingsTest, ThePasswordFromTheEnvironmentIsStoredOnceAsItsHash) {
+    WebSettings stored;
+    stored.enabled = true;
+    stored.passwordHash = HashPassword("typed in the dialog", kFewestPasswordRounds);
+    ASSERT_TRUE(CUserSettings::SaveWeb(stored));
+    struct Case {
+        const char* variable;  // null: not set
+        const char* password;  // what the loaded hash is of
+        bool rewritten;        // the file changed
+    };
+    for (const Case& c : {
+             Case{nullptr, "typed in the dialog", false},
+             Case{"", "typed in the dialog", false},
+             Case{"from the script", "from the script", true},
+             Case{"from the script", "from the script", false},
+             Case{"another one", "another one", true},
+             Case{nullptr, "another one", false},
+         }) {
+        SCOPED_TRACE(c.variable != nullptr ? c.variable : "(unset)");
+        if (c.variable != nullptr)
+            ::setenv("TAVELIN_WEB_PASSWORD", c.variable, 1);
+        else
+            ::unsetenv("TAVELIN_WEB_PASSWORD");
+        const std::string before = FileText();
+        const WebSettings loaded = CUserSettings::LoadWeb();
+        EXPECT_TRUE(CheckPassword(c.password, loaded.passwordHash));
+        EXPECT_TRUE(loaded.enabled);
+        EXPECT_EQ(FileText() != before, c.rewritten);
+        EXPECT_EQ(FileText().find(c.password), std::string::npos);
+    }
+    ::unsetenv("TAVELIN_WEB_PASSWORD");
+    EXPECT_EQ(FileMode() & 077, 0u);
+}
+
+// "Web and RTSP..." in the video settings opens that dialog on what is stored; its OK
+// stores at once, whatever becomes of the video settings. Turned on without a password,
+// it makes one and shows it once.
+TEST_F(UserSettingsTest, TheWebDialogOpensFromTheVideoSettingsAndStoresOnOk) {
+    std::unique_ptr<CMainDlg> window = Window();
+    ASSERT_TRUE(window->OnInitDialog());
+    std::string password;
+    QString port;
+    testing::WhenOpened<CVideoSettingsDlg>([&](CVideoSettingsDlg& video) {
+        testing::WhenOpened<CWebShareDlg>([&](CWebShareDlg& web) {
+            port = testing::Child<QLineEdit>(web, "webPortEdit")->text();
+            testing::Click(web, "webBox");
+            testing::Type(testing::Child<QLineEdit>(web, "rtspPortEdit"), QStringLiteral("9554"));
+            testing::WhenOpened<QMessageBox>([&](QMessageBox& box) {
+                password = box.text().split(QStringLiteral("\n\n")).value(1).toStdString();
+                box.accept();
+            });
+            testing::Click(web, "okButton");
+        });
+        testing::Click(video, "webShareButton");
+        video.reject();
+    });
+    window->button(ids::kVideoSettings)->click();
+    EXPECT_EQ(port, QStringLiteral("8080"));
+    const WebSettings web = CUserSettings::LoadWeb();
+    EXPECT_TRUE(web.enabled);
+    EXPECT_TRUE(CheckPassword(password, web.passwordHash)) << password;
+    EXPECT_EQ(CUserSettings::LoadRtsp(), (RtspSettings{false, 9554, ""}));
+    window->CloseProgram();
+    EXPECT_TRUE(notices_.shown.empty());
+}
+
 // Anything but a regular file under the settings file's name: the defaults, no hang,
 // and nothing written over it.
 class UnusableSettingsFile : public UserSettingsTest, public ::testing::WithParamInterface<bool> {};
@@ -281,6 +441,10 @@ TEST_P(UnusableSettingsFile, GivesTheDefaultsAndIsLeftAlone) {
     EXPECT_FALSE(CUserSettings::SaveStorageLimits({0, 1, 2}));
     EXPECT_EQ(CUserSettings::LoadAlerts(), AlertSettings());
     EXPECT_FALSE(CUserSettings::SaveAlerts(AlertSettings()));
+    EXPECT_EQ(CUserSettings::LoadWeb(), WebSettings());
+    EXPECT_FALSE(CUserSettings::SaveWeb(WebSettings()));
+    EXPECT_EQ(CUserSettings::LoadRtsp(), RtspSettings());
+    EXPECT_FALSE(CUserSettings::SaveRtsp(RtspSettings()));
     std::unique_ptr<CMainDlg> window = Window();
     EXPECT_TRUE(window->OnInitDialog());
     window->CloseProgram();
