@@ -39,6 +39,7 @@
 #include "widgets/PreviewWindow.h"
 #include "widgets/SkinButton.h"
 #include "widgets/SkinRegion.h"
+#include "web/RtspShare.h"
 
 namespace tavelin {
 
@@ -117,6 +118,7 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
     alerts_ = std::make_unique<CAlerts>(
         alertSource_, CUserSettings::LoadAlerts(),
         [this](const QString& title, const QString& text) { return ShowTrayMessage(title, text); });
+    web_ = std::make_unique<CWebSharing>(session_, capture_, alertSource_, notices_);
     CSettingsCommands::Context context{this,
                                        session_,
                                        *this,
@@ -133,6 +135,10 @@ CMainDlg::CMainDlg(const MainDlgSeams& seams)
         alerts_->Test(settings, answer);
     };
     context.checkCommand = &CAlerts::CheckCommand;
+    context.webChanged = [this](const WebSettings& web, const RtspSettings& rtsp) {
+        web_->Apply(web, rtsp);
+    };
+    context.rtspEncoders = [] { return CRtspShare::ListEncoders(); };
     settings_ = std::make_unique<CSettingsCommands>(std::move(context));
     ConnectCommands();
 }
@@ -280,6 +286,7 @@ bool CMainDlg::OnInitDialog() {
     frameTimer_.start(kFramePeriodMs, this);
     // Someone who relies on the room being watched finds it watched after a restart.
     session_.ResumeRecordOnMotion();
+    web_->Apply(CUserSettings::LoadWeb(), CUserSettings::LoadRtsp());
     return true;
 }
 
@@ -407,6 +414,8 @@ void CMainDlg::TearDown() {
     if (tornDown_)
         return;
     tornDown_ = true;
+    if (web_)
+        web_->Stop();
     session_.Shutdown();
     surfaces_->DestroyPreviewWindow();
     skinBitmap_ = QImage();

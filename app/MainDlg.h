@@ -19,6 +19,7 @@
 #include "app/MainControls.h"
 #include "app/MessageBoxNotices.h"
 #include "app/SessionAlertSource.h"
+#include "app/WebSharing.h"
 #include "capture/CaptureGraph.h"
 #include "capture/SoundPlayer.h"
 #include "core/CameraSession.h"
@@ -113,6 +114,7 @@ public:
     // The tray icon's message balloon; false where there is no icon to show it.
     bool ShowTrayMessage(const QString& title, const QString& text);
     const QImage& skin() const { return skinBitmap_; }
+    const CWebSharing* webSharing() const { return web_.get(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -159,6 +161,8 @@ private:
     // They listen to the session's events: built after it, gone before it.
     CSessionAlertSource alertSource_{session_};
     std::unique_ptr<CAlerts> alerts_;
+    // The web page and the RTSP share; their outputs on the graph go before the graph.
+    std::unique_ptr<CWebSharing> web_;
 
     QBasicTimer frameTimer_;
     QBasicTimer blinkTimer_;

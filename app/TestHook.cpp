@@ -173,9 +173,11 @@ void CTestHook::Run(const QString& line) {
 QString CTestHook::State() const {
     const CFrameTick& tick = dialog_->tick();
     const CCameraSession& session = dialog_->session();
+    const CWebSharing* web = dialog_->webSharing();
     return QStringLiteral(
                "recording=%1 monitor=%2 objects=%3 visible=%4 frames=%5 counter=%6 armed=%7 "
-               "onmotion=%8 camerastarts=%9 storage=%10")
+               "onmotion=%8 camerastarts=%9 storage=%10 webport=%11 viewers=%12 rtspport=%13 "
+               "rtspclients=%14")
         .arg(session.recording())
         .arg(tick.monitor().monitorOn)
         .arg(tick.monitor().objectCount)
@@ -185,7 +187,11 @@ QString CTestHook::State() const {
         .arg(session.motionArmed())
         .arg(session.motionRecording())
         .arg(dialog_->capture().cameraBuilds())
-        .arg(QString::fromLatin1(StorageVerdictName(session.storageVerdict())));
+        .arg(QString::fromLatin1(StorageVerdictName(session.storageVerdict())))
+        .arg(web != nullptr ? web->webPort() : 0)
+        .arg(web != nullptr ? web->viewers() : 0)
+        .arg(web != nullptr ? web->rtspPort() : 0)
+        .arg(web != nullptr ? web->rtspClients() : 0);
 }
 
 }  // namespace tavelin

@@ -6,6 +6,7 @@
 #include "capture/CaptureGraphOutput.h"
 #include "capture/DeviceList.h"
 #include "capture/FrameGate.h"
+#include "capture/FrameTaps.h"
 #include "capture/GrabberProbe.h"
 #include "capture/GraphParts.h"
 #include "capture/GstRuntime.h"
@@ -30,7 +31,7 @@ bool SameWish(const CameraWish& a, const CameraWish& b) {
 
 }  // namespace
 
-CCaptureGraph::CCaptureGraph() = default;
+CCaptureGraph::CCaptureGraph() : taps_(std::make_unique<CFrameTaps>([this] { Wake(); })) {}
 
 void CCaptureGraph::SetWake(std::function<void()> wake) {
     std::lock_guard guard(watchLock_);
@@ -207,7 +208,8 @@ bool CCaptureGraph::BuildPreviewGraph(int width, int height) {
         return Fail("cannot watch the camera");
     if (!pipeline_->Play(kStartLimit))
         return Fail("the preview did not start");
-    gate_->Close();
+    taps_->LinkAll(pipeline_->element(), tee_);
+    UpdateGate();
 
     builtWish_ = cameraWish_;
     width_ = width;
@@ -224,6 +226,7 @@ void CCaptureGraph::Teardown() {
     FinishFileNow();
     if (output_)
         Unlink(std::move(output_));
+    taps_->UnlinkAll();
     if (pipeline_) {
         pipeline_->Stop();
         pipeline_.reset();
@@ -245,6 +248,39 @@ void CCaptureGraph::Teardown() {
     cameraStopped_ = false;
     audioFailed_ = false;
     failureCause_.clear();
+}
+
+int CCaptureGraph::AddFrameTap(const std::string& chain, FrameTapFn deliver) {
+    if (!EnsureGstreamer()) {
+        Log(LogArea::Capture, LogLevel::Warning, "frame tap: GStreamer is not available");
+        return 0;
+    }
+    const int id = taps_->Add(chain, std::move(deliver));
+    if (id != 0 && pipeline_ && tee_ != nullptr && !deviceLost_) {
+        taps_->LinkAll(pipeline_->element(), tee_);
+        UpdateGate();
+    }
+    return id;
+}
+
+void CCaptureGraph::RemoveFrameTap(int id) {
+    taps_->Remove(id);
+    UpdateGate();
+    RemoveUnlinked(false);
+}
+
+int CCaptureGraph::linkedFrameTaps() const {
+    return taps_->linked();
+}
+
+void CCaptureGraph::UpdateGate() {
+    if (!gate_)
+        return;
+    if (output_ || taps_->linked() > 0) {
+        gate_->Open();
+    } else {
+        gate_->Close();
+    }
 }
 
 void CCaptureGraph::RequestNewFrame() {

@@ -6,6 +6,7 @@
 //   camera -> (jpegdec) -> (convert) -> scale -> BGR or YUY2 w x h [grabber] -> tee
 //     tee -> fakesink                                       (the preview, always)
 //     tee -> queue -> rate -> BGR -> convert -> encoder -> ring   (the output, in a bin)
+//     tee -> queue (leaky) -> chain -> appsink              (each frame tap, in a bin)
 //            microphone -> queue -> convert -> resample -> (encoder) -> ring
 //   ring -> appsrc(s) -> avimux -> fdsink                    (a file, a pipeline of its own)
 //
@@ -39,6 +40,7 @@ namespace tavelin {
 
 class CArmedWriter;
 class CFrameGate;
+class CFrameTaps;
 class CGrabberProbe;
 class CPipeline;
 struct PipelineError;
@@ -64,8 +66,8 @@ public:
     void SetNoticeSink(INoticeSink* notices) { notices_ = notices; }
     // Called, from any thread, whenever TakeNews() has something to report or an error
     // waits on a bus: the owner then calls TakeNews() on the main thread (a queued call).
-    // It may also be called on the main thread within DetachEncoder, so it must not call
-    // back into the graph itself.
+    // It may also be called on the main thread within DetachEncoder, RemoveFrameTap,
+    // TakeNews or Teardown, so it must not call back into the graph itself.
     void SetWake(std::function<void()> wake);
 
     // The camera branch with the preview, playing (see the top). A graph already running
@@ -207,6 +209,8 @@ private:
     void BuildAudioBranch(Output& output, const RecordRequest& request);
     // Moves the output to those being unlinked; they go once their tee pad is idle.
     void Unlink(std::unique_ptr<Output> output);
+    // Every frame goes on while the output or a tap is linked; else only requested ones.
+    void UpdateGate();
     void RemoveUnlinked(bool all);
     // Runs on the posting thread: notes an output's failure before it reaches the camera
     // through the tee, and wakes the owner.
@@ -228,6 +232,7 @@ private:
     std::unique_ptr<CPipeline> pipeline_;
     std::unique_ptr<Output> output_;
     std::vector<std::unique_ptr<Output>> unlinked_;  // waiting for their tee pad
+    std::unique_ptr<CFrameTaps> taps_;
     std::unique_ptr<FileRun> file_;
     std::vector<GraphNews> news_;  // news from calls, before the next TakeNews
     INoticeSink* notices_ = nullptr;

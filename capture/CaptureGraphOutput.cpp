@@ -5,6 +5,7 @@
 
 #include "capture/CaptureGraphOutput.h"
 #include "capture/FrameGate.h"
+#include "capture/FrameTaps.h"
 #include "capture/GraphParts.h"
 #include "capture/Pipeline.h"
 #include "capture/ThreadAnnotations.h"
@@ -242,8 +243,7 @@ void CCaptureGraph::Unlink(std::unique_ptr<Output> output) {
             watched_ = nullptr;
     }
     output->tap->StopFile();
-    if (gate_)
-        gate_->Close();
+    UpdateGate();  // the output has left output_ already
     Output* raw = output.get();
     unlinked_.push_back(std::move(output));
     if (!raw->teePad) {
@@ -285,6 +285,8 @@ void CCaptureGraph::RemoveUnlinked(bool all) {
         MarkAcquired(&output.failed);  // the probes are done with it
         it = unlinked_.erase(it);
     }
+    taps_->RemoveUnlinked(all, pipeline_ ? pipeline_->element() : nullptr,
+                          pipeline_ ? tee_ : nullptr);
 }
 
 RingFigures CCaptureGraph::ringFigures() const {
@@ -485,6 +487,8 @@ void CCaptureGraph::TakeCameraMessages(std::vector<GraphNews>& news) {
                     "preview: the camera branch failed: " + error.text + DebugSuffix(error.debug));
             }
             deviceLost_ = true;
+        } else if (taps_->TakeError(message.get())) {
+            UpdateGate();  // that tap only: the camera and the output go on
         } else if (output_ && (output_->failed.load() ||
                                gst_object_has_as_ancestor(GST_MESSAGE_SRC(message.get()),
                                                           GST_OBJECT(output_->bin.get())))) {
@@ -498,6 +502,8 @@ void CCaptureGraph::TakeCameraMessages(std::vector<GraphNews>& news) {
         }
         // Anything else is the echo of an output already unlinked.
     }
+    taps_->TakeFailures();
+    UpdateGate();
     RemoveUnlinked(false);
 }
 

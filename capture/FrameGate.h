@@ -3,8 +3,8 @@
 // leave the camera, so they cost one flag test instead of a decode, a conversion and a
 // scaling each. The gate stays open until the pipeline is playing (the sink must see a
 // frame to get there) and is then closed: from then on only a frame that arrives while
-// a request is pending goes on to the grabber. It is open again while an output is
-// linked, which takes every frame.
+// a request is pending goes on to the grabber. It is open again while the encoding
+// output or a frame tap is linked, which take every frame.
 
 #include <gst/gst.h>
 

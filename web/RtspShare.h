@@ -21,6 +21,8 @@ public:
     // Called on the RTSP thread when the stream is first wanted (true) and when the last
     // client has gone (false); must not block (post to the main thread).
     using WantFrames = std::function<void(bool want)>;
+    // Connections at once; further ones are refused until one closes.
+    static constexpr int kMostClients = 16;
 
     CRtspShare(CCredentialCheck& credentials, WantFrames wantFrames);
     ~CRtspShare();  // stops
@@ -28,11 +30,13 @@ public:
     CRtspShare& operator=(const CRtspShare&) = delete;
 
     // False, with `why` for the user, when it cannot listen. `allowOthers` as for the web
-    // server; port 0: any free port (see port()).
+    // server; port 0: any free port (see port()). A running share is stopped first.
     bool Start(const RtspSettings& settings, bool allowOthers, std::string& why);
     void Stop();
     bool running() const;
+    // The port listened on (the one found when 0 was asked for); 0 while stopped.
     int port() const;
+    // RTSP connections open now, whether or not they have given the password yet.
     int clients() const;
 
     // The H.264 encoders the program can share with, by element name, best first.
