@@ -20,7 +20,7 @@
 //             little later, against none watching. Targets: <= 1 MB per viewer, flat.
 //
 // The machine's other load falls on the figures; run it on a quiet machine, or twice.
-// About 75 s with the defaults; TAVELIN_BENCH_SECONDS sets the CPU window (default 5) and
+// About 80 s with the defaults; TAVELIN_BENCH_SECONDS sets the CPU window (default 5) and
 // TAVELIN_BENCH_FRAMES the parts measured for latency (default 300):
 //
 //   build/default/bin/web_bench
