@@ -159,6 +159,10 @@ void CWebSharing::SetWatching(bool watching) {
     } else if (!watching && jpegTap_ != 0) {
         capture_.RemoveFrameTap(jpegTap_);
         jpegTap_ = 0;
+        // A picture published between the server's clearing and the unlinking would be
+        // the next viewer's first, however old by then.
+        if (web_)
+            web_->picture().Clear();
         Log(LogArea::Ui, LogLevel::Info, "web: nobody watches; the JPEG output is unlinked");
     }
 }
