@@ -1,7 +1,5 @@
 #include "app/WebSharing.h"
 
-#include <gst/gst.h>
-
 #include <QTimerEvent>
 #include <chrono>
 #include <vector>
@@ -9,6 +7,7 @@
 #include "capture/CaptureGraph.h"
 #include "core/CameraSession.h"
 #include "core/Log.h"
+#include "web/PictureTap.h"
 #include "web/RtspShare.h"
 #include "web/WebServer.h"
 
@@ -142,17 +141,7 @@ void CWebSharing::StopRtsp() {
 
 void CWebSharing::SetWatching(bool watching) {
     if (watching && web_ && jpegTap_ == 0) {
-        CWebServer* server = web_.get();
-        jpegTap_ =
-            capture_.AddFrameTap(kJpegChain, [server](GstSample* sample, std::int64_t captureNs) {
-                GstBuffer* buffer = gst_sample_get_buffer(sample);
-                GstMapInfo map;
-                if (buffer == nullptr || !gst_buffer_map(buffer, &map, GST_MAP_READ))
-                    return;
-                std::vector<std::uint8_t> jpeg(map.data, map.data + map.size);
-                gst_buffer_unmap(buffer, &map);
-                server->picture().Publish(std::move(jpeg), captureNs);
-            });
+        jpegTap_ = capture_.AddFrameTap(kPictureTapChain, PublishInto(web_->picture()));
         Log(LogArea::Ui, LogLevel::Info,
             jpegTap_ != 0 ? "web: someone watches; the JPEG output is linked"
                           : "web: the JPEG output cannot be made");

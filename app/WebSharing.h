@@ -27,8 +27,6 @@ class CWebSharing : public QObject {
 
 public:
     static constexpr int kBoardPeriodMs = 1000;
-    // The JPEG output's chain on the graph: one encode per frame however many watch.
-    static constexpr const char* kJpegChain = "jpegenc quality=80";
 
     CWebSharing(CCameraSession& session, CCaptureGraph& capture, IAlertSource& source,
                 INoticeSink& notices);

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "capture/GstPtr.h"
-#include "web/RtspRuntime.h"
+#include "capture/GstRuntime.h"
 
 namespace tavelin {
 
@@ -39,7 +39,7 @@ bool Unusable(std::string_view name) {
 
 std::vector<std::string> ListH264Encoders() {
     std::vector<std::string> names;
-    if (!EnsureRtspRuntime())
+    if (!EnsureGstreamer())
         return names;
     GstObjectListPtr all(gst_element_factory_list_get_elements(
         GST_ELEMENT_FACTORY_TYPE_VIDEO_ENCODER, GST_RANK_NONE));
@@ -77,7 +77,8 @@ std::string H264TapChain(const std::string& encoder) {
         chain += chosen;
     }
     return chain +
-           " ! h264parse config-interval=-1 ! capsfilter caps=video/x-h264,stream-format=byte-stream,alignment=au";
+           " ! h264parse config-interval=-1 ! capsfilter "
+           "caps=video/x-h264,stream-format=byte-stream,alignment=au";
 }
 
 }  // namespace tavelin

@@ -9,12 +9,12 @@
 #include <thread>
 
 #include "capture/GstPtr.h"
+#include "capture/GstRuntime.h"
 #include "core/Log.h"
 #include "web/GObjectPtr.h"
 #include "web/H264Encoders.h"
 #include "web/RtspAuth.h"
 #include "web/RtspFeed.h"
-#include "web/RtspRuntime.h"
 
 namespace tavelin {
 
@@ -227,7 +227,7 @@ CRtspShare::~CRtspShare() {
 
 bool CRtspShare::Start(const RtspSettings& settings, bool allowOthers, std::string& why) {
     Stop();
-    if (!EnsureRtspRuntime()) {
+    if (!EnsureGstreamer()) {
         why = "GStreamer is not available";
         return false;
     }

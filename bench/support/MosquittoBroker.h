@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/Handle.h"
+#include "tests/support/SpawnQuiet.h"
 
 extern char** environ;
 
@@ -107,20 +108,7 @@ private:
                0;
     }
     // A program with its output dropped.
-    static pid_t Spawn(std::vector<std::string> args) {
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = -1;
-        const int failed = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        return failed == 0 ? pid : -1;
-    }
+    static pid_t Spawn(std::vector<std::string> args) { return test::SpawnQuiet(std::move(args)); }
     static bool Run(std::vector<std::string> args) {
         const pid_t pid = Spawn(std::move(args));
         int status = 0;

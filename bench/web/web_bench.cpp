@@ -64,6 +64,8 @@
 #include "core/Handle.h"
 #include "core/WebPassword.h"
 #include "core/WebSettings.h"
+#include "tests/support/SpawnQuiet.h"
+#include "web/PictureTap.h"
 #include "web/WebBoard.h"
 #include "web/WebServer.h"
 
@@ -75,7 +77,6 @@ using namespace tavelin;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr const char* kJpegChain = "jpegenc quality=80";
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 // The first parts come while the output starts; they say nothing of the steady state.
@@ -200,17 +201,9 @@ public:
             args.emplace_back("--limit-rate");
             args.push_back(limitRate);
         }
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        pid_ = test::SpawnQuiet(std::move(args));
+        if (pid_ < 0)
             pid_ = 0;
-        posix_spawn_file_actions_destroy(&actions);
     }
     ~CCurlViewer() {
         if (pid_ == 0)
@@ -379,17 +372,7 @@ private:
     // picture copied out of its sample and published with the frame's capture time.
     void SetWatching(bool watching) {
         if (watching && server_ && tap_ == 0) {
-            CWebServer* server = server_.get();
-            tap_ =
-                graph_.AddFrameTap(kJpegChain, [server](GstSample* sample, std::int64_t captureNs) {
-                    GstBuffer* buffer = gst_sample_get_buffer(sample);
-                    GstMapInfo map;
-                    if (buffer == nullptr || !gst_buffer_map(buffer, &map, GST_MAP_READ))
-                        return;
-                    std::vector<std::uint8_t> jpeg(map.data, map.data + map.size);
-                    gst_buffer_unmap(buffer, &map);
-                    server->picture().Publish(std::move(jpeg), captureNs);
-                });
+            tap_ = graph_.AddFrameTap(kPictureTapChain, PublishInto(server_->picture()));
         } else if (!watching && tap_ != 0) {
             graph_.RemoveFrameTap(tap_);
             tap_ = 0;

@@ -39,6 +39,7 @@
 
 #include "core/Handle.h"
 #include "tests/support/LogLines.h"
+#include "tests/support/SpawnQuiet.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavelin {
@@ -86,21 +87,8 @@ bool Listening(int port) {
     return ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
-// Starts a program with its output dropped. posix_spawn rather than QProcess, whose way of
-// starting one leaves ThreadSanitizer confused about the threads running meanwhile.
 pid_t Spawn(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int failed = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return failed == 0 ? pid : -1;
+    return test::SpawnQuiet(std::move(args));
 }
 
 bool Run(std::vector<std::string> args) {
