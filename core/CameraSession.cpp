@@ -157,8 +157,14 @@ void CCameraSession::RecordingChoicesChanged() {
 }
 
 void CCameraSession::CameraChanged() {
-    if (controller_.recording() || tick_.settling())
+    if (controller_.recording())
         return;
+    // A pause under way (the dialog's own, a size change) ends first; the camera follows.
+    if (tick_.settling()) {
+        cameraChangeWaits_ = true;
+        return;
+    }
+    cameraChangeWaits_ = false;
     controller_.RetryArming();
     // The graph at the size shown, on the new camera; also after a camera that had
     // stopped for good.
@@ -356,6 +362,8 @@ void CCameraSession::FrameStep() {
 
 void CCameraSession::SettleStep() {
     tick_.SettleStep();
+    if (cameraChangeWaits_ && !tick_.settling())
+        CameraChanged();
 }
 
 void CCameraSession::GraphNews() {

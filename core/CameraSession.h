@@ -218,6 +218,9 @@ private:
     bool noAudioDevice_ = false;
 
     bool showTimeAfterFile_ = false;  // the date shows again when the file on motion ends
+
+    // A camera chosen while a pause ran: it follows when the pause ends.
+    bool cameraChangeWaits_ = false;
     bool inMotion_ = false;           // for the motion events
     std::uint32_t lastMotion_ = 0;
 };

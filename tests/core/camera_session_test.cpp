@@ -548,6 +548,26 @@ TEST_F(CameraSessionTest, DisplaySwitchHoldsTheFrameStepOffMeanwhile) {
     EXPECT_TRUE(host_.Logged("outside 320x240"));
 }
 
+// A camera chosen as a settings dialog closes, while the dialog's pause still runs, is
+// not lost: the graph is built on it once the pause is over.
+TEST_F(CameraSessionTest, ACameraChosenDuringAPauseFollowsWhenItEnds) {
+    session_.SetPauseRequest(true);
+    session_.BlinkStep();
+    ASSERT_TRUE(host_.TimerRunning(kSettleTimer));
+    session_.SetPauseRequest(false);
+    const std::size_t builds = graph_.builds.size();
+    session_.CameraChanged();
+    EXPECT_EQ(graph_.builds.size(), builds) << "nothing is built while the pause runs";
+
+    session_.SettleStep();  // the pause ends; the size change's pause begins
+    ASSERT_TRUE(host_.TimerRunning(kSettleTimer));
+    session_.SettleStep();
+    EXPECT_EQ(graph_.builds.size(), builds + 1);
+    EXPECT_FALSE(session_.busy());
+    session_.SettleStep();
+    EXPECT_EQ(graph_.builds.size(), builds + 1) << "one build for one choice";
+}
+
 // The blink step lights what runs: the record light while recording, the monitor light
 // while the monitor shows, but not at the sizes the monitor does not watch.
 TEST_F(CameraSessionTest, BlinkingLightsFollowWhatRuns) {
