@@ -35,11 +35,11 @@
 #include "resources/ResourceIds.h"
 #include "resources/Resources.h"
 #include "tray/SystemTray.h"
+#include "web/RtspShare.h"
 #include "widgets/PictureStatic.h"
 #include "widgets/PreviewWindow.h"
 #include "widgets/SkinButton.h"
 #include "widgets/SkinRegion.h"
-#include "web/RtspShare.h"
 
 namespace tavelin {
 

@@ -221,7 +221,7 @@ private:
 
     // A camera chosen while a pause ran: it follows when the pause ends.
     bool cameraChangeWaits_ = false;
-    bool inMotion_ = false;           // for the motion events
+    bool inMotion_ = false;  // for the motion events
     std::uint32_t lastMotion_ = 0;
 };
 
