@@ -78,6 +78,23 @@ crop "$work/page2.png" "$work/top2.png"
 differing=$(compare -metric AE "$work/top1.png" "$work/top2.png" null: 2>&1 || true)
 ((${differing%% *} > 100)) || fail "the picture in the page did not change ($differing pixels differ)"
 
+# Record on motion from the page: only a request from the page itself may turn it.
+post_switch() {
+    curl -s -o /dev/null -w '%{http_code}' --max-time 10 -u "$user:$password" "$@" \
+        -X POST --data-binary on "$base/record-on-motion"
+}
+[[ $(post_switch -H "Origin: http://elsewhere.example") == 403 ]] ||
+    fail "another site's page turned record on motion"
+[[ $(post_switch -H "Origin: $base") == 200 ]] || fail "the page could not turn record on motion"
+expect_state 'monitor=1 .*armed=1'
+page_shows_record_on_motion() {
+    [[ $(curl -s --max-time 10 -u "$user:$password" "$base/state.json") == *'"recordOnMotion":true'* ]]
+}
+wait_until 10 "the page's state does not show record on motion" page_shows_record_on_motion
+curl -s -o /dev/null --max-time 10 -u "$user:$password" -H "Origin: $base" -X POST \
+    --data-binary off "$base/record-on-motion"
+expect_state 'armed=0'
+
 # A recording by hand, listed and served in ranges.
 send "click 1056"
 expect_state 'recording=1'
