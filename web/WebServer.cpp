@@ -49,10 +49,14 @@ constexpr unsigned kMostConnections = 128;
 // Above the most viewers, so that the eleventh viewer hears 503 rather than a reset.
 constexpr unsigned kMostPerAddress = 32;
 constexpr unsigned kIdleSeconds = 30;
+// A viewer is written to only as fast as it reads: on a slow line the kernel's buffers
+// stay full for many seconds between writes. One that takes nothing for this long is let
+// go.
+constexpr unsigned kViewerIdleSeconds = 120;
 constexpr std::size_t kStreamBlock = 16 * 1024;
 // The kernel's buffer towards each client, fixed rather than grown by the kernel: what a
 // slow viewer can make the machine hold is this, the library's block and one picture.
-constexpr int kSendBuffer = 256 * 1024;
+constexpr int kSendBuffer = 64 * 1024;
 constexpr std::size_t kMostBody = 8;  // "on" / "off"
 constexpr int kMostViewersLimit = 100;
 // A viewer waiting this long for a picture is sent the last one again: a client that is
@@ -573,6 +577,8 @@ struct CWebServer::Impl {
                                {{"Retry-After", "10"}});
         }
         BeginUse(request);
+        MHD_set_connection_option(request.connection, MHD_CONNECTION_OPTION_TIMEOUT,
+                                  kViewerIdleSeconds);
         ResponsePtr response(MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kStreamBlock,
                                                                &ReadStream, &request, nullptr));
         if (!response)
