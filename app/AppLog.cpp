@@ -9,6 +9,7 @@ Q_LOGGING_CATEGORY(lcCapture, "tavelin.capture", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcRecord, "tavelin.record", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcMonitor, "tavelin.monitor", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcUi, "tavelin.ui", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcWeb, "tavelin.web", QtWarningMsg)
 
 namespace {
 
@@ -24,6 +25,8 @@ CategoryFunction CategoryOf(LogArea area) {
             return &lcMonitor;
         case LogArea::Ui:
             return &lcUi;
+        case LogArea::Web:
+            return &lcWeb;
     }
     return &lcUi;
 }

@@ -293,7 +293,7 @@ WebSettings CUserSettings::LoadWeb() {
     const std::string_view given(password);
     std::string hash = given.size() <= kLongestPassword ? HashPassword(given) : std::string();
     if (hash.empty()) {
-        Log(LogArea::Ui, LogLevel::Warning,
+        Log(LogArea::Web, LogLevel::Warning,
             std::string("the password in ") + kPasswordVariable + " is not used (" +
                 (given.size() > kLongestPassword
                      ? "longer than " + std::to_string(kLongestPassword) + " bytes"
@@ -302,7 +302,7 @@ WebSettings CUserSettings::LoadWeb() {
         return web;
     }
     web.passwordHash = std::move(hash);
-    Log(LogArea::Ui, LogLevel::Info,
+    Log(LogArea::Web, LogLevel::Info,
         std::string("the web password is set from ") + kPasswordVariable);
     Store(
         [&web](QSettings& settings) {

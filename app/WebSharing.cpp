@@ -43,7 +43,7 @@ void CWebSharing::Apply(const WebSettings& web, const RtspSettings& rtsp) {
     credentials_.Set(web.user, web.passwordHash);
     const bool webOn = web.enabled && !web.passwordHash.empty();
     if (web.enabled && web.passwordHash.empty())
-        Log(LogArea::Ui, LogLevel::Warning, "web: not served: no password is set");
+        Log(LogArea::Web, LogLevel::Warning, "web: not served: no password is set");
     if (!webOn) {
         StopWeb();
     } else if (!web_ || !web_->running() || !SameListening(web, webRunning_)) {
@@ -75,7 +75,7 @@ void CWebSharing::Apply(const WebSettings& web, const RtspSettings& rtsp) {
             notices_.ShowNotice("The camera cannot be shown on the web page: " + why,
                                 NoticeStyle::Warning);
         } else {
-            Log(LogArea::Ui, LogLevel::Info,
+            Log(LogArea::Web, LogLevel::Info,
                 "web: serving on port " + std::to_string(web_->port()) +
                     (web.allowOthers ? " to every address" : " to this computer only"));
         }
@@ -85,7 +85,7 @@ void CWebSharing::Apply(const WebSettings& web, const RtspSettings& rtsp) {
     // The share asks for the same password; it cannot run without one either.
     const bool rtspOn = rtsp.enabled && !web.passwordHash.empty();
     if (rtsp.enabled && web.passwordHash.empty())
-        Log(LogArea::Ui, LogLevel::Warning, "rtsp: not shared: no password is set");
+        Log(LogArea::Web, LogLevel::Warning, "rtsp: not shared: no password is set");
     if (!rtspOn) {
         StopRtsp();
     } else if (!rtsp_ || !rtsp_->running() || !(rtsp == rtspRunning_) ||
@@ -107,7 +107,7 @@ void CWebSharing::Apply(const WebSettings& web, const RtspSettings& rtsp) {
             notices_.ShowNotice("The camera cannot be shared over RTSP: " + why,
                                 NoticeStyle::Warning);
         } else {
-            Log(LogArea::Ui, LogLevel::Info,
+            Log(LogArea::Web, LogLevel::Info,
                 "rtsp: sharing rtsp://...:" + std::to_string(rtsp_->port()) + "/live");
         }
     }
@@ -142,7 +142,7 @@ void CWebSharing::StopRtsp() {
 void CWebSharing::SetWatching(bool watching) {
     if (watching && web_ && jpegTap_ == 0) {
         jpegTap_ = capture_.AddFrameTap(kPictureTapChain, PublishInto(web_->picture()));
-        Log(LogArea::Ui, LogLevel::Info,
+        Log(LogArea::Web, LogLevel::Info,
             jpegTap_ != 0 ? "web: someone watches; the JPEG output is linked"
                           : "web: the JPEG output cannot be made");
     } else if (!watching && jpegTap_ != 0) {
@@ -152,7 +152,7 @@ void CWebSharing::SetWatching(bool watching) {
         // the next viewer's first, however old by then.
         if (web_)
             web_->picture().Clear();
-        Log(LogArea::Ui, LogLevel::Info, "web: nobody watches; the JPEG output is unlinked");
+        Log(LogArea::Web, LogLevel::Info, "web: nobody watches; the JPEG output is unlinked");
     }
 }
 
@@ -160,7 +160,7 @@ void CWebSharing::SetRtspWanted(bool wanted) {
     if (wanted && rtsp_ && h264Tap_ == 0) {
         const std::string chain = CRtspShare::TapChain(rtspRunning_.encoder);
         if (chain.empty()) {
-            Log(LogArea::Ui, LogLevel::Warning,
+            Log(LogArea::Web, LogLevel::Warning,
                 "rtsp: no H.264 encoder can be made; nothing is shared");
             return;
         }
@@ -168,13 +168,13 @@ void CWebSharing::SetRtspWanted(bool wanted) {
         h264Tap_ = capture_.AddFrameTap(chain, [share](GstSample* sample, std::int64_t captureNs) {
             share->Push(sample, captureNs);
         });
-        Log(LogArea::Ui, LogLevel::Info,
+        Log(LogArea::Web, LogLevel::Info,
             h264Tap_ != 0 ? "rtsp: a client plays; the H.264 output is linked"
                           : "rtsp: the H.264 output cannot be made");
     } else if (!wanted && h264Tap_ != 0) {
         capture_.RemoveFrameTap(h264Tap_);
         h264Tap_ = 0;
-        Log(LogArea::Ui, LogLevel::Info, "rtsp: no client plays; the H.264 output is unlinked");
+        Log(LogArea::Web, LogLevel::Info, "rtsp: no client plays; the H.264 output is unlinked");
     }
 }
 

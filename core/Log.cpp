@@ -17,6 +17,8 @@ const char* AreaName(LogArea area) {
             return "tavelin.monitor";
         case LogArea::Ui:
             return "tavelin.ui";
+        case LogArea::Web:
+            return "tavelin.web";
     }
     return "tavelin";
 }

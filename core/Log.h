@@ -9,7 +9,7 @@
 namespace tavelin {
 
 // One per logging category: tavelin.capture, tavelin.record, tavelin.monitor, tavelin.ui.
-enum class LogArea { Capture, Record, Monitor, Ui };
+enum class LogArea { Capture, Record, Monitor, Ui, Web };
 enum class LogLevel { Debug, Info, Warning, Error };
 
 using LogSink = void (*)(LogArea area, LogLevel level, const std::string& text);

@@ -48,7 +48,7 @@ std::string Reachable(const sockaddr* address) {
 std::vector<std::string> MachineAddresses() {
     ifaddrs* first = nullptr;
     if (::getifaddrs(&first) != 0) {
-        Log(LogArea::Ui, LogLevel::Warning,
+        Log(LogArea::Web, LogLevel::Warning,
             "the machine's addresses cannot be listed: " + std::generic_category().message(errno));
         return {};
     }

@@ -41,7 +41,7 @@ std::string OpenSslError() {
 
 bool RandomBytes(unsigned char* out, std::size_t count) {
     if (RAND_bytes(out, static_cast<int>(count)) != 1) {
-        Log(LogArea::Ui, LogLevel::Error, "web password: no random bytes: " + OpenSslError());
+        Log(LogArea::Web, LogLevel::Error, "web password: no random bytes: " + OpenSslError());
         return false;
     }
     return true;
@@ -111,7 +111,8 @@ bool Derive(std::string_view password, const unsigned char* salt, std::uint32_t 
     if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt,
                           static_cast<int>(kSaltBytes), static_cast<int>(rounds), EVP_sha256(),
                           static_cast<int>(kHashBytes), out) != 1) {
-        Log(LogArea::Ui, LogLevel::Error, "web password: cannot derive the key: " + OpenSslError());
+        Log(LogArea::Web, LogLevel::Error,
+            "web password: cannot derive the key: " + OpenSslError());
         return false;
     }
     return true;

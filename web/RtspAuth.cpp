@@ -127,7 +127,7 @@ gboolean Authenticate(GstRTSPAuth* auth, GstRTSPContext* ctx) {
     if (gst_rtsp_message_get_header(ctx->request, GST_RTSP_HDR_AUTHORIZATION, &header, 0) !=
             GST_RTSP_OK ||
         header == nullptr) {
-        Log(LogArea::Capture, LogLevel::Info,
+        Log(LogArea::Web, LogLevel::Info,
             std::string("RTSP share: a request from ") + PeerOf(ctx) +
                 " came without a user and password");
         return TRUE;
@@ -136,7 +136,7 @@ gboolean Authenticate(GstRTSPAuth* auth, GstRTSPContext* ctx) {
     const auto now = Lockout::Clock::now();
     if (gate.lockout.Closed(address, now)) {
         gate.lockout.Failed(address, now);
-        Log(LogArea::Capture, LogLevel::Warning,
+        Log(LogArea::Web, LogLevel::Warning,
             "RTSP share: too many wrong passwords from " + address + "; refused unchecked");
         return TRUE;
     }
@@ -161,7 +161,7 @@ gboolean Authenticate(GstRTSPAuth* auth, GstRTSPContext* ctx) {
         return TRUE;
     }
     gate.lockout.Failed(address, now);
-    Log(LogArea::Capture, LogLevel::Warning,
+    Log(LogArea::Web, LogLevel::Warning,
         "RTSP share: wrong user or password from " + address +
             (user.empty() ? std::string() : " (user \"" + user + "\")"));
     return TRUE;
@@ -185,7 +185,7 @@ gboolean Check(GstRTSPAuth* auth, GstRTSPContext* ctx, const gchar* check) {
     if (what == GST_RTSP_AUTH_CHECK_CONNECT) {
         const char* ip = PeerOf(ctx);
         if (!GateOf(auth).admit(ip)) {
-            Log(LogArea::Capture, LogLevel::Warning,
+            Log(LogArea::Web, LogLevel::Warning,
                 std::string("RTSP share: refused a connection from ") + ip);
             return FALSE;
         }

@@ -36,7 +36,7 @@ bool IsLoopback(std::string_view ip) {
 }
 
 void Info(const std::string& text) {
-    Log(LogArea::Capture, LogLevel::Info, "RTSP share: " + text);
+    Log(LogArea::Web, LogLevel::Info, "RTSP share: " + text);
 }
 
 }  // namespace
@@ -96,7 +96,7 @@ void CRtspShare::Impl::OnMediaConfigure(GstRTSPMediaFactory*, GstRTSPMedia* medi
     GstElementPtr bin(gst_rtsp_media_get_element(media));
     GstElementPtr appsrc(bin ? gst_bin_get_by_name(GST_BIN(bin.get()), "src") : nullptr);
     if (!appsrc) {
-        Log(LogArea::Capture, LogLevel::Error, "RTSP share: the stream has no source");
+        Log(LogArea::Web, LogLevel::Error, "RTSP share: the stream has no source");
         return;
     }
     GstCapsPtr caps(gst_caps_from_string(kSourceCaps));
@@ -272,7 +272,7 @@ bool CRtspShare::Start(const RtspSettings& settings, bool allowOthers, std::stri
     const char* const ipv4 = allowOthers ? "0.0.0.0" : "127.0.0.1";
     const char* const ipv6 = allowOthers ? "::" : "::1";
     if (!d.Listen(ipv4, settings.port, why)) {
-        Log(LogArea::Capture, LogLevel::Warning, "RTSP share: cannot start: " + why);
+        Log(LogArea::Web, LogLevel::Warning, "RTSP share: cannot start: " + why);
         d.Release();
         return false;
     }

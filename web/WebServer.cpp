@@ -368,11 +368,11 @@ struct CWebServer::Impl {
         if (verdict == Verdict::Right)
             return true;
         if (verdict == Verdict::Missing)
-            Log(LogArea::Ui, LogLevel::Info,
+            Log(LogArea::Web, LogLevel::Info,
                 "Web server: a request from " + request.address +
                     " came without user and password");
         else
-            Log(LogArea::Ui, LogLevel::Warning,
+            Log(LogArea::Web, LogLevel::Warning,
                 "Web server: wrong user or password from " + request.address + " for user \"" +
                     request.user + "\" (" + std::to_string(failures) + " failures in a row)");
         return false;
@@ -461,7 +461,7 @@ struct CWebServer::Impl {
             const std::string_view referer = RequestHeader(c, "Referer");
             if (!IsSameOrigin(https ? "https" : "http", RequestHeader(c, "Host"), origin,
                               referer)) {
-                Log(LogArea::Ui, LogLevel::Warning,
+                Log(LogArea::Web, LogLevel::Warning,
                     "Web server: refused to turn record on motion for " + request.address +
                         ": the request does not come from this server's page (Origin \"" +
                         Printable(origin) + "\")");
@@ -569,7 +569,7 @@ struct CWebServer::Impl {
             }
         }
         if (full) {
-            Log(LogArea::Ui, LogLevel::Info,
+            Log(LogArea::Web, LogLevel::Info,
                 "Web server: turned away a viewer from " + request.address + ": " +
                     std::to_string(maxViewers) + " watch already");
             return QueueAnswer(request.connection, MHD_HTTP_SERVICE_UNAVAILABLE,
@@ -714,7 +714,7 @@ struct CWebServer::Impl {
             std::lock_guard guard(server.libraryLock);
             server.libraryMessage = message;
         }
-        Log(LogArea::Ui, LogLevel::Debug, "Web server (libmicrohttpd): " + message);
+        Log(LogArea::Web, LogLevel::Debug, "Web server (libmicrohttpd): " + message);
     }
 
     std::string TakeLibraryMessage() {
@@ -800,7 +800,7 @@ struct CWebServer::Impl {
         if (second != nullptr)
             daemons.push_back(second);
         else
-            Log(LogArea::Ui, LogLevel::Info,
+            Log(LogArea::Web, LogLevel::Info,
                 "Web server: not listening on ::1: " + TakeLibraryMessage());
         return true;
     }
@@ -847,11 +847,11 @@ struct CWebServer::Impl {
         picture.SetListener([this] { OnPicture(); });
         TakeLibraryMessage();
         if (!Listen(settings, why)) {
-            Log(LogArea::Ui, LogLevel::Warning, "Web server: " + why);
+            Log(LogArea::Web, LogLevel::Warning, "Web server: " + why);
             Stop();
             return false;
         }
-        Log(LogArea::Ui, LogLevel::Info,
+        Log(LogArea::Web, LogLevel::Info,
             std::string("Web server: listening on port ") + std::to_string(port) +
                 (settings.allowOthers ? " for every address" : " for this computer only") +
                 (https ? " (HTTPS)" : ""));

@@ -253,8 +253,8 @@ TEST_P(RtspAccessTest, OnlyTheRightUserAndPasswordGetPictures) {
     EXPECT_EQ(client.frames(), 0);
     EXPECT_TRUE(feeder_.wants().empty()) << "a refused client started the camera's stream";
     // Refusals are logged with the address, never with what was typed as the password.
-    EXPECT_TRUE(LogLines::Has(LogArea::Capture, LogLevel::Info, {"127.0.0.1"}) ||
-                LogLines::Has(LogArea::Capture, LogLevel::Warning, {"127.0.0.1"}));
+    EXPECT_TRUE(LogLines::Has(LogArea::Web, LogLevel::Info, {"127.0.0.1"}) ||
+                LogLines::Has(LogArea::Web, LogLevel::Warning, {"127.0.0.1"}));
     for (const LogLines::Line& line : LogLines::Lines())
         EXPECT_EQ(line.text.find("wrong-secret"), std::string::npos) << line.text;
 }
@@ -401,8 +401,8 @@ TEST_F(RtspShareTest, ConnectionsBeyondTheLimitAreRefused) {
         answered += Ask(fd, "OPTIONS * RTSP/1.0\r\nCSeq: 1\r\n\r\n") == "RTSP/1.0 200 OK";
     EXPECT_EQ(answered, CRtspShare::kMostClients);
     EXPECT_EQ(owned_.clients(), CRtspShare::kMostClients);
-    EXPECT_TRUE(LogLines::Has(LogArea::Capture, LogLevel::Warning,
-                              {"refused a connection from 127.0.0.1"}));
+    EXPECT_TRUE(
+        LogLines::Has(LogArea::Web, LogLevel::Warning, {"refused a connection from 127.0.0.1"}));
 
     held.clear();
     ASSERT_TRUE(Eventually([&] { return owned_.clients() == 0; }));
@@ -419,7 +419,7 @@ TEST_F(RtspShareTest, RepeatedWrongPasswordsShutOutThatAddressOnly) {
     // Past a few failures the longest wait is reached; even the right password is now
     // turned away unchecked from that address...
     EXPECT_EQ(Ask(fd, DescribeAs(owned_.port(), "u:p")), "RTSP/1.0 401 Unauthorized");
-    EXPECT_TRUE(LogLines::Has(LogArea::Capture, LogLevel::Warning,
+    EXPECT_TRUE(LogLines::Has(LogArea::Web, LogLevel::Warning,
                               {"too many wrong passwords from 127.0.0.1"}));
     // ...but not from another one.
     Client client(Url("[::1]"), "u", "p");

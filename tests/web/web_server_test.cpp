@@ -205,8 +205,8 @@ TEST_F(WebServerTest, EveryRouteWantsTheUserAndPassword) {
             if (c.status == 401) {
                 EXPECT_EQ(reply.Header("www-authenticate"),
                           R"(Basic realm="Tavelin Video Center", charset="UTF-8")");
-                EXPECT_TRUE(log.Has(LogArea::Ui, LogLevel::Info, {from.c_str()}) ||
-                            log.Has(LogArea::Ui, LogLevel::Warning, {from.c_str()}))
+                EXPECT_TRUE(log.Has(LogArea::Web, LogLevel::Info, {from.c_str()}) ||
+                            log.Has(LogArea::Web, LogLevel::Warning, {from.c_str()}))
                     << "the failure from " << from << " is logged";
             }
         }
