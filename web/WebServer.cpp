@@ -75,6 +75,9 @@ std::string SnapshotFileName() {
     return name;
 }
 
+// A running daemon; releasing it stops it (only once no connection is suspended).
+using DaemonPtr = Handle<MHD_Daemon, MHD_stop_daemon>;
+
 enum class Wait { Throttle, Check, Snapshot, Picture };
 enum class Verdict { None, Missing, Wrong, Right };
 
@@ -131,7 +134,7 @@ struct CWebServer::Impl {
     CLivePicture picture;
 
     // Set by Start and Stop on the owner's thread only.
-    std::vector<MHD_Daemon*> daemons;
+    std::vector<DaemonPtr> daemons;
     int port = 0;
     bool https = false;
     int maxViewers = 10;
@@ -774,7 +777,7 @@ struct CWebServer::Impl {
                 why = WhyNot(settings.port);
                 return false;
             }
-            daemons.push_back(daemon);
+            daemons.emplace_back(daemon);
             port = BoundPort(daemon);
             return true;
         }
@@ -787,7 +790,7 @@ struct CWebServer::Impl {
             why = WhyNot(settings.port);
             return false;
         }
-        daemons.push_back(daemon);
+        daemons.emplace_back(daemon);
         port = BoundPort(daemon);
         // The same port on ::1, so "localhost" finds the server either way; a machine
         // without IPv6 has none.
@@ -798,7 +801,7 @@ struct CWebServer::Impl {
         MHD_Daemon* second = StartDaemon(flags | MHD_USE_IPv6, static_cast<std::uint16_t>(port),
                                          reinterpret_cast<sockaddr*>(&v6));
         if (second != nullptr)
-            daemons.push_back(second);
+            daemons.emplace_back(second);
         else
             Log(LogArea::Web, LogLevel::Info,
                 "Web server: not listening on ::1: " + TakeLibraryMessage());
@@ -869,8 +872,6 @@ struct CWebServer::Impl {
             waiting.clear();
         }
         picture.SetListener(nullptr);
-        for (MHD_Daemon* daemon : daemons)
-            MHD_stop_daemon(daemon);
         daemons.clear();
         port = 0;
         if (timer.joinable()) {
